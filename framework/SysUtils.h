@@ -1,0 +1,43 @@
+#pragma once
+// The framework's exceptions; a command that fails raises one and the application shows its message.
+
+#include <exception>
+
+#include "framework/System.h"
+
+class Exception : public std::exception {
+public:
+  explicit Exception(String Msg) : FMessage(std::move(Msg)) {}
+  const String& Message() const { return FMessage; }
+  void SetMessage(const String& Value) { FMessage = Value; }
+  const char* what() const noexcept override { return FMessage.c_str(); }
+
+private:
+  String FMessage;
+};
+
+// A list index outside the list.
+class EStringListError : public Exception {
+public:
+  using Exception::Exception;
+};
+
+// A file that cannot be read.
+class EFOpenError : public Exception {
+public:
+  explicit EFOpenError(const String& FileName, const String& Reason = "")
+      : Exception("Cannot open file " + FileName + Reason) {}
+};
+
+// A file that cannot be written.
+class EFCreateError : public Exception {
+public:
+  explicit EFCreateError(const String& FileName, const String& Reason = "")
+      : Exception("Cannot create file " + FileName + Reason) {}
+};
+
+// A form description that cannot be read.
+class EReadError : public Exception {
+public:
+  using Exception::Exception;
+};
