@@ -1,0 +1,67 @@
+#pragma once
+// Reading a whole text file for the editor and writing it back safely.
+//
+// The editor works on UTF-8 text whose lines are separated by "\n" alone. ReadTextFile
+// detects the file's encoding and line breaks and returns them with the text; WriteTextFile
+// writes the text back in that format, replacing the file atomically where it can.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "framework/SysUtils.h"
+#include "framework/System.h"
+
+enum class TTextEncoding {
+  teUtf8,        // UTF-8 without a byte order mark
+  teUtf8Bom,     // UTF-8 behind the mark EF BB BF
+  teUtf16LE,     // UTF-16 little endian behind the mark FF FE
+  teUtf16BE,     // UTF-16 big endian behind the mark FE FF
+  teWindows1252  // anything else: one byte per character, code page 1252
+};
+
+enum class TLineBreak { lbCRLF, lbLF };
+
+struct TTextFormat {
+  TTextEncoding Encoding = TTextEncoding::teUtf8;
+  TLineBreak LineBreak = TLineBreak::lbCRLF;
+  bool operator==(const TTextFormat&) const = default;
+};
+
+struct TTextContent {
+  String Text;  // UTF-8, lines separated by "\n" only
+  TTextFormat Format;
+};
+
+// The largest file ReadTextFile accepts.
+constexpr std::uint64_t MaxTextFileSize = 64ull << 20;  // 64 MiB
+
+// EncodeText's error: the text holds a character the format's encoding cannot store.
+class EEncodingError : public Exception {
+public:
+  EEncodingError() : Exception("the text holds characters that the file's encoding cannot store") {}
+};
+
+// Reads the whole file. Throws EFOpenError(Path, ": " + reason) when the path cannot be
+// opened, is not a regular file (checked without blocking) or is larger than MaxTextFileSize.
+TTextContent ReadTextFile(const String& Path);
+
+// Writes Text to Path in Format. An existing file is replaced atomically (temporary file in
+// the same directory, renamed over it) keeping its permission bits and, where possible, its
+// owner; it is written in place when it is reached through a symbolic link that cannot be
+// resolved, has other hard links, lies in a directory that cannot take a new file, or
+// belongs to an owner a new file could not be given. Throws EFCreateError(Path, ": " +
+// reason); the file is then unchanged (except after a failure in the middle of an in-place
+// write) and no temporary file is left behind.
+void WriteTextFile(const String& Path, const String& Text, const TTextFormat& Format);
+
+// The file's bytes to text and format. Never fails: an unpaired UTF-16 surrogate or an odd
+// trailing byte of a UTF-16 file reads as U+FFFD; bytes that are not UTF-8 read as
+// Windows-1252, so every such byte comes back unchanged on encoding.
+TTextContent DecodeText(std::string_view Bytes);
+
+// Text to the bytes of a file in Format; each "\n" (also a "\r\n" or lone "\r") becomes the
+// format's line break. Throws EEncodingError when a character cannot be stored: one outside
+// Windows-1252 for teWindows1252, or invalid UTF-8 for teUtf16LE/BE and teWindows1252
+// (UTF-8 formats store the text's bytes as they are).
+std::string EncodeText(const String& Text, const TTextFormat& Format);
