@@ -1,0 +1,90 @@
+#include "platform/Kernel.h"
+
+#include <langinfo.h>
+#include <locale.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <cwchar>
+#include <cwctype>
+#include <string>
+
+DWORD GetCurrentDirectoryA(DWORD BufferLength, LPSTR Buffer) {
+  std::string cwd(256, '\0');
+  while (!getcwd(cwd.data(), cwd.size())) {
+    if (errno != ERANGE) return 0;
+    cwd.resize(cwd.size() * 2);
+  }
+  std::size_t length = std::strlen(cwd.c_str());
+  if (length >= BufferLength) return static_cast<DWORD>(length + 1);
+  std::memcpy(Buffer, cwd.c_str(), length + 1);
+  return static_cast<DWORD>(length);
+}
+
+namespace {
+
+// The locales the comparison uses, made once from the environment: the user's collation,
+// and for lower-casing the user's character classes when they are UTF-8 ones, else C.UTF-8.
+struct TCollation {
+  locale_t Collate;
+  locale_t Ctype;
+
+  TCollation() {
+    Collate = newlocale(LC_COLLATE_MASK, "", locale_t(0));
+    if (!Collate) Collate = newlocale(LC_COLLATE_MASK, "C", locale_t(0));
+    Ctype = newlocale(LC_CTYPE_MASK, "", locale_t(0));
+    if (Ctype && std::strcmp(nl_langinfo_l(CODESET, Ctype), "UTF-8") != 0) {
+      freelocale(Ctype);
+      Ctype = locale_t(0);
+    }
+    if (!Ctype) Ctype = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(0));
+  }
+};
+
+const TCollation& Collation() {
+  static const TCollation collation;
+  return collation;
+}
+
+// Decodes UTF-8 into Out, one wide character a code point; a byte that is not part of a
+// valid sequence becomes a character of its own (0xDC00 + byte), so no two texts merge.
+void Decode(const char* Text, int Count, bool Fold, std::wstring& Out) {
+  const auto* s = reinterpret_cast<const unsigned char*>(Text);
+  const std::size_t n = Count < 0 ? std::strlen(Text) : static_cast<std::size_t>(Count);
+  locale_t ctype = Collation().Ctype;
+  Out.clear();
+  for (std::size_t i = 0; i < n;) {
+    unsigned c = s[i];
+    unsigned length = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+    char32_t cp = length == 1 ? c : length == 2 ? c & 0x1F : length == 3 ? c & 0x0F : c & 0x07;
+    bool valid = length != 0 && i + length <= n;
+    for (unsigned k = 1; valid && k < length; ++k) {
+      valid = (s[i + k] & 0xC0) == 0x80;
+      cp = (cp << 6) | (s[i + k] & 0x3F);
+    }
+    static constexpr char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    valid = valid && cp >= least[length] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+    if (!valid) {
+      Out.push_back(static_cast<wchar_t>(0xDC00 + c));
+      ++i;
+      continue;
+    }
+    wchar_t w = static_cast<wchar_t>(cp);
+    Out.push_back(Fold && ctype ? static_cast<wchar_t>(towlower_l(static_cast<wint_t>(w), ctype)) : w);
+    i += length;
+  }
+}
+
+} // namespace
+
+int CompareStringA(LCID Locale, DWORD CmpFlags, LPCSTR String1, int Count1, LPCSTR String2, int Count2) {
+  if (Locale != LOCALE_USER_DEFAULT || (CmpFlags & ~NORM_IGNORECASE) != 0 || !String1 || !String2) return 0;
+  // Kept between calls so that comparing allocates nothing once they have grown.
+  thread_local std::wstring a, b;
+  const bool fold = (CmpFlags & NORM_IGNORECASE) != 0;
+  Decode(String1, Count1, fold, a);
+  Decode(String2, Count2, fold, b);
+  int result = wcscoll_l(a.c_str(), b.c_str(), Collation().Collate);
+  return result < 0 ? CSTR_LESS_THAN : result == 0 ? CSTR_EQUAL : CSTR_GREATER_THAN;
+}
