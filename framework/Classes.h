@@ -42,6 +42,8 @@ public:
 
   // Called once the whole description of the form holding the component has been read.
   virtual void Loaded();
+  // The reader hands each component the one its description stands in (a control's parent).
+  virtual void SetParentComponent(TComponent*) {}
 
   // Frees every owned component, the last one first.
   void DestroyComponents();

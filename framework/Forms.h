@@ -1,9 +1,26 @@
 #pragma once
 // The application object, the screen, and forms.
 
-#include "framework/Classes.h"
+#include <functional>
+#include <vector>
 
+#include "framework/Controls.h"
+
+class QWidget;
+class QMdiArea;
+class QObject;
 class TForm;
+class TMainMenu;
+class TMenuItem;
+
+enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter };
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog };
+
+using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
+using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
 
 class TApplication : public TComponent {
 public:
@@ -15,14 +32,13 @@ public:
   void SetTitle(const String& Value);
 
   // Makes a form of class T owned by the application; the first one made is the main form.
-  template <class T>
-  void CreateForm(T*& Reference) {
+  template <class T> void CreateForm(T*& Reference) {
     Reference = new T(this);
     if (!FMainForm) FMainForm = Reference;
   }
   TForm* MainForm() const { return FMainForm; }
 
-  // Runs the message loop until Terminate.
+  // Shows the main form and runs the message loop until Terminate.
   void Run();
   void Terminate();
   bool Terminated() const { return FTerminated; }
@@ -34,8 +50,9 @@ public:
   TNotifyEvent OnHint() const { return FOnHint; }
   void SetOnHint(TNotifyEvent Value) { FOnHint = std::move(Value); }
 
-  // Shows the message of the exception being handled, with a full stop appended.
+  // Shows the message of the exception being handled (inside a catch block).
   void HandleException(TObject* Sender);
+  // A modal box with the message and a full stop, captioned with the title, stop icon, OK.
   void ShowException(const String& Message);
 
 private:
@@ -45,8 +62,99 @@ private:
   bool FTerminated = false;
   String FHint;
   TNotifyEvent FOnHint;
-  struct TQtApp;
-  TQtApp* FQt;
 };
 
 extern TApplication* Application;
+
+class TScreen : public TComponent {
+public:
+  using TComponent::TComponent;
+
+  // The form that holds the focus (an MDI child when the focus is inside one).
+  TForm* ActiveForm() const { return FActiveForm; }
+  int FormCount() const { return static_cast<int>(FForms.size()); }
+  TForm* Forms(int Index) const { return FForms.at(static_cast<std::size_t>(Index)); }
+
+  TNotifyEvent OnActiveFormChange() const { return FOnActiveFormChange; }
+  void SetOnActiveFormChange(TNotifyEvent Value) { FOnActiveFormChange = std::move(Value); }
+
+  // Looks again at where the focus is and reports a change of the active form.
+  void UpdateActiveForm();
+
+private:
+  friend class TForm;
+  void AddForm(TForm* Form);
+  void RemoveForm(TForm* Form);
+  void SetActiveForm(TForm* Form);
+  std::vector<TForm*> FForms;
+  TForm* FActiveForm = nullptr;
+  TNotifyEvent FOnActiveFormChange;
+};
+
+extern TScreen* Screen;
+
+class TForm : public TWinControl {
+public:
+  // A form without a description.
+  explicit TForm(TComponent* AOwner);
+  ~TForm() override;
+
+  const String& Caption() const { return FCaption; }
+  void SetCaption(const String& Value);
+  TFormStyle FormStyle() const { return FFormStyle; }
+  void SetFormStyle(TFormStyle Value);
+  TPosition Position() const { return FPosition; }
+  void SetPosition(TPosition Value) { FPosition = Value; }
+  TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TFormBorderStyle Value);
+  int ClientWidth() const;
+  int ClientHeight() const;
+  void SetClientWidth(int Value);
+  void SetClientHeight(int Value);
+  void SetVisible(bool Value) override;
+  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+
+  TNotifyEvent OnCreate() const { return FOnCreate; }
+  void SetOnCreate(TNotifyEvent Value) { FOnCreate = std::move(Value); }
+  TNotifyEvent OnDestroy() const { return FOnDestroy; }
+  void SetOnDestroy(TNotifyEvent Value) { FOnDestroy = std::move(Value); }
+  TCloseEvent OnClose() const { return FOnClose; }
+  void SetOnClose(TCloseEvent Value) { FOnClose = std::move(Value); }
+  TCloseQueryEvent OnCloseQuery() const { return FOnCloseQuery; }
+  void SetOnCloseQuery(TCloseQueryEvent Value) { FOnCloseQuery = std::move(Value); }
+
+  void Show();
+  void Hide();
+  // Asks OnCloseQuery, then OnClose, then acts on the close action.
+  void Close();
+  virtual bool CloseQuery();
+  // Destroys the form once control is back in the message loop.
+  void Release();
+
+  QWidget* ClientWidget() const override { return FClient; }
+  void WndProc(TMessage& Message) override;
+
+protected:
+  // For forms made from a description: the derived constructor calls ReadDescription.
+  struct TNoDescription {};
+  TForm(TComponent* AOwner, TNoDescription);
+  // Reads the form's description (and its base forms'), then fires OnCreate.
+  void ReadDescription(const String& ClassName);
+  virtual void DoClose(TCloseAction& Action);
+
+private:
+  void CreateWindow();
+  String FCaption;
+  TFormStyle FFormStyle = fsNormal;
+  TPosition FPosition = poDesigned;
+  TFormBorderStyle FBorderStyle = bsSizeable;
+  QWidget* FClient = nullptr;
+  QObject* FReleaser = nullptr;
+  bool FShown = false;
+  TNotifyEvent FOnCreate;
+  TNotifyEvent FOnDestroy;
+  TCloseEvent FOnClose;
+  TCloseQueryEvent FOnCloseQuery;
+};
+
+void RegisterFormsClasses();

@@ -43,6 +43,8 @@ struct TPropInfo {
   // For a property that holds an object (Font, Lines, Bitmap): that object, through the read
   // access, so that a description can reach its properties ("Font.Height", "Bitmap.Data").
   std::function<TPersistent*(TObject*)> Object;
+  // The registered class the object is read as, when not its own (a list's strings).
+  String ObjectClass;
   // False while the value equals the declared default: a description would not hold it.
   std::function<bool(TObject*)> Stored;
 };
@@ -69,6 +71,8 @@ public:
 };
 
 const TClassInfo* FindClassInfo(const String& ClassName);
+// Registers TPersistent, TComponent and TStrings, the roots every other class builds on.
+void RegisterComponentClasses();
 const TClassInfo* ClassInfoOf(const TObject* Instance);
 TClassInfo& AddClassInfo(const String& ClassName, const String& ParentName, std::type_index Type);
 
@@ -83,20 +87,13 @@ namespace typinfo_detail {
 
 [[noreturn]] void BadValue(const char* Expected, const TDescValue& Value);
 
-template <class T>
-struct IsFunction : std::false_type {};
-template <class R, class... A>
-struct IsFunction<std::function<R(A...)>> : std::true_type {};
+template <class T> struct IsFunction : std::false_type {};
+template <class R, class... A> struct IsFunction<std::function<R(A...)>> : std::true_type {};
 
-template <class T>
-struct IsSet : std::false_type {};
-template <class E>
-struct IsSet<std::set<E>> : std::true_type {
-  using Element = E;
-};
+template <class T> struct IsSet : std::false_type {};
+template <class E> struct IsSet<std::set<E>> : std::true_type { using Element = E; };
 
-template <class E>
-E EnumFromIdent(const String& Ident) {
+template <class E> E EnumFromIdent(const String& Ident) {
   if (const auto* idents = TypeIdents(typeid(E))) {
     auto it = idents->find(Ident);
     if (it != idents->end()) return static_cast<E>(it->second);
@@ -112,8 +109,7 @@ E EnumFromIdent(const String& Ident) {
 }
 
 // Turns a description value into the property's type.
-template <class V>
-V FromDesc(const TDescValue& D, const TReadContext& Ctx) {
+template <class V> V FromDesc(const TDescValue& D, const TReadContext& Ctx) {
   if constexpr (std::is_same_v<V, bool>) {
     if (D.Kind == TDescValue::vaIdent && (D.Str == "True" || D.Str == "False")) return D.Str == "True";
     BadValue("True or False", D);
@@ -130,7 +126,8 @@ V FromDesc(const TDescValue& D, const TReadContext& Ctx) {
   } else if constexpr (IsSet<V>::value) {
     if (D.Kind != TDescValue::vaSet) BadValue("a set", D);
     V result;
-    for (const auto& item : D.Items) result.insert(EnumFromIdent<typename IsSet<V>::Element>(item));
+    for (const auto& item : D.Items)
+      result.insert(EnumFromIdent<typename IsSet<V>::Element>(item));
     return result;
   } else if constexpr (IsFunction<V>::value) {
     if (D.Kind != TDescValue::vaIdent) BadValue("a handler name", D);
@@ -143,17 +140,17 @@ V FromDesc(const TDescValue& D, const TReadContext& Ctx) {
   }
 }
 
-template <class V>
-bool Equal(const V& A, const V& B) {
-  if constexpr (IsFunction<V>::value) return !A && !B;
-  else return A == B;
+template <class V> bool Equal(const V& A, const V& B) {
+  if constexpr (IsFunction<V>::value)
+    return !A && !B;
+  else
+    return A == B;
 }
 
 } // namespace typinfo_detail
 
 // Declares a class and its published members; each call adds to the registry in order.
-template <class T>
-class TClassRegistration {
+template <class T> class TClassRegistration {
 public:
   TClassRegistration(const String& ClassName, const String& ParentName)
       : FInfo(AddClassInfo(ClassName, ParentName, typeid(T))) {
@@ -185,8 +182,7 @@ public:
   }
 
   // A read-only property: published, readable, never written from a description.
-  template <class Getter>
-  TClassRegistration& ReadOnly(const String& Name, Getter Get) {
+  template <class Getter> TClassRegistration& ReadOnly(const String& Name, Getter Get) {
     using V = std::decay_t<std::invoke_result_t<Getter, T&>>;
     TPropInfo p;
     p.Name = Name;
@@ -197,10 +193,10 @@ public:
   }
 
   // A property holding an object whose own properties a description sets ("Font.Height").
-  template <class Getter>
-  TClassRegistration& Object(const String& Name, Getter Get) {
+  template <class Getter> TClassRegistration& Object(const String& Name, Getter Get, const String& ObjectClass = "") {
     TPropInfo p;
     p.Name = Name;
+    p.ObjectClass = ObjectClass;
     p.Object = [Get](TObject* o) -> TPersistent* { return std::invoke(Get, *static_cast<T*>(o)); };
     p.Stored = [](TObject*) { return true; };
     FInfo.OwnProperties.push_back(std::move(p));
@@ -218,8 +214,7 @@ public:
   }
 
   // A published component field that the reader fills with the component of that name.
-  template <class C>
-  TClassRegistration& Field(const String& Name, C* T::*Member) {
+  template <class C> TClassRegistration& Field(const String& Name, C* T::*Member) {
     FInfo.Fields[Name] = [Member](TObject* o, TComponent* c) {
       C* typed = dynamic_cast<C*>(c);
       if (!typed) throw EReadError("Field " + c->Name() + " has the wrong class");
@@ -229,8 +224,7 @@ public:
   }
 
   // A handler method that events in the form's description bind to by name.
-  template <class... A>
-  TClassRegistration& Handler(const String& Name, void (T::*Method)(A...)) {
+  template <class... A> TClassRegistration& Handler(const String& Name, void (T::*Method)(A...)) {
     FInfo.Handlers[Name] = [Method](TObject* o) -> std::any {
       T* self = static_cast<T*>(o);
       return std::function<void(A...)>([self, Method](A... args) { (self->*Method)(std::forward<A>(args)...); });
@@ -243,8 +237,7 @@ private:
 };
 
 // Reads and writes a published property by name with its own C++ type.
-template <class V>
-V GetPropValue(TObject* Instance, const String& Name) {
+template <class V> V GetPropValue(TObject* Instance, const String& Name) {
   const TClassInfo* info = ClassInfoOf(Instance);
   const TPropInfo* p = info ? info->FindProperty(Name) : nullptr;
   if (!p || !p->Get) throw Exception("Unknown property " + Name);

@@ -1,0 +1,286 @@
+#include "framework/Controls.h"
+
+#include <QFont>
+#include <QPalette>
+#include <QWidget>
+#include <algorithm>
+
+#include "framework/TypInfo.h"
+#include "platform/QtWindow.h"
+
+TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
+  FFont.SetOnChange([this](TObject*) {
+    if (!FCopyingFont) FParentFont = false;
+    FontChanged();
+  });
+}
+
+TControl::~TControl() {
+  BeginDestruction();
+  if (FParent) SetParent(nullptr);
+  // The window's messages no longer reach this half-destroyed control.
+  if (FHandle) SetWindowLongA(FHandle, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(FDefWndProc));
+  delete FWidget;
+  FreeObjectInstance(FObjectInstance);
+}
+
+void TControl::SetWidget(QWidget* AWidget, QWidget* AClient) {
+  FWidget = AWidget;
+  FHandle = CreateWindowHandle(AWidget, AClient);
+  FDefWndProc = reinterpret_cast<WNDPROC>(GetWindowLongA(FHandle, GWL_WNDPROC));
+  FObjectInstance = MakeObjectInstance([this](TMessage& M) { WndProc(M); });
+  SetWindowLongA(FHandle, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(FObjectInstance));
+  FontChanged();
+}
+
+void TControl::SetParent(TWinControl* Value) {
+  if (FParent == Value) return;
+  if (FParent) {
+    auto& list = FParent->FControls;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+  }
+  FParent = Value;
+  if (!FWidget) return;
+  QRect geometry = FWidget->geometry();
+  FWidget->setParent(FParent ? FParent->ClientWidget() : nullptr);
+  FWidget->setGeometry(geometry);
+  if (!FParent) return;
+  FParent->FControls.push_back(this);
+  FWidget->setVisible(FVisible);
+  if (FParentFont) ParentFontChanged();
+  UpdateHint();
+  if (FAlign != alNone) FParent->AlignControls();
+}
+
+void TControl::SetParentComponent(TComponent* Value) {
+  if (auto* parent = dynamic_cast<TWinControl*>(Value)) SetParent(parent);
+}
+
+int TControl::Left() const { return FWidget ? FWidget->x() : 0; }
+int TControl::Top() const { return FWidget ? FWidget->y() : 0; }
+int TControl::Width() const { return FWidget ? FWidget->width() : 0; }
+int TControl::Height() const { return FWidget ? FWidget->height() : 0; }
+void TControl::SetLeft(int Value) { SetBounds(Value, Top(), Width(), Height()); }
+void TControl::SetTop(int Value) { SetBounds(Left(), Value, Width(), Height()); }
+void TControl::SetWidth(int Value) { SetBounds(Left(), Top(), Value, Height()); }
+void TControl::SetHeight(int Value) { SetBounds(Left(), Top(), Width(), Value); }
+
+void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  if (!FWidget) return;
+  FWidget->setGeometry(ALeft, ATop, std::max(AWidth, 0), std::max(AHeight, 0));
+  if (FParent && FAlign != alNone) FParent->AlignControls();
+}
+
+void TControl::SetAlign(TAlign Value) {
+  if (FAlign == Value) return;
+  FAlign = Value;
+  if (FParent) FParent->AlignControls();
+}
+
+void TControl::SetVisible(bool Value) {
+  if (FVisible == Value) return;
+  FVisible = Value;
+  if (FWidget && FParent) FWidget->setVisible(Value);
+  if (FParent && FAlign != alNone) FParent->AlignControls();
+}
+
+void TControl::SetEnabled(bool Value) {
+  if (FEnabled == Value) return;
+  FEnabled = Value;
+  if (FWidget) FWidget->setEnabled(Value);
+}
+
+void TControl::SetHint(const String& Value) {
+  if (FHint == Value) return;
+  FHint = Value;
+  UpdateHint();
+}
+
+void TControl::SetShowHint(bool Value) {
+  FParentShowHint = false;
+  if (FShowHint == Value) return;
+  FShowHint = Value;
+  UpdateHint();
+}
+
+void TControl::SetParentShowHint(bool Value) {
+  if (FParentShowHint == Value) return;
+  FParentShowHint = Value;
+  UpdateHint();
+}
+
+bool TControl::EffectiveShowHint() const {
+  if (FParentShowHint && FParent) return FParent->EffectiveShowHint();
+  return FShowHint;
+}
+
+void TControl::UpdateHint() {
+  if (FWidget) {
+    String tip = EffectiveShowHint() ? FHint.substr(0, FHint.find('|')) : String();
+    FWidget->setToolTip(QString::fromStdString(tip));
+  }
+  if (auto* self = dynamic_cast<TWinControl*>(this))
+    for (TControl* child : self->FControls)
+      child->UpdateHint();
+}
+
+void TControl::SetColor(TColor Value) {
+  FColorSet = true;
+  if (FColor == Value && FWidget && FWidget->autoFillBackground()) return;
+  FColor = Value;
+  ColorChanged();
+}
+
+void TControl::ColorChanged() {
+  if (!FWidget || !FColorSet) return;
+  QPalette palette = FWidget->palette();
+  palette.setColor(QPalette::Window, ToQColor(FColor));
+  palette.setColor(QPalette::Base, ToQColor(FColor));
+  FWidget->setPalette(palette);
+  FWidget->setAutoFillBackground(true);
+}
+
+void TControl::SetParentFont(bool Value) {
+  if (FParentFont == Value) return;
+  FParentFont = Value;
+  if (Value) ParentFontChanged();
+}
+
+void TControl::ParentFontChanged() {
+  if (!FParent || !FParentFont) return;
+  FCopyingFont = true;
+  FFont.Assign(*FParent->Font());
+  FCopyingFont = false;
+}
+
+void TControl::FontChanged() {
+  if (FWidget) {
+    FWidget->setFont(FFont.ToQFont());
+    QPalette palette = FWidget->palette();
+    palette.setColor(QPalette::WindowText, ToQColor(FFont.Color()));
+    palette.setColor(QPalette::Text, ToQColor(FFont.Color()));
+    palette.setColor(QPalette::ButtonText, ToQColor(FFont.Color()));
+    FWidget->setPalette(palette);
+  }
+  if (auto* self = dynamic_cast<TWinControl*>(this))
+    for (TControl* child : self->FControls)
+      child->ParentFontChanged();
+}
+
+void TControl::WndProc(TMessage& Message) {
+  DefaultHandler(Message);
+  switch (Message.Msg) {
+  case WM_MOUSEMOVE: {
+    TShiftState shift;
+    if (Message.WParam & MK_SHIFT) shift.insert(ssShift);
+    if (Message.WParam & MK_CONTROL) shift.insert(ssCtrl);
+    if (Message.WParam & MK_LBUTTON) shift.insert(ssLeft);
+    if (Message.WParam & MK_RBUTTON) shift.insert(ssRight);
+    if (Message.WParam & MK_MBUTTON) shift.insert(ssMiddle);
+    MouseMove(shift, GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam));
+    break;
+  }
+  case WM_LBUTTONDBLCLK: DblClick(); break;
+  default: break;
+  }
+}
+
+void TControl::DefaultHandler(TMessage& Message) {
+  Message.Result = CallWindowProcA(FDefWndProc, FHandle, Message.Msg, Message.WParam, Message.LParam);
+}
+
+void TControl::Click() {
+  if (FOnClick) FOnClick(this);
+}
+
+void TControl::DblClick() {
+  if (FOnDblClick) FOnDblClick(this);
+}
+
+void TControl::MouseMove(TShiftState Shift, int X, int Y) {
+  if (FOnMouseMove) FOnMouseMove(this, Shift, X, Y);
+}
+
+// TWinControl
+
+TWinControl::~TWinControl() {
+  BeginDestruction();
+  // Child controls owned elsewhere lose their window with this one.
+  for (TControl* child : FControls) {
+    child->FParent = nullptr;
+    if (child->FWidget) child->FWidget->setParent(nullptr);
+  }
+  FControls.clear();
+}
+
+QWidget* TWinControl::ClientWidget() const { return Widget(); }
+
+void TWinControl::WndProc(TMessage& Message) {
+  TControl::WndProc(Message);
+  if (Message.Msg == WM_SIZE) AlignControls();
+}
+
+void TWinControl::AlignControls() {
+  QWidget* client = ClientWidget();
+  if (!client) return;
+  int left = 0, top = 0, right = client->width(), bottom = client->height();
+  auto place = [](TControl* c, int l, int t, int w, int h) {
+    if (c->Widget()) c->Widget()->setGeometry(l, t, std::max(w, 0), std::max(h, 0));
+  };
+  for (TAlign pass : {alTop, alBottom, alLeft, alRight, alClient}) {
+    for (TControl* c : FControls) {
+      if (c->Align() != pass || !c->Visible()) continue;
+      switch (pass) {
+      case alTop:
+        place(c, left, top, right - left, c->Height());
+        top += c->Height();
+        break;
+      case alBottom:
+        place(c, left, bottom - c->Height(), right - left, c->Height());
+        bottom -= c->Height();
+        break;
+      case alLeft:
+        place(c, left, top, c->Width(), bottom - top);
+        left += c->Width();
+        break;
+      case alRight:
+        place(c, right - c->Width(), top, c->Width(), bottom - top);
+        right -= c->Width();
+        break;
+      default:
+        place(c, left, top, right - left, bottom - top);
+        left = right;
+        top = bottom;
+      }
+    }
+  }
+  AlignRemainder(left, top, right - left, bottom - top);
+}
+
+void RegisterControlsClasses() {
+  static const bool done = [] {
+    RegisterGraphicsClasses();
+    RegisterEnumNames(typeid(TAlign), {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"});
+    TClassRegistration<TControl>("TControl", "TComponent")
+        .Property("Left", &TControl::Left, &TControl::SetLeft)
+        .Property("Top", &TControl::Top, &TControl::SetTop)
+        .Property("Width", &TControl::Width, &TControl::SetWidth)
+        .Property("Height", &TControl::Height, &TControl::SetHeight)
+        .Property("Align", &TControl::Align, &TControl::SetAlign, alNone)
+        .Property("Color", &TControl::Color, &TControl::SetColor)
+        .Object("Font", &TControl::Font)
+        .Property("ParentFont", &TControl::ParentFont, &TControl::SetParentFont, true)
+        .Property("Enabled", &TControl::Enabled, &TControl::SetEnabled, true)
+        .Property("Hint", &TControl::Hint, &TControl::SetHint)
+        .Property("ShowHint", &TControl::ShowHint, &TControl::SetShowHint)
+        .Property("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint, true)
+        .Property("TabOrder", &TControl::TabOrder, &TControl::SetTabOrder)
+        .Property("Visible", &TControl::Visible, &TControl::SetVisible, true)
+        .Property("OnClick", &TControl::OnClick, &TControl::SetOnClick)
+        .Property("OnDblClick", &TControl::OnDblClick, &TControl::SetOnDblClick)
+        .Property("OnMouseMove", &TControl::OnMouseMove, &TControl::SetOnMouseMove);
+    TClassRegistration<TWinControl>("TWinControl", "TControl");
+    return true;
+  }();
+  (void)done;
+}

@@ -1,0 +1,129 @@
+#pragma once
+// Controls: components with a place on a form, a window handle and a window procedure.
+
+#include <vector>
+
+#include "framework/Graphics.h"
+#include "platform/Windows.h"
+
+class QWidget;
+class TWinControl;
+
+enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+
+class TControl : public TComponent {
+public:
+  explicit TControl(TComponent* AOwner);
+  ~TControl() override;
+
+  TWinControl* Parent() const { return FParent; }
+  virtual void SetParent(TWinControl* Value);
+  void SetParentComponent(TComponent* Value) override;
+
+  int Left() const;
+  int Top() const;
+  int Width() const;
+  int Height() const;
+  void SetLeft(int Value);
+  void SetTop(int Value);
+  void SetWidth(int Value);
+  void SetHeight(int Value);
+  virtual void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
+
+  TAlign Align() const { return FAlign; }
+  void SetAlign(TAlign Value);
+  bool Visible() const { return FVisible; }
+  virtual void SetVisible(bool Value);
+  bool Enabled() const { return FEnabled; }
+  virtual void SetEnabled(bool Value);
+
+  // "tooltip|status text"
+  const String& Hint() const { return FHint; }
+  void SetHint(const String& Value);
+  bool ShowHint() const { return FShowHint; }
+  void SetShowHint(bool Value);
+  bool ParentShowHint() const { return FParentShowHint; }
+  void SetParentShowHint(bool Value);
+
+  TColor Color() const { return FColor; }
+  void SetColor(TColor Value);
+  TFont* Font() { return &FFont; }
+  bool ParentFont() const { return FParentFont; }
+  void SetParentFont(bool Value);
+  int TabOrder() const { return FTabOrder; }
+  void SetTabOrder(int Value) { FTabOrder = Value; }
+
+  TNotifyEvent OnClick() const { return FOnClick; }
+  void SetOnClick(TNotifyEvent Value) { FOnClick = std::move(Value); }
+  TNotifyEvent OnDblClick() const { return FOnDblClick; }
+  void SetOnDblClick(TNotifyEvent Value) { FOnDblClick = std::move(Value); }
+  TMouseMoveEvent OnMouseMove() const { return FOnMouseMove; }
+  void SetOnMouseMove(TMouseMoveEvent Value) { FOnMouseMove = std::move(Value); }
+
+  // The window handle; every control has one here.
+  HWND Handle() const { return FHandle; }
+  QWidget* Widget() const { return FWidget; }
+
+  // The message handling of the control; ends in the toolkit's own handling.
+  virtual void WndProc(TMessage& Message);
+  void DefaultHandler(TMessage& Message);
+
+  virtual void Click();
+  virtual void DblClick();
+  virtual void MouseMove(TShiftState Shift, int X, int Y);
+
+protected:
+  // Takes Widget over as the control's window; Client takes its mouse input and painting.
+  void SetWidget(QWidget* AWidget, QWidget* AClient = nullptr);
+  virtual void FontChanged();
+  virtual void ColorChanged();
+  void ParentFontChanged();
+  void UpdateHint();
+  bool EffectiveShowHint() const;
+  friend class TWinControl;
+
+private:
+  TWinControl* FParent = nullptr;
+  QWidget* FWidget = nullptr;
+  HWND FHandle = nullptr;
+  WNDPROC FObjectInstance = nullptr;
+  WNDPROC FDefWndProc = nullptr;
+  TAlign FAlign = alNone;
+  bool FVisible = true;
+  bool FEnabled = true;
+  String FHint;
+  bool FShowHint = false;
+  bool FParentShowHint = true;
+  TColor FColor = clBtnFace;
+  bool FColorSet = false;
+  TFont FFont;
+  bool FParentFont = true;
+  bool FCopyingFont = false;
+  int FTabOrder = -1;
+  TNotifyEvent FOnClick;
+  TNotifyEvent FOnDblClick;
+  TMouseMoveEvent FOnMouseMove;
+};
+
+// A control that holds other controls and lays out those with an Align.
+class TWinControl : public TControl {
+public:
+  using TControl::TControl;
+  ~TWinControl() override;
+
+  int ControlCount() const { return static_cast<int>(FControls.size()); }
+  TControl* Controls(int Index) const { return FControls.at(static_cast<std::size_t>(Index)); }
+  // The widget child controls are placed on.
+  virtual QWidget* ClientWidget() const;
+  // Arranges the aligned controls over the client area; the rest of it is left to LeftOver.
+  void AlignControls();
+  void WndProc(TMessage& Message) override;
+
+protected:
+  // The client rectangle that remains after the aligned controls, for a form's MDI area.
+  virtual void AlignRemainder(int, int, int, int) {}
+  friend class TControl;
+  std::vector<TControl*> FControls;
+};
+
+void RegisterControlsClasses();

@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+#include <QMouseEvent>
+
+#include "framework/StdCtrls.h"
+#include "platform/QtWindow.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+class MessageTest : public testing::Test {
+protected:
+  void SetUp() override {
+    RegisterStdCtrlsClasses();
+    Box = std::make_unique<TListBox>(nullptr);
+    Box->SetBounds(0, 0, 200, 100);
+    Box->SetItemHeight(14);
+    for (const char* s : {"zero", "one", "two", "three"})
+      Box->Items()->Add(s);
+    Box->Widget()->show();
+  }
+  // The middle of an entry in the list's client coordinates.
+  LPARAM PointOf(int Index) const {
+    RECT r = Box->ItemRect(Index);
+    return MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  }
+  std::unique_ptr<TListBox> Box;
+};
+
+} // namespace
+
+TEST_F(MessageTest, AReplacedProcedureSeesTheMessagesAndPassesThemOn) {
+  std::vector<UINT> seen;
+  WNDPROC old = reinterpret_cast<WNDPROC>(GetWindowLongA(Box->Handle(), GWL_WNDPROC));
+  WNDPROC hook = MakeObjectInstance([&](TMessage& M) {
+    seen.push_back(M.Msg);
+    M.Result = CallWindowProcA(old, Box->Handle(), M.Msg, M.WParam, M.LParam);
+  });
+  EXPECT_EQ(SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(hook)),
+            reinterpret_cast<LONG_PTR>(old));
+  EXPECT_EQ(GetWindowLongA(Box->Handle(), GWL_WNDPROC), reinterpret_cast<LONG_PTR>(hook));
+
+  // A real mouse event becomes a message and still reaches the list.
+  QWidget* viewport = WindowClient(Box->Handle());
+  RECT r = Box->ItemRect(2);
+  QPointF at((r.left + r.right) / 2.0, (r.top + r.bottom) / 2.0);
+  QMouseEvent press(QEvent::MouseButtonPress, at, viewport->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QCoreApplication::sendEvent(viewport, &press);
+  EXPECT_EQ(Box->ItemIndex(), 2);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.back(), WM_LBUTTONDOWN);
+
+  // A procedure that keeps a message to itself stops it there.
+  WNDPROC swallow = MakeWindowProc([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
+  SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(swallow));
+  SendMessageA(Box->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, PointOf(0));
+  EXPECT_EQ(Box->ItemIndex(), 2);
+
+  SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(old));
+  FreeObjectInstance(hook);
+  FreeObjectInstance(swallow);
+}
+
+TEST_F(MessageTest, ASentOrPostedClickSelectsTheEntryUnderThePoint) {
+  SendMessageA(Box->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, PointOf(1));
+  SendMessageA(Box->Handle(), WM_LBUTTONUP, 0, PointOf(1));
+  EXPECT_EQ(Box->ItemIndex(), 1);
+
+  PostMessageA(Box->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, PointOf(3));
+  PostMessageA(Box->Handle(), WM_LBUTTONUP, 0, PointOf(3));
+  EXPECT_EQ(Box->ItemIndex(), 1); // posted: not yet
+  Application->ProcessMessages();
+  EXPECT_EQ(Box->ItemIndex(), 3);
+
+  // A click below the last entry selects nothing new.
+  SendMessageA(Box->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 95));
+  EXPECT_EQ(Box->ItemIndex(), 3);
+}
+
+TEST_F(MessageTest, ASentDoubleClickFiresTheControlsDoubleClickEvent) {
+  int index = -2;
+  Box->SetOnDblClick([&](TObject*) { index = Box->ItemIndex(); });
+  SendMessageA(Box->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, PointOf(2));
+  SendMessageA(Box->Handle(), WM_LBUTTONUP, 0, PointOf(2));
+  SendMessageA(Box->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, PointOf(2));
+  SendMessageA(Box->Handle(), WM_LBUTTONUP, 0, PointOf(2));
+  EXPECT_EQ(index, 2);
+}
+
+TEST_F(MessageTest, SentMessagesArriveAtOnceAndPostedOnesInOrderLater) {
+  std::vector<String> order;
+  WNDPROC old = reinterpret_cast<WNDPROC>(GetWindowLongA(Box->Handle(), GWL_WNDPROC));
+  WNDPROC hook = MakeWindowProc([&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m < WM_USER) return CallWindowProcA(old, h, m, w, l);
+    order.push_back((w ? "posted " : "sent ") + std::to_string(m - WM_USER));
+    return static_cast<LRESULT>(m - WM_USER);
+  });
+  SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(hook));
+  PostMessageA(Box->Handle(), WM_USER + 1, 1, 0);
+  EXPECT_EQ(SendMessageA(Box->Handle(), WM_USER + 2, 0, 0), 2);
+  PostMessageA(Box->Handle(), WM_USER + 3, 1, 0);
+  order.push_back("pump");
+  Application->ProcessMessages();
+  EXPECT_EQ(order, (std::vector<String>{"sent 2", "pump", "posted 1", "posted 3"}));
+
+  // A message posted to a window that has gone is dropped.
+  HWND gone = Box->Handle();
+  PostMessageA(gone, WM_USER + 4, 1, 0);
+  SetWindowLongA(gone, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(old));
+  Box.reset();
+  EXPECT_FALSE(IsWindow(gone));
+  EXPECT_EQ(SendMessageA(gone, WM_USER + 5, 0, 0), 0);
+  Application->ProcessMessages();
+  EXPECT_EQ(order.size(), 4u);
+  FreeObjectInstance(hook);
+}
+
+TEST_F(MessageTest, FocusMessagesFollowTheKeyboardFocus) {
+  std::vector<UINT> seen;
+  WNDPROC old = reinterpret_cast<WNDPROC>(GetWindowLongA(Box->Handle(), GWL_WNDPROC));
+  WNDPROC hook = MakeWindowProc([&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m == WM_SETFOCUS || m == WM_KILLFOCUS) seen.push_back(m);
+    return CallWindowProcA(old, h, m, w, l);
+  });
+  SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(hook));
+  Box->Widget()->activateWindow();
+  Box->Widget()->setFocus();
+  Application->ProcessMessages();
+  ASSERT_TRUE(Box->Widget()->hasFocus());
+  EXPECT_EQ(GetFocus(), Box->Handle());
+  Box->Widget()->clearFocus();
+  EXPECT_EQ(seen, (std::vector<UINT>{WM_SETFOCUS, WM_KILLFOCUS}));
+  SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(old));
+  FreeObjectInstance(hook);
+}
