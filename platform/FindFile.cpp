@@ -11,6 +11,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -137,6 +138,22 @@ bool Matches(const std::string& Pattern, const char* Name) {
   if (Pattern == "*" || Pattern == "*.*") return true;
   const char* p = Pattern.data();
   const std::size_t pn = Pattern.size(), nn = std::strlen(Name);
+  // What follows the last star must match the end of the name character for character. When
+  // both are plain ASCII, bytes are characters, and most names fail right here.
+  const std::size_t tail = Pattern.find_last_of('*') + 1;
+  const std::size_t k = pn - tail;
+  auto ascii = [](const char* Text, std::size_t Count) {
+    for (std::size_t i = 0; i < Count; ++i)
+      if (static_cast<unsigned char>(Text[i]) >= 0x80) return false;
+    return true;
+  };
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; };
+  if (ascii(p + tail, k)) {
+    if (nn < k) return false;
+    if (ascii(Name + nn - k, k))
+      for (std::size_t i = 0; i < k; ++i)
+        if (p[tail + i] != '?' && lower(p[tail + i]) != lower(Name[nn - k + i])) return false;
+  }
   std::size_t pi = 0, ni = 0, starP = std::string::npos, starN = 0;
   while (ni < nn) {
     if (pi < pn && p[pi] == '*') {
@@ -168,22 +185,31 @@ struct TSearch {
   bool DirectoriesOnly = false;
   std::string Directory;
   std::string Pattern;
-  // The directory's identity, read only when an entry could be a system mount point.
-  bool IdentityKnown = false;
-  struct stat Identity;
+  // The directory as it was when its entries were read: its identity for the system mount
+  // points, and its times for telling whether a listing kept from then is still true.
+  bool StateKnown = false;
+  struct stat State;
   long Length = 0;
   long Offset = 0;
+  // Times the buffer was filled, whether the directory has no entries left to read, and
+  // whether the entries are a kept listing being read a second time.
+  int Fills = 0;
+  bool AtEnd = false;
+  bool Reused = false;
   alignas(dirent64) char Buffer[32768];
 };
 
-// One finished search kept for the next, so that a walk allocates no buffers.
+// The last search closed, kept for the next one so that a walk allocates no buffers. When it
+// read its whole directory in one go, its entries and its open directory stay with it until
+// the next search: the scanner searches each directory twice in a row, and the second search
+// then costs no read. A listing serves one more search at most, so no directory stays open
+// once a walk is over.
 thread_local std::unique_ptr<TSearch> Spare;
 
 bool IsSystemMount(TSearch& S, const char* Name) {
   for (const auto& mount : SystemMounts()) {
     if (mount.Name != Name) continue;
-    if (!S.IdentityKnown) S.IdentityKnown = fstat(S.Fd, &S.Identity) == 0;
-    if (S.IdentityKnown && S.Identity.st_dev == mount.ParentDev && S.Identity.st_ino == mount.ParentIno) return true;
+    if (S.StateKnown && S.State.st_dev == mount.ParentDev && S.State.st_ino == mount.ParentIno) return true;
   }
   return false;
 }
@@ -235,13 +261,15 @@ bool Take(TSearch& S, const dirent64& Entry, WIN32_FIND_DATAA& Data) {
 bool Next(TSearch& S, WIN32_FIND_DATAA& Data) {
   for (;;) {
     if (S.Offset >= S.Length) {
-      if (S.Fd < 0) return false;
-      S.Length = getdents64(S.Fd, S.Buffer, sizeof S.Buffer);
-      S.Offset = 0;
-      if (S.Length <= 0) {
-        S.Length = 0;
+      if (S.AtEnd) return false;
+      long length = getdents64(S.Fd, S.Buffer, sizeof S.Buffer);
+      if (length <= 0) {
+        S.AtEnd = true;
         return false;
       }
+      S.Length = length;
+      S.Offset = 0;
+      ++S.Fills;
     }
     const auto* entry = reinterpret_cast<const dirent64*>(S.Buffer + S.Offset);
     S.Offset += entry->d_reclen;
@@ -249,9 +277,25 @@ bool Next(TSearch& S, WIN32_FIND_DATAA& Data) {
   }
 }
 
+bool SameTime(const timespec& A, const timespec& B) { return A.tv_sec == B.tv_sec && A.tv_nsec == B.tv_nsec; }
+
+// Whether a search kept the whole listing of its directory, to serve one more search.
+bool Keeps(const TSearch& S) { return S.Fd >= 0 && S.StateKnown && S.AtEnd && S.Fills <= 1 && !S.Reused; }
+
+// Whether the listing a closed search kept is still that of Directory: the same path, and the
+// directory unchanged since it was read (every change of an entry moves its times).
+bool KeptListingHolds(const TSearch& S, std::string_view Directory) {
+  if (!Keeps(S) || S.Directory != Directory) return false;
+  struct stat now;
+  return fstat(S.Fd, &now) == 0 && now.st_nlink > 0 && now.st_size == S.State.st_size &&
+         SameTime(now.st_mtim, S.State.st_mtim) && SameTime(now.st_ctim, S.State.st_ctim);
+}
+
 void Release(TSearch* S) {
-  if (S->Fd >= 0) close(S->Fd);
-  S->Fd = -1;
+  if (!Keeps(*S) && S->Fd >= 0) {
+    close(S->Fd);
+    S->Fd = -1;
+  }
   if (!Spare) Spare.reset(S);
   else delete S;
 }
@@ -267,17 +311,25 @@ HANDLE FindFirstFileExA(LPCSTR FileName, FINDEX_INFO_LEVELS, LPVOID FindFileData
   if (!FileName || !FindFileData || SearchFilter || AdditionalFlags != 0) return INVALID_HANDLE_VALUE;
   const char* slash = std::strrchr(FileName, '/');
   const char* pattern = slash ? slash + 1 : FileName;
-  if (*pattern == 0) return INVALID_HANDLE_VALUE;
+  std::string_view directory = !slash ? "." : slash == FileName ? "/" : std::string_view(FileName, slash - FileName);
   TSearch* s = Spare ? Spare.release() : new TSearch;
-  if (!slash) s->Directory = ".";
-  else if (slash == FileName) s->Directory = "/";
-  else s->Directory.assign(FileName, slash);
+  if (*pattern != 0 && KeptListingHolds(*s, directory)) {
+    s->Offset = 0;
+    s->Reused = true;
+  } else {
+    if (s->Fd >= 0) close(s->Fd);
+    s->Directory = directory;
+    s->Reused = false;
+    // An empty pattern matches nothing: no need to read the directory.
+    s->Fd = *pattern == 0 ? -1 : open(s->Directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    s->StateKnown = s->Fd >= 0 && fstat(s->Fd, &s->State) == 0;
+    s->Length = s->Offset = 0;
+    s->Fills = 0;
+    s->AtEnd = s->Fd < 0;
+  }
   s->Pattern = pattern;
   s->DirectoriesOnly = SearchOp == FindExSearchLimitToDirectories;
-  s->IdentityKnown = false;
-  s->Length = s->Offset = 0;
-  s->Fd = open(s->Directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (s->Fd < 0 || !Next(*s, *static_cast<WIN32_FIND_DATAA*>(FindFileData))) {
+  if (!Next(*s, *static_cast<WIN32_FIND_DATAA*>(FindFileData))) {
     Release(s);
     return INVALID_HANDLE_VALUE;
   }

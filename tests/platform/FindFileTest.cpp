@@ -1,0 +1,233 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/FindFile.h"
+#include "platform/Kernel.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempDir {
+public:
+  TempDir() {
+    char name[] = "/tmp/tabrix-findfile-XXXXXX";
+    Path = mkdtemp(name);
+  }
+  ~TempDir() { fs::remove_all(Path); }
+  std::string operator/(const std::string& Name) const { return Path + "/" + Name; }
+  std::string Path;
+};
+
+void WriteFile(const std::string& Path, const std::string& Text = "") { std::ofstream(Path) << Text; }
+
+struct Entry {
+  DWORD Attributes;
+  std::uint64_t Size;
+};
+
+// Every entry a search reports, by name.
+std::map<std::string, Entry> Search(const std::string& Pattern, FINDEX_SEARCH_OPS Op = FindExSearchNameMatch) {
+  std::map<std::string, Entry> found;
+  WIN32_FIND_DATAA data;
+  HANDLE search = FindFirstFileExA(Pattern.c_str(), FindExInfoStandard, &data, Op, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) return found;
+  do {
+    EXPECT_EQ(found.count(data.cFileName), 0u) << data.cFileName << " reported twice";
+    found[data.cFileName] = {data.dwFileAttributes, (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow};
+  } while (FindNextFileA(search, &data));
+  EXPECT_EQ(FindClose(search), 1);
+  return found;
+}
+
+std::vector<std::string> Names(const std::string& Pattern) {
+  std::vector<std::string> names;
+  for (const auto& [name, entry] : Search(Pattern)) names.push_back(name);
+  return names;
+}
+
+using Strings = std::vector<std::string>;
+
+} // namespace
+
+TEST(FindFile, PatternsMatchWholeNamesWithCaseIgnored) {
+  TempDir dir;
+  for (const char* name : {"A.ini", "b.INI", "c.ini.bak", "noext", "d.txt", "\xC3\xA4.ini", "\xC3\x84pfel.Ini", "axbxxc"})
+    WriteFile(dir / name);
+
+  EXPECT_EQ(Names(dir / "*.ini"), (Strings{"A.ini", "b.INI", "\xC3\x84pfel.Ini", "\xC3\xA4.ini"}));
+  EXPECT_EQ(Names(dir / "*.*").size(), 8u) << "*.* also matches names without a dot";
+  EXPECT_EQ(Names(dir / "*").size(), 8u);
+  // A question mark is one character, also one written in two bytes.
+  EXPECT_EQ(Names(dir / "?.ini"), (Strings{"A.ini", "b.INI", "\xC3\xA4.ini"}));
+  EXPECT_EQ(Names(dir / "\xC3\xA4PFEL.*"), (Strings{"\xC3\x84pfel.Ini"}));
+  EXPECT_EQ(Names(dir / "a*b*c"), (Strings{"axbxxc"}));
+  EXPECT_EQ(Names(dir / "*EXT"), (Strings{"noext"}));
+  EXPECT_EQ(Names(dir / "d.txt"), (Strings{"d.txt"}));
+  EXPECT_EQ(Names(dir / "*.in"), Strings{});
+  EXPECT_EQ(Names(dir / "?"), Strings{});
+}
+
+TEST(FindFile, AttributesAndSizes) {
+  TempDir dir;
+  WriteFile(dir / "plain.ini", "12345");
+  WriteFile(dir / ".hidden.ini");
+  WriteFile(dir / "locked.ini");
+  chmod((dir / "locked.ini").c_str(), 0444);
+  WriteFile(dir / "big.ini");
+  ASSERT_EQ(truncate((dir / "big.ini").c_str(), (off_t{1} << 32) + 5), 0);
+  fs::create_directory(dir / "sub");
+  fs::create_directory(dir / ".cache");
+
+  auto found = Search(dir / "*");
+  ASSERT_EQ(found.size(), 6u);
+  EXPECT_EQ(found["plain.ini"].Attributes, 0u);
+  EXPECT_EQ(found["plain.ini"].Size, 5u);
+  EXPECT_EQ(found[".hidden.ini"].Attributes, FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(found["locked.ini"].Attributes, FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(found["big.ini"].Size, (std::uint64_t{1} << 32) + 5);
+  EXPECT_EQ(found["sub"].Attributes, FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_EQ(found[".cache"].Attributes, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
+
+  auto directories = Search(dir / "*.*", FindExSearchLimitToDirectories);
+  EXPECT_EQ(directories.size(), 2u);
+  EXPECT_EQ(directories.count("sub"), 1u);
+}
+
+TEST(FindFile, LinksAndSpecialEntries) {
+  TempDir dir;
+  WriteFile(dir / "target.txt", "abc");
+  fs::create_directory(dir / "real");
+  fs::create_symlink("target.txt", dir / "file-link");
+  fs::create_directory_symlink("real", dir / "dir-link");
+  fs::create_directory_symlink("..", dir / "up");
+  fs::create_symlink("nowhere", dir / "dangling");
+  ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0644), 0);
+  int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::string socketPath = dir / "socket";
+  socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
+  ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+
+  auto found = Search(dir / "*");
+  close(sock);
+  EXPECT_EQ(found.size(), 3u) << "only the file, the link to it and the real directory";
+  EXPECT_EQ(found["file-link"].Attributes, 0u);
+  EXPECT_EQ(found["file-link"].Size, 3u) << "a link to a file is the file";
+  EXPECT_EQ(found["real"].Attributes, FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_EQ(found.count("target.txt"), 1u);
+  EXPECT_EQ(found.count("."), 0u);
+  EXPECT_EQ(found.count(".."), 0u);
+}
+
+TEST(FindFile, SearchesThatFindNothing) {
+  TempDir dir;
+  WriteFile(dir / "file");
+  fs::create_directory(dir / "empty");
+  WIN32_FIND_DATAA data;
+  for (const std::string& pattern : {dir / "missing/*", dir / "file/*", dir / "empty/*", dir / "", dir / "*.none"})
+    EXPECT_EQ(FindFirstFileA(pattern.c_str(), &data), INVALID_HANDLE_VALUE) << pattern;
+
+  // A path longer than the platform takes in one call.
+  std::string deep = dir.Path;
+  while (deep.size() < 5000) deep += "/" + std::string(200, 'd');
+  EXPECT_EQ(FindFirstFileA((deep + "/*").c_str(), &data), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(FindNextFileA(INVALID_HANDLE_VALUE, &data), 0);
+  EXPECT_EQ(FindClose(INVALID_HANDLE_VALUE), 0);
+}
+
+// The second search of a directory may come from the listing the first one read; it must
+// still see every change made in between.
+TEST(FindFile, RepeatedSearchesSeeChanges) {
+  TempDir dir;
+  fs::create_directory(dir / "d");
+  WriteFile(dir / "d/one.ini");
+  EXPECT_EQ(Names(dir / "d/*"), (Strings{"one.ini"}));
+  WriteFile(dir / "d/two.ini");
+  EXPECT_EQ(Names(dir / "d/*"), (Strings{"one.ini", "two.ini"}));
+  EXPECT_EQ(Names(dir / "d/*.ini"), (Strings{"one.ini", "two.ini"}));
+  fs::remove(dir / "d/one.ini");
+  EXPECT_EQ(Names(dir / "d/*"), (Strings{"two.ini"}));
+
+  fs::rename(dir / "d", dir / "old");
+  fs::create_directory(dir / "d");
+  WriteFile(dir / "d/three.ini");
+  EXPECT_EQ(Names(dir / "d/*"), (Strings{"three.ini"})) << "a directory replaced under the same path";
+
+  // Sizes are read afresh too.
+  WriteFile(dir / "d/three.ini", "1234");
+  EXPECT_EQ(Search(dir / "d/*")["three.ini"].Size, 4u);
+}
+
+TEST(FindFile, DirectoryLargerThanOneRead) {
+  TempDir dir;
+  for (int i = 0; i < 1500; ++i) WriteFile(dir / (std::string(40, 'n') + std::to_string(i) + ".ini"));
+  EXPECT_EQ(Names(dir / "*.ini").size(), 1500u);
+  EXPECT_EQ(Names(dir / "*").size(), 1500u);
+}
+
+// The mount table is read once per process, so the mount is made in a child of its own with a
+// mount namespace of its own.
+TEST(FindFile, VirtualFileSystemMountPointIsSystem) {
+  TempDir dir;
+  fs::create_directory(dir / "proc");
+  fs::create_directory(dir / "plain");
+  if (!std::getenv("TABRIX_MOUNT_CHILD")) {
+    if (std::system("unshare -m true >/dev/null 2>&1") != 0) GTEST_SKIP() << "no mount namespaces here";
+    std::string self = fs::read_symlink("/proc/self/exe");
+    std::string command = "TABRIX_MOUNT_CHILD=1 unshare -m --propagation private " + self +
+                          " --gtest_filter=FindFile.VirtualFileSystemMountPointIsSystem >" + dir.Path + "/log 2>&1";
+    int status = std::system(command.c_str());
+    std::ifstream log(dir / "log");
+    std::string output((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(status, 0) << output;
+    return;
+  }
+  ASSERT_EQ(mount("proc", (dir / "proc").c_str(), "proc", 0, nullptr), 0);
+  auto found = Search(dir / "*.*", FindExSearchLimitToDirectories);
+  EXPECT_EQ(found["proc"].Attributes, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM);
+  EXPECT_EQ(found["plain"].Attributes, FILE_ATTRIBUTE_DIRECTORY);
+  umount((dir / "proc").c_str());
+}
+
+TEST(Kernel, CompareStringIgnoresCaseOnRequest) {
+  auto compare = [](DWORD Flags, const char* A, const char* B) {
+    return CompareStringA(LOCALE_USER_DEFAULT, Flags, A, -1, B, -1);
+  };
+  EXPECT_EQ(compare(NORM_IGNORECASE, "A.ini", "a.INI"), CSTR_EQUAL);
+  EXPECT_EQ(compare(NORM_IGNORECASE, "A.ini", "b.ini"), CSTR_LESS_THAN);
+  EXPECT_EQ(compare(NORM_IGNORECASE, "c.INI", "b.ini"), CSTR_GREATER_THAN);
+  EXPECT_EQ(compare(NORM_IGNORECASE, "\xC3\x84pfel", "\xC3\xA4PFEL"), CSTR_EQUAL);
+  EXPECT_NE(compare(0, "A.ini", "a.ini"), CSTR_EQUAL);
+  EXPECT_EQ(compare(NORM_IGNORECASE, "ab", "abc"), CSTR_LESS_THAN);
+  EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, "abX", 2, "AB", -1), CSTR_EQUAL) << "counted length";
+  // Bytes that are no UTF-8 still tell names apart.
+  EXPECT_NE(compare(NORM_IGNORECASE, "\xFF", "\xFE"), CSTR_EQUAL);
+  EXPECT_EQ(compare(0x1000, "a", "a"), 0) << "an unknown flag";
+  EXPECT_EQ(CompareStringA(0x0409, 0, "a", -1, "a", -1), 0) << "a locale other than the user's";
+}
+
+TEST(Kernel, CurrentDirectoryAndTooSmallBuffer) {
+  std::string cwd = fs::current_path();
+  char buffer[MAX_PATH];
+  ASSERT_EQ(GetCurrentDirectoryA(MAX_PATH, buffer), cwd.size());
+  EXPECT_EQ(std::string(buffer), cwd);
+  char small[2] = {'x', 'x'};
+  EXPECT_EQ(GetCurrentDirectoryA(2, small), cwd.size() + 1) << "the size needed, with the zero";
+  EXPECT_EQ(small[0], 'x');
+}
