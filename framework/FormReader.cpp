@@ -240,6 +240,7 @@ public:
   TReader(TComponent* Root, String Source) : FRoot(Root), FSource(std::move(Source)) {
     FContext.Root = Root;
     FContext.RootClass = ClassInfoOf(Root);
+    FContext.Fixups = &FFixups;
   }
 
   void ReadRoot(const TDescObject& Desc) {
@@ -255,8 +256,16 @@ public:
     ReadInto(FRoot, Desc);
   }
 
-  // Everything read, the root first: each is told that its description is complete.
+  // Everything read: references between components are resolved, then each component,
+  // the root first, is told that its description is complete.
   void Finish() {
+    for (auto& fixup : FFixups) {
+      try {
+        fixup();
+      } catch (const EReadError& e) {
+        throw EReadError(FSource + ": " + e.Message());
+      }
+    }
     for (TComponent* c : FLoaded)
       c->Loaded();
   }
@@ -275,6 +284,8 @@ private:
     base.ReadRoot(ParseDescription(text, source));
     for (TComponent* c : base.FLoaded)
       MarkLoading(c);
+    for (auto& fixup : base.FFixups)
+      FFixups.push_back(std::move(fixup));
   }
 
   void MarkLoading(TComponent* C) {
@@ -345,6 +356,7 @@ private:
   String FSource;
   TReadContext FContext;
   std::vector<TComponent*> FLoaded;
+  std::vector<std::function<void()>> FFixups;
 };
 
 } // namespace

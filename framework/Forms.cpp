@@ -1,7 +1,14 @@
 #include "framework/Forms.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
+#include <QIcon>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -45,7 +52,10 @@ TApplication::~TApplication() {
   Application = nullptr;
 }
 
-void TApplication::Initialize() {}
+void TApplication::Initialize() {
+  // The program's icon, where it carries one, marks every window.
+  if (QFile::exists(":/MAINICON.ico")) QApplication::setWindowIcon(QIcon(":/MAINICON.ico"));
+}
 
 void TApplication::SetTitle(const String& Value) {
   FTitle = Value;
@@ -130,6 +140,15 @@ TForm::~TForm() {
   delete FReleaser;
   BeginDestruction();
   if (Application && Application->FMainForm == this) Application->FMainForm = nullptr;
+  if (FFrame) {
+    auto& children = FFrame->FMDIChildren;
+    children.erase(std::remove(children.begin(), children.end(), this), children.end());
+    // The child's window leaves its frame before the frame counts its children again.
+    Widget()->setParent(nullptr);
+    delete FSubWindow;
+    FFrame->UpdateMenuBar();
+  }
+  for (TForm* child : FMDIChildren) child->FFrame = nullptr;
   if (Screen) Screen->RemoveForm(this);
 }
 
@@ -151,12 +170,186 @@ void TForm::ReadDescription(const String& ClassName) {
   if (Visible()) Show();
 }
 
-void TForm::SetCaption(const String& Value) {
-  FCaption = Value;
-  Widget()->setWindowTitle(QString::fromStdString(Value));
+QWidget* TForm::FrameWidget() const {
+  if (FSubWindow) return FSubWindow;
+  return Widget();
 }
 
-void TForm::SetFormStyle(TFormStyle Value) { FFormStyle = Value; }
+void TForm::SetCaption(const String& Value) {
+  FCaption = Value;
+  FrameWidget()->setWindowTitle(QString::fromStdString(Value));
+}
+
+void TForm::SetFormStyle(TFormStyle Value) {
+  if (FFormStyle == Value) return;
+  if (FFormStyle != fsNormal) throw Exception("Cannot change the style of a form once it is an MDI form");
+  FFormStyle = Value;
+  if (Value == fsMDIForm) BecomeMDIFrame();
+  if (Value == fsMDIChild) BecomeMDIChild();
+}
+
+void TForm::BecomeMDIFrame() {
+  FMDIArea = new QMdiArea(FClient);
+  FMDIArea->setGeometry(FClient->rect());
+  FClientHandle = CreateWindowHandle(FMDIArea, FMDIArea->viewport());
+  QObject::connect(FMDIArea, &QMdiArea::subWindowActivated, FMDIArea, [this](QMdiSubWindow*) {
+    GuardedCall([this] { ChildActivated(ActiveMDIChild()); });
+  });
+  FMDIArea->show();
+}
+
+void TForm::BecomeMDIChild() {
+  TForm* frame = Application ? Application->MainForm() : nullptr;
+  if (!frame || !frame->FMDIArea) throw Exception("Cannot create form. No MDI forms are currently active");
+  FFrame = frame;
+  QSize size = Widget()->size();
+  FSubWindow = new QMdiSubWindow;
+  FSubWindow->setWidget(Widget());
+  FSubWindow->setWindowTitle(QString::fromStdString(FCaption));
+  FSubWindow->setWindowIcon(QApplication::windowIcon());
+  frame->FMDIArea->addSubWindow(FSubWindow);
+  FSubWindow->resize(size);
+  FSubWindow->hide();
+  frame->FMDIChildren.insert(frame->FMDIChildren.begin(), this);
+}
+
+void TForm::AlignRemainder(int ALeft, int ATop, int AWidth, int AHeight) {
+  if (FMDIArea) FMDIArea->setGeometry(ALeft, ATop, std::max(AWidth, 0), std::max(AHeight, 0));
+}
+
+TForm* TForm::MDIChildren(int Index) const {
+  if (Index < 0 || Index >= MDIChildCount()) throw EStringListError("List index out of bounds");
+  return FMDIChildren[static_cast<std::size_t>(Index)];
+}
+
+TForm* TForm::ActiveMDIChild() const {
+  if (!FMDIArea) return nullptr;
+  QMdiSubWindow* current = FMDIArea->currentSubWindow();
+  for (TForm* child : FMDIChildren)
+    if (child->FSubWindow == current) return child;
+  return nullptr;
+}
+
+void TForm::ChildActivated(TForm* Child) {
+  if (Child) {
+    auto it = std::find(FMDIChildren.begin(), FMDIChildren.end(), Child);
+    if (it != FMDIChildren.end()) std::rotate(FMDIChildren.begin(), it, it + 1);
+  }
+  UpdateMenuBar();
+  if (Screen) Screen->SetActiveForm(Child ? Child : this);
+}
+
+void TForm::Cascade() {
+  if (FMDIArea) FMDIArea->cascadeSubWindows();
+}
+
+void TForm::Tile() {
+  if (!FMDIArea) return;
+  std::vector<QMdiSubWindow*> windows;
+  for (QMdiSubWindow* w : FMDIArea->subWindowList(QMdiArea::CreationOrder))
+    if (w->isVisible() && !w->isMinimized()) windows.push_back(w);
+  if (windows.empty()) return;
+  QRect area = FMDIArea->viewport()->rect();
+  int n = static_cast<int>(windows.size());
+  for (int i = 0; i < n; ++i) {
+    if (windows[static_cast<std::size_t>(i)]->isMaximized()) windows[static_cast<std::size_t>(i)]->showNormal();
+    int top = area.height() * i / n, bottom = area.height() * (i + 1) / n;
+    windows[static_cast<std::size_t>(i)]->setGeometry(0, top, area.width(), bottom - top);
+  }
+}
+
+void TForm::ArrangeIcons() {
+  if (!FMDIArea) return;
+  int x = 0;
+  int bottom = FMDIArea->viewport()->height();
+  for (QMdiSubWindow* w : FMDIArea->subWindowList(QMdiArea::CreationOrder)) {
+    if (!w->isMinimized()) continue;
+    QSize size = w->size();
+    w->move(x, bottom - size.height());
+    x += size.width();
+  }
+}
+
+TWindowState TForm::WindowState() const {
+  QWidget* w = FrameWidget();
+  if (w->isMinimized()) return wsMinimized;
+  if (w->isMaximized()) return wsMaximized;
+  return wsNormal;
+}
+
+void TForm::SetWindowState(TWindowState Value) {
+  if (WindowState() == Value) return;
+  QWidget* w = FrameWidget();
+  switch (Value) {
+  case wsMinimized: w->showMinimized(); break;
+  case wsMaximized: w->showMaximized(); break;
+  default: w->showNormal();
+  }
+}
+
+void TForm::SetMenu(TMainMenu* Value) {
+  if (FMenu) FMenu->OnChange = nullptr;
+  FMenu = Value;
+  if (FMenu) FMenu->OnChange = [this] {
+      UpdateMenuBar();
+      if (FFrame) FFrame->UpdateMenuBar();
+    };
+  if (!FSubWindow && !FMenuBar && FMenu) {
+    FMenuBar = new QMenuBar(Widget());
+    static_cast<QVBoxLayout*>(Widget()->layout())->setMenuBar(FMenuBar);
+  }
+  UpdateMenuBar();
+  if (FFrame) FFrame->UpdateMenuBar();
+}
+
+void TForm::UpdateMenuBar() {
+  if (!FMenuBar || IsDestroying()) return;
+  std::vector<TMenuItem*> items;
+  if (FMenu)
+    for (int i = 0; i < FMenu->Items()->Count(); ++i) items.push_back(FMenu->Items()->Items(i));
+  TForm* child = ActiveMDIChild();
+  if (child && child->Menu()) {
+    TMenuItem* merged = child->Menu()->Items();
+    for (int i = 0; i < merged->Count(); ++i) {
+      int group = merged->Items(i)->GroupIndex();
+      items.erase(std::remove_if(items.begin(), items.end(),
+                                 [&](TMenuItem* m) { return m->GroupIndex() == group && m->MainMenu() == FMenu; }),
+                  items.end());
+    }
+    for (int i = 0; i < merged->Count(); ++i) items.push_back(merged->Items(i));
+  }
+  std::stable_sort(items.begin(), items.end(),
+                   [](TMenuItem* a, TMenuItem* b) { return a->GroupIndex() < b->GroupIndex(); });
+  FMenuBar->clear();
+  for (TMenuItem* item : items) FMenuBar->addAction(item->Count() ? item->Menu()->menuAction() : item->Action());
+}
+
+void TForm::SetWindowMenu(TMenuItem* Value) {
+  FWindowMenu = Value;
+  if (!Value) return;
+  QMenu* menu = Value->Menu();
+  QObject::connect(menu, &QMenu::aboutToShow, menu, [this, Value] {
+    GuardedCall([this, Value] {
+      if (FWindowMenu == Value) FillWindowMenu();
+    });
+  });
+}
+
+void TForm::FillWindowMenu() {
+  QMenu* menu = FWindowMenu->Menu();
+  for (QAction* a : menu->actions())
+    if (a->parent() == menu) delete a;
+  if (!FMDIArea || FMDIChildren.empty()) return;
+  menu->addSeparator()->setParent(menu);
+  int number = 1;
+  for (QMdiSubWindow* w : FMDIArea->subWindowList(QMdiArea::CreationOrder)) {
+    QAction* a = menu->addAction(QString("&%1 %2").arg(number++).arg(w->windowTitle()));
+    a->setParent(menu);
+    a->setCheckable(true);
+    a->setChecked(w == FMDIArea->currentSubWindow());
+    QObject::connect(a, &QAction::triggered, w, [this, w] { FMDIArea->setActiveSubWindow(w); });
+  }
+}
 
 void TForm::SetBorderStyle(TFormBorderStyle Value) {
   FBorderStyle = Value;
@@ -173,7 +366,7 @@ void TForm::SetClientHeight(int Value) {
 }
 
 void TForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
-  Widget()->setGeometry(ALeft, ATop, std::max(AWidth, 0), std::max(AHeight, 0));
+  FrameWidget()->setGeometry(ALeft, ATop, std::max(AWidth, 0), std::max(AHeight, 0));
 }
 
 void TForm::SetVisible(bool Value) {
@@ -187,6 +380,12 @@ void TForm::SetVisible(bool Value) {
 
 void TForm::Show() {
   if (!Visible()) TControl::SetVisible(true);
+  if (FSubWindow) {
+    FSubWindow->show();
+    FFrame->FMDIArea->setActiveSubWindow(FSubWindow);
+    FFrame->ChildActivated(this);
+    return;
+  }
   Widget()->show();
   Widget()->raise();
   Widget()->activateWindow();
@@ -199,7 +398,7 @@ void TForm::Show() {
 
 void TForm::Hide() {
   if (Visible()) TControl::SetVisible(false);
-  Widget()->hide();
+  FrameWidget()->hide();
 }
 
 bool TForm::CloseQuery() {
@@ -224,6 +423,7 @@ void TForm::Close() {
   switch (action) {
   case caHide: Hide(); break;
   case caFree: Release(); break;
+  case caMinimize: SetWindowState(wsMinimized); break;
   default: break;
   }
 }
@@ -250,6 +450,8 @@ void TForm::WndProc(TMessage& Message) {
 void RegisterFormsClasses() {
   static const bool done = [] {
     RegisterControlsClasses();
+    RegisterMenusClasses();
+    RegisterEnumNames(typeid(TWindowState), {"wsNormal", "wsMinimized", "wsMaximized"});
     RegisterEnumNames(typeid(TFormStyle), {"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"});
     RegisterEnumNames(typeid(TPosition),
                       {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter"});
@@ -261,6 +463,9 @@ void RegisterFormsClasses() {
         .Property("BorderStyle", &TForm::BorderStyle, &TForm::SetBorderStyle, bsSizeable)
         .Property("ClientWidth", &TForm::ClientWidth, &TForm::SetClientWidth)
         .Property("ClientHeight", &TForm::ClientHeight, &TForm::SetClientHeight)
+        .Property("Menu", &TForm::Menu, &TForm::SetMenu)
+        .Property("WindowMenu", &TForm::WindowMenu, &TForm::SetWindowMenu)
+        .Property("WindowState", &TForm::WindowState, &TForm::SetWindowState, wsNormal)
         .Property("OnCreate", &TForm::OnCreate, &TForm::SetOnCreate)
         .Property("OnDestroy", &TForm::OnDestroy, &TForm::SetOnDestroy)
         .Property("OnClose", &TForm::OnClose, &TForm::SetOnClose)

@@ -5,9 +5,12 @@
 #include <vector>
 
 #include "framework/Controls.h"
+#include "framework/Menus.h"
 
 class QWidget;
 class QMdiArea;
+class QMdiSubWindow;
+class QMenuBar;
 class QObject;
 class TForm;
 class TMainMenu;
@@ -114,6 +117,28 @@ public:
   void SetVisible(bool Value) override;
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
 
+  TMainMenu* Menu() const { return FMenu; }
+  void SetMenu(TMainMenu* Value);
+  // The menu that lists the open MDI children at its end.
+  TMenuItem* WindowMenu() const { return FWindowMenu; }
+  void SetWindowMenu(TMenuItem* Value);
+  TWindowState WindowState() const;
+  void SetWindowState(TWindowState Value);
+
+  // MDI frame: the children, the most recently activated first.
+  int MDIChildCount() const { return static_cast<int>(FMDIChildren.size()); }
+  TForm* MDIChildren(int Index) const;
+  // The current child, or none.
+  TForm* ActiveMDIChild() const;
+  void Cascade();
+  // Children one above the other, each the full width of the client area.
+  void Tile();
+  // Minimised children in a row along the bottom of the client area.
+  void ArrangeIcons();
+  // The MDI client window of a frame; 0 for other forms.
+  HWND ClientHandle() const { return FClientHandle; }
+  QMdiArea* MDIArea() const { return FMDIArea; }
+
   TNotifyEvent OnCreate() const { return FOnCreate; }
   void SetOnCreate(TNotifyEvent Value) { FOnCreate = std::move(Value); }
   TNotifyEvent OnDestroy() const { return FOnDestroy; }
@@ -142,9 +167,26 @@ protected:
   void ReadDescription(const String& ClassName);
   virtual void DoClose(TCloseAction& Action);
 
+  void AlignRemainder(int ALeft, int ATop, int AWidth, int AHeight) override;
+
 private:
   void CreateWindow();
+  void BecomeMDIFrame();
+  void BecomeMDIChild();
+  // Fills the menu bar: the frame's own entries merged with the current child's by group index.
+  void UpdateMenuBar();
+  void ChildActivated(TForm* Child);
+  void FillWindowMenu();
+  QWidget* FrameWidget() const;
   String FCaption;
+  TMainMenu* FMenu = nullptr;
+  TMenuItem* FWindowMenu = nullptr;
+  QMenuBar* FMenuBar = nullptr;
+  QMdiArea* FMDIArea = nullptr;
+  HWND FClientHandle = nullptr;
+  std::vector<TForm*> FMDIChildren;
+  TForm* FFrame = nullptr;
+  QMdiSubWindow* FSubWindow = nullptr;
   TFormStyle FFormStyle = fsNormal;
   TPosition FPosition = poDesigned;
   TFormBorderStyle FBorderStyle = bsSizeable;

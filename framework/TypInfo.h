@@ -31,6 +31,8 @@ class TClassInfo;
 struct TReadContext {
   TComponent* Root = nullptr;
   const TClassInfo* RootClass = nullptr;
+  // Writes that name another component wait here until the whole form is read.
+  std::vector<std::function<void()>>* Fixups = nullptr;
 };
 
 struct TPropInfo {
@@ -167,11 +169,24 @@ public:
     p.Name = Name;
     p.Get = [Get](TObject* o) -> std::any { return V(std::invoke(Get, *static_cast<T*>(o))); };
     p.Set = [Set](TObject* o, const std::any& v) { std::invoke(Set, *static_cast<T*>(o), std::any_cast<V>(v)); };
-    p.Write = [Set](TObject* o, const TDescValue& d, const TReadContext& ctx) {
-      std::invoke(Set, *static_cast<T*>(o), typinfo_detail::FromDesc<V>(d, ctx));
-    };
+    if constexpr (std::is_pointer_v<V>) {
+      // A reference to a component of the form, found by name once everything is read.
+      static_assert(std::is_base_of_v<TComponent, std::remove_pointer_t<V>>, "only component references");
+      p.Write = [Set](TObject* o, const TDescValue& d, const TReadContext& ctx) {
+        if (d.Kind != TDescValue::vaIdent) typinfo_detail::BadValue("a component name", d);
+        ctx.Fixups->push_back([Set, o, d, root = ctx.Root] {
+          auto* target = dynamic_cast<V>(root->FindComponent(d.Str));
+          if (!target) typinfo_detail::BadValue("the name of a component of the right class", d);
+          std::invoke(Set, *static_cast<T*>(o), target);
+        });
+      };
+    } else {
+      p.Write = [Set](TObject* o, const TDescValue& d, const TReadContext& ctx) {
+        std::invoke(Set, *static_cast<T*>(o), typinfo_detail::FromDesc<V>(d, ctx));
+      };
+    }
     p.Stored = [Get, Default](TObject* o) {
-      if constexpr (typinfo_detail::IsFunction<V>::value) {
+      if constexpr (typinfo_detail::IsFunction<V>::value || std::is_pointer_v<V>) {
         return static_cast<bool>(std::invoke(Get, *static_cast<T*>(o)));
       } else {
         return !Default || !typinfo_detail::Equal<V>(std::invoke(Get, *static_cast<T*>(o)), *Default);

@@ -1,0 +1,86 @@
+#pragma once
+// Menus: a form's main menu, its items, and items made at run time.
+
+#include <vector>
+
+#include "framework/Classes.h"
+
+class QAction;
+class QMenu;
+class TMainMenu;
+
+class TMenuItem : public TComponent {
+public:
+  explicit TMenuItem(TComponent* AOwner);
+  ~TMenuItem() override;
+
+  // With its & accelerator; "-" makes a separator.
+  const String& Caption() const { return FCaption; }
+  void SetCaption(const String& Value);
+  const String& Hint() const { return FHint; }
+  void SetHint(const String& Value) { FHint = Value; }
+  bool Enabled() const { return FEnabled; }
+  void SetEnabled(bool Value);
+  bool Visible() const { return FVisible; }
+  void SetVisible(bool Value);
+  int GroupIndex() const { return FGroupIndex; }
+  void SetGroupIndex(int Value);
+  TNotifyEvent OnClick() const { return FOnClick; }
+  void SetOnClick(TNotifyEvent Value) { FOnClick = std::move(Value); }
+
+  int Count() const { return static_cast<int>(FItems.size()); }
+  TMenuItem* Items(int Index) const;
+  TMenuItem* Parent() const { return FParent; }
+  void Add(TMenuItem* Item);
+  void Insert(int Index, TMenuItem* Item);
+  void Remove(TMenuItem* Item);
+  bool IsLine() const { return FCaption == "-"; }
+
+  // Fires OnClick.
+  virtual void Click();
+
+  // The action that stands for the item in a menu; items with items of their own have a menu.
+  QAction* Action() const { return FAction; }
+  QMenu* Menu();
+
+  void SetParentComponent(TComponent* Value) override;
+
+  // Called when an item's set of top-level entries changes, so a merged menu bar rebuilds.
+  TMainMenu* MainMenu() const;
+
+private:
+  String FCaption;
+  String FHint;
+  bool FEnabled = true;
+  bool FVisible = true;
+  int FGroupIndex = 0;
+  TNotifyEvent FOnClick;
+  TMenuItem* FParent = nullptr;
+  TMainMenu* FMenuOwner = nullptr;
+  std::vector<TMenuItem*> FItems;
+  QAction* FAction;
+  QMenu* FMenu = nullptr;
+  friend class TMainMenu;
+};
+
+class TMainMenu : public TComponent {
+public:
+  explicit TMainMenu(TComponent* AOwner);
+  ~TMainMenu() override;
+  // The invisible root whose items are the menu bar's entries.
+  TMenuItem* Items() const { return FItems; }
+  void SetParentComponent(TComponent* Value) override;
+
+  // Told when a top-level entry changes its group index or visibility.
+  std::function<void()> OnChange;
+
+private:
+  TMenuItem* FItems;
+};
+
+// The status-line part of a hint: the text after the first "|", or all of it.
+String GetLongHint(const String& Hint);
+// The tooltip part: the text before the first "|".
+String GetShortHint(const String& Hint);
+
+void RegisterMenusClasses();
