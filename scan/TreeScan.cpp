@@ -135,6 +135,7 @@ void TTreeScanner::Fire(const TNotifyEvent& Event) {
 
 void RegisterTreeScanner() {
   static const bool registered = [] {
+    RegisterComponentClasses();
     TClassRegistration<TTreeScanner>("TTreeScanner", "TComponent")
         .Property("OnDirectoryFound", &TTreeScanner::OnDirectoryFound, &TTreeScanner::SetOnDirectoryFound)
         .Property("OnDirectoryDone", &TTreeScanner::OnDirectoryDone, &TTreeScanner::SetOnDirectoryDone)
