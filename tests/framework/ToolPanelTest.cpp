@@ -1,19 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QToolButton>
-#include <cstdint>
 #include <filesystem>
-#include <fstream>
 
 #include "framework/Buttons.h"
 #include "framework/ExtCtrls.h"
@@ -28,41 +24,6 @@ namespace {
 const QRgb Red = qRgb(255, 0, 0), Green = qRgb(0, 255, 0), Blue = qRgb(0, 0, 255), Black = qRgb(0, 0, 0);
 const QRgb Magenta = qRgb(255, 0, 255);
 
-// Writes a 16-colour bitmap; each row, top first, gives one palette index (a hex digit) a pixel.
-void WriteBitmap(const fs::path& File, const std::vector<std::string>& Rows, const std::vector<QRgb>& Palette) {
-  const int width = static_cast<int>(Rows[0].size()), height = static_cast<int>(Rows.size());
-  const int stride = (width * 4 + 31) / 32 * 4;
-  std::string data;
-  auto put = [&](std::uint32_t Value, int Bytes) {
-    for (int i = 0; i < Bytes; ++i)
-      data += static_cast<char>((Value >> (8 * i)) & 0xFF);
-  };
-  const int offset = 14 + 40 + 16 * 4;
-  data += "BM";
-  put(offset + stride * height, 4);
-  put(0, 4);
-  put(offset, 4);
-  for (std::uint32_t v : {40u, std::uint32_t(width), std::uint32_t(height)})
-    put(v, 4);
-  put(1, 2);
-  put(4, 2);
-  for (std::uint32_t v : {0u, std::uint32_t(stride * height), 2835u, 2835u, 16u, 0u})
-    put(v, 4);
-  for (int i = 0; i < 16; ++i) {
-    QRgb c = i < int(Palette.size()) ? Palette[i] : 0;
-    put(qBlue(c) | qGreen(c) << 8 | qRed(c) << 16, 4);
-  }
-  for (int y = height - 1; y >= 0; --y) {
-    std::string row(stride, '\0');
-    for (int x = 0; x < width; ++x) {
-      int index = std::stoi(std::string(1, Rows[y][x]), nullptr, 16);
-      row[x / 2] = static_cast<char>(row[x / 2] | (x % 2 ? index : index << 4));
-    }
-    data += row;
-  }
-  std::ofstream(File, std::ios::binary) << data;
-}
-
 class ToolPanelTest : public testing::Test {
 protected:
   void SetUp() override {
@@ -73,9 +34,14 @@ protected:
     char pattern[] = "/tmp/toolpanel-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     Dir = pattern;
-    // Two 2 x 2 pictures; magenta, the bottom-left pixel's colour, is transparent.
+    // Two 2 x 2 pictures side by side; magenta, the bottom-left pixel's colour, is transparent.
     Glyph = (Dir / "glyph.bmp").string();
-    WriteBitmap(Glyph, {"1533", "5250"}, {Black, Red, Green, Blue, qRgb(255, 255, 255), Magenta});
+    const QRgb pixels[2][4] = {{Red, Magenta, Blue, Blue}, {Magenta, Green, Magenta, Black}};
+    QImage image(4, 2, QImage::Format_RGB32);
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 4; ++x)
+        image.setPixel(x, y, pixels[y][x]);
+    ASSERT_TRUE(image.save(QString::fromStdString(Glyph), "BMP"));
   }
   void TearDown() override {
     std::error_code ignored;
@@ -149,30 +115,15 @@ end)",
   EXPECT_EQ(open->Parent(), &panel);
   EXPECT_EQ(open->Widget()->parentWidget(), panel.Widget());
   EXPECT_EQ(open->Widget()->geometry(), QRect(7, 2, 25, 25));
+  // The tooltip is the hint up to the bar, shown while the panel shows hints.
   EXPECT_EQ(open->Widget()->toolTip(), "Open");
+  panel.SetShowHint(false);
+  EXPECT_EQ(open->Widget()->toolTip(), "");
   // The glyph was read before NumGlyphs, and is still split into its two pictures.
   EXPECT_EQ(Picture(*open, QIcon::Normal).size(), QSize(2, 2));
   auto* drives = dynamic_cast<TDriveComboBox*>(panel.Controls(1));
   ASSERT_NE(drives, nullptr);
   EXPECT_EQ(drives->Widget()->geometry(), QRect(288, 5, 101, 19));
-}
-
-TEST_F(ToolPanelTest, TheTooltipIsTheHintUpToTheBarWhileThePanelShowsHints) {
-  TPanel panel(nullptr);
-  panel.SetShowHint(true);
-  TSpeedButton open(nullptr), save(nullptr);
-  open.SetHint("Open|");
-  save.SetHint("Save|Writes the file");
-  open.SetParent(&panel);
-  save.SetParent(&panel);
-  EXPECT_EQ(open.Widget()->toolTip(), "Open");
-  EXPECT_EQ(save.Widget()->toolTip(), "Save");
-
-  panel.SetShowHint(false);
-  EXPECT_EQ(open.Widget()->toolTip(), "");
-  // A button that decides for itself keeps showing its tip.
-  save.SetShowHint(true);
-  EXPECT_EQ(save.Widget()->toolTip(), "Save");
 }
 
 TEST_F(ToolPanelTest, AGlyphShowsItsFirstPictureEnabledAndItsSecondDisabled) {
