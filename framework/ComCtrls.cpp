@@ -1,0 +1,356 @@
+#include "framework/ComCtrls.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QScreen>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <algorithm>
+#include <climits>
+
+#include "framework/Printers.h"
+#include "framework/TypInfo.h"
+#include "platform/QtWindow.h"
+
+namespace {
+
+QString ToQString(const String& S) { return QString::fromStdString(S); }
+
+// Text of the document to the program's text: its block separators become "\n".
+String ToText(QString S) {
+  S.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+  return S.toStdString();
+}
+
+// The edit widget: keeps typing and pasting within the length limit, and makes a
+// Shift+Enter a line break like any other instead of a separator character inside a line.
+class TRichEditWidget : public QPlainTextEdit {
+public:
+  explicit TRichEditWidget(const int& MaxLength) : FMaxLength(MaxLength) {}
+
+protected:
+  void keyPressEvent(QKeyEvent* Event) override {
+    if (Event->matches(QKeySequence::InsertLineSeparator)) {
+      QKeyEvent plain(Event->type(), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+      QPlainTextEdit::keyPressEvent(&plain);
+      Event->setAccepted(plain.isAccepted());
+      return;
+    }
+    const QString text = Event->text();
+    int adding = 0;
+    if (Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter)
+      adding = 1;
+    else if (!text.isEmpty() && (text.at(0).isPrint() || text.at(0) == QLatin1Char('\t')))
+      adding = static_cast<int>(text.size());
+    if (adding > 0 && !isReadOnly() && Room() < adding) {
+      Event->accept();
+      return;
+    }
+    QPlainTextEdit::keyPressEvent(Event);
+  }
+
+  void insertFromMimeData(const QMimeData* Source) override {
+    if (FMaxLength <= 0 || !Source->hasText()) {
+      QPlainTextEdit::insertFromMimeData(Source);
+      return;
+    }
+    QString text = Source->text();
+    int room = Room();
+    if (room <= 0) return;
+    if (text.size() > room) {
+      text.truncate(room);
+      if (text.back().isHighSurrogate()) text.chop(1);
+    }
+    QMimeData limited;
+    limited.setText(text);
+    QPlainTextEdit::insertFromMimeData(&limited);
+  }
+
+  // The selection as the program's text; Qt's own copy would turn no-break spaces into spaces.
+  QMimeData* createMimeDataFromSelection() const override {
+    auto* data = new QMimeData;
+    QString text = textCursor().selectedText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    data->setText(text);
+    return data;
+  }
+
+private:
+  // How many characters may still go in in place of the selection.
+  int Room() const {
+    if (FMaxLength <= 0) return INT_MAX;
+    QTextCursor c = textCursor();
+    int kept = document()->characterCount() - 1 - (c.selectionEnd() - c.selectionStart());
+    return FMaxLength - kept;
+  }
+
+  const int& FMaxLength;
+};
+
+// The lines of a rich edit control, read from and written into its document. Each line
+// written is followed by a line break.
+class TRichEditStrings : public TStrings {
+public:
+  explicit TRichEditStrings(QPlainTextEdit* Edit) : FEdit(Edit) {}
+
+  int Count() const override {
+    QTextDocument* doc = FEdit->document();
+    // An empty last block is the end of the text, not a line.
+    return doc->lastBlock().length() == 1 ? doc->blockCount() - 1 : doc->blockCount();
+  }
+  String Strings(int Index) const override {
+    CheckIndex(Index, Count());
+    return FEdit->document()->findBlockByNumber(Index).text().toStdString();
+  }
+  void SetStrings(int Index, const String& S) override {
+    CheckIndex(Index, Count());
+    QTextCursor c(FEdit->document()->findBlockByNumber(Index));
+    c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    c.insertText(ToQString(S));
+  }
+  void Insert(int Index, const String& S) override {
+    CheckIndex(Index, Count() + 1);
+    QTextDocument* doc = FEdit->document();
+    QTextCursor c(doc);
+    QString line = ToQString(S) + QLatin1Char('\n');
+    if (Index < Count()) {
+      c.setPosition(doc->findBlockByNumber(Index).position());
+    } else {
+      c.movePosition(QTextCursor::End);
+      if (doc->lastBlock().length() > 1) line.prepend(QLatin1Char('\n'));
+    }
+    c.insertText(line);
+  }
+  void Delete(int Index) override {
+    CheckIndex(Index, Count());
+    QTextBlock block = FEdit->document()->findBlockByNumber(Index);
+    QTextCursor c(FEdit->document());
+    if (block.next().isValid()) {
+      c.setPosition(block.position());
+      c.setPosition(block.next().position(), QTextCursor::KeepAnchor);
+    } else {
+      // The last line has no break after it: the one before it goes instead.
+      c.setPosition(std::max(block.position() - 1, 0));
+      c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    }
+    c.removeSelectedText();
+  }
+  void Clear() override { FEdit->clear(); }
+
+private:
+  QPlainTextEdit* FEdit;
+};
+
+} // namespace
+
+// TRichEdit
+
+TRichEdit::TRichEdit(TComponent* AOwner)
+    : TWinControl(AOwner), FRawText(std::make_unique<QString>()), FConnections(std::make_unique<QObject>()) {
+  auto* edit = new TRichEditWidget(FMaxLength);
+  FLines = std::make_unique<TRichEditStrings>(edit);
+  SetWidget(edit, edit->viewport());
+  SetColor(clWindow);
+  SetScrollBars(FScrollBars);
+  QObject::connect(edit->document(), &QTextDocument::contentsChange, FConnections.get(),
+                   [this] { FRawTextValid = false; });
+  QObject::connect(edit, &QPlainTextEdit::textChanged, FConnections.get(), [this] {
+    FRawTextValid = false;
+    GuardedCall([this] {
+      if (FOnChange) FOnChange(this);
+    });
+  });
+}
+
+TRichEdit::~TRichEdit() { BeginDestruction(); }
+
+QPlainTextEdit* TRichEdit::Edit() const { return static_cast<QPlainTextEdit*>(Widget()); }
+
+const QString& TRichEdit::RawText() const {
+  if (!FRawTextValid) {
+    *FRawText = Edit()->document()->toRawText();
+    FRawTextValid = true;
+  }
+  return *FRawText;
+}
+
+String TRichEdit::Text() const { return ToText(RawText()); }
+
+void TRichEdit::SetText(const String& Value) { Edit()->setPlainText(ToQString(Value)); }
+
+int TRichEdit::GetTextLen() const { return Edit()->document()->characterCount() - 1; }
+
+int TRichEdit::SelStart() const { return Edit()->textCursor().selectionStart(); }
+
+void TRichEdit::SetSelStart(int Value) {
+  QTextCursor c = Edit()->textCursor();
+  c.setPosition(std::clamp(Value, 0, GetTextLen()));
+  Edit()->setTextCursor(c);
+}
+
+int TRichEdit::SelLength() const {
+  QTextCursor c = Edit()->textCursor();
+  return c.selectionEnd() - c.selectionStart();
+}
+
+void TRichEdit::SetSelLength(int Value) {
+  QTextCursor c = Edit()->textCursor();
+  int start = c.selectionStart();
+  long long end = std::clamp<long long>(static_cast<long long>(start) + Value, 0, GetTextLen());
+  c.setPosition(start);
+  c.setPosition(static_cast<int>(end), QTextCursor::KeepAnchor);
+  Edit()->setTextCursor(c);
+}
+
+String TRichEdit::SelText() const {
+  QTextCursor c = Edit()->textCursor();
+  return ToText(RawText().mid(c.selectionStart(), c.selectionEnd() - c.selectionStart()));
+}
+
+void TRichEdit::SetSelText(const String& Value) {
+  QTextCursor c = Edit()->textCursor();
+  c.insertText(ToQString(Value));
+  Edit()->setTextCursor(c);
+}
+
+void TRichEdit::SelectAll() { Edit()->selectAll(); }
+void TRichEdit::CutToClipboard() { Edit()->cut(); }
+void TRichEdit::CopyToClipboard() { Edit()->copy(); }
+void TRichEdit::PasteFromClipboard() { Edit()->paste(); }
+
+int TRichEdit::FindText(const String& SearchStr, int StartPos, int Length) const {
+  QString needle = ToQString(SearchStr);
+  needle.replace(QLatin1Char('\n'), QChar::ParagraphSeparator);
+  const QString& text = RawText();
+  if (needle.isEmpty() || StartPos < 0 || StartPos >= text.size() || Length <= 0) return -1;
+  long long end = std::min<long long>(static_cast<long long>(StartPos) + Length, text.size());
+  qsizetype found = text.indexOf(needle, StartPos, Qt::CaseInsensitive);
+  if (found < 0 || found + needle.size() > end) return -1;
+  return static_cast<int>(found);
+}
+
+void TRichEdit::ScrollCaret() { Edit()->ensureCursorVisible(); }
+
+void TRichEdit::SetFocus() { Edit()->setFocus(Qt::OtherFocusReason); }
+
+void TRichEdit::WndProc(TMessage& Message) {
+  if (Message.Msg == EM_SCROLLCARET) {
+    ScrollCaret();
+    Message.Result = 0;
+    return;
+  }
+  TWinControl::WndProc(Message);
+}
+
+void TRichEdit::LoadFromFile(const String& FileName) {
+  TTextContent content = ReadTextFile(FileName);
+  SetText(content.Text);
+  FFormat = content.Format;
+}
+
+void TRichEdit::SaveToFile(const String& FileName) { WriteTextFile(FileName, Text(), FFormat); }
+
+void TRichEdit::Print(const String& Caption) {
+  QPrinter* printer = Printer()->QtPrinter();
+  printer->setDocName(ToQString(Caption));
+  printer->setFullPage(false);
+  QPageLayout page = printer->pageLayout();
+  printer->setPageMargins(page.minimumMargins(), page.units());
+
+  std::unique_ptr<QTextDocument> doc(Edit()->document()->clone());
+  doc->setDocumentMargin(0);
+  // Paper has no horizontal scrolling: lines always wrap at the page's width.
+  QTextOption option = doc->defaultTextOption();
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  doc->setDefaultTextOption(option);
+  QTextCharFormat color;
+  color.setForeground(ToQColor(Font()->Color()));
+  QTextCursor all(doc.get());
+  all.select(QTextCursor::Document);
+  all.mergeCharFormat(color);
+  // A page size of its own makes the document lay itself out in pages, without the margins
+  // and page numbers Qt adds otherwise; the size is in the screen's units the font is
+  // measured in, and the print scales it onto the page's printable area.
+  QScreen* screen = QGuiApplication::primaryScreen();
+  int dpi = screen ? qRound(screen->logicalDotsPerInchY()) : 96;
+  doc->setPageSize(printer->pageLayout().paintRectPixels(dpi).size());
+  doc->print(printer);
+  if (printer->printerState() == QPrinter::Error)
+    throw EPrinter("Cannot print " + Caption + ": the printer cannot be opened");
+}
+
+void TRichEdit::SetWordWrap(bool Value) {
+  if (FWordWrap == Value) return;
+  FWordWrap = Value;
+  Edit()->setLineWrapMode(Value ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+}
+
+void TRichEdit::SetScrollBars(TScrollStyle Value) {
+  FScrollBars = Value;
+  bool horizontal = Value == ssHorizontal || Value == ssBoth;
+  bool vertical = Value == ssVertical || Value == ssBoth;
+  Edit()->setHorizontalScrollBarPolicy(horizontal ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+  Edit()->setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+}
+
+void TRichEdit::SetMaxLength(int Value) { FMaxLength = std::max(Value, 0); }
+
+void TRichEdit::SetReadOnly(bool Value) {
+  if (FReadOnly == Value) return;
+  FReadOnly = Value;
+  Edit()->setReadOnly(Value);
+}
+
+// TStatusBar
+
+TStatusBar::TStatusBar(TComponent* AOwner) : TWinControl(AOwner) {
+  auto* label = new QLabel;
+  label->setTextFormat(Qt::PlainText);
+  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  label->setIndent(2);
+  SetWidget(label);
+  SetAlign(alBottom);
+  SetBounds(0, 0, label->width(), 19);
+}
+
+QLabel* TStatusBar::Label() const { return static_cast<QLabel*>(Widget()); }
+
+void TStatusBar::SetSimplePanel(bool Value) {
+  if (FSimplePanel == Value) return;
+  FSimplePanel = Value;
+  ShowText();
+}
+
+void TStatusBar::SetSimpleText(const String& Value) {
+  if (FSimpleText == Value) return;
+  FSimpleText = Value;
+  ShowText();
+}
+
+// Only the simple panel shows text: this bar has no panels of its own.
+void TStatusBar::ShowText() { Label()->setText(FSimplePanel ? ToQString(FSimpleText) : QString()); }
+
+void RegisterComCtrlsClasses() {
+  static const bool done = [] {
+    RegisterControlsClasses();
+    RegisterEnumNames(typeid(TScrollStyle), {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"});
+    TClassRegistration<TRichEdit>("TRichEdit", "TWinControl")
+        .Object("Lines", &TRichEdit::Lines, "TStrings")
+        .Property("MaxLength", &TRichEdit::MaxLength, &TRichEdit::SetMaxLength, 0)
+        .Property("PlainText", &TRichEdit::PlainText, &TRichEdit::SetPlainText, false)
+        .Property("ReadOnly", &TRichEdit::ReadOnly, &TRichEdit::SetReadOnly, false)
+        .Property("ScrollBars", &TRichEdit::ScrollBars, &TRichEdit::SetScrollBars, ssNone)
+        .Property("WordWrap", &TRichEdit::WordWrap, &TRichEdit::SetWordWrap, true)
+        .Property("OnChange", &TRichEdit::OnChange, &TRichEdit::SetOnChange);
+    TClassRegistration<TStatusBar>("TStatusBar", "TWinControl")
+        .Property("SimplePanel", &TStatusBar::SimplePanel, &TStatusBar::SetSimplePanel, false)
+        .Property("SimpleText", &TStatusBar::SimpleText, &TStatusBar::SetSimpleText);
+    return true;
+  }();
+  (void)done;
+}

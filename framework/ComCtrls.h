@@ -1,0 +1,124 @@
+#pragma once
+// The common controls: the plain-text rich edit control and the status bar.
+
+#include <memory>
+
+#include "framework/Controls.h"
+#include "framework/TextFile.h"
+
+class QLabel;
+class QObject;
+class QPlainTextEdit;
+class QString;
+
+// Scrolls the caret of a rich edit control into view.
+constexpr UINT EM_SCROLLCARET = 0x00B7;
+
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+// A rich edit control that holds plain text only. Positions and lengths are character
+// offsets into the whole text, counted from 0; a line break counts one (a character outside
+// the Basic Multilingual Plane counts two).
+class TRichEdit : public TWinControl {
+public:
+  explicit TRichEdit(TComponent* AOwner);
+  ~TRichEdit() override;
+
+  // The text line by line; a line break at the very end starts no further line.
+  TStrings* Lines() const { return FLines.get(); }
+  // The whole text, lines separated by "\n".
+  String Text() const;
+  void SetText(const String& Value);
+  int GetTextLen() const;
+
+  int SelStart() const;
+  // Puts the caret there with nothing selected.
+  void SetSelStart(int Value);
+  int SelLength() const;
+  // Selects Value characters from SelStart; the caret goes to the end of the selection.
+  void SetSelLength(int Value);
+  String SelText() const;
+  // Replaces the selection; the caret follows the new text.
+  void SetSelText(const String& Value);
+  void SelectAll();
+
+  void CutToClipboard();
+  void CopyToClipboard();
+  // Replaces the selection with the clipboard's plain text.
+  void PasteFromClipboard();
+
+  // The position of the first occurrence of SearchStr lying wholly within
+  // [StartPos, StartPos + Length), case ignored, also inside words; -1 when there is none.
+  int FindText(const String& SearchStr, int StartPos, int Length) const;
+  // Also done for the message EM_SCROLLCARET.
+  void ScrollCaret();
+  void SetFocus();
+
+  // Reads the whole file (raising EFOpenError when it cannot) and keeps its encoding and line
+  // breaks for SaveToFile.
+  void LoadFromFile(const String& FileName);
+  // Writes the whole text in the format of the file last loaded; UTF-8 with CR LF when none was.
+  void SaveToFile(const String& FileName);
+  // Prints the whole text in the control's font on the current printer, over each page's whole
+  // printable area; Caption titles the job. Raises EPrinter when there is no printer.
+  void Print(const String& Caption);
+
+  // True: long lines wrap at the control's width.
+  bool WordWrap() const { return FWordWrap; }
+  void SetWordWrap(bool Value);
+  TScrollStyle ScrollBars() const { return FScrollBars; }
+  void SetScrollBars(TScrollStyle Value);
+  // The text is always plain; the property is kept for form descriptions.
+  bool PlainText() const { return FPlainText; }
+  void SetPlainText(bool Value) { FPlainText = Value; }
+  // The most characters typing and pasting may leave in the control; 0: no limit.
+  int MaxLength() const { return FMaxLength; }
+  void SetMaxLength(int Value);
+  bool ReadOnly() const { return FReadOnly; }
+  void SetReadOnly(bool Value);
+
+  // Fired after every change of the text, not for a change of the selection only.
+  TNotifyEvent OnChange() const { return FOnChange; }
+  void SetOnChange(TNotifyEvent Value) { FOnChange = std::move(Value); }
+
+  void WndProc(TMessage& Message) override;
+
+private:
+  QPlainTextEdit* Edit() const;
+  // The document's text as it stores it, one character per position; kept until it changes.
+  const QString& RawText() const;
+
+  std::unique_ptr<TStrings> FLines;
+  TTextFormat FFormat;
+  bool FWordWrap = true;
+  TScrollStyle FScrollBars = ssNone;
+  bool FPlainText = false;
+  int FMaxLength = 0;
+  bool FReadOnly = false;
+  TNotifyEvent FOnChange;
+  mutable std::unique_ptr<QString> FRawText;
+  mutable bool FRawTextValid = false;
+  // The context of the control's Qt connections; declared last so that it goes first.
+  std::unique_ptr<QObject> FConnections;
+};
+
+// A status bar; here one text area across the whole bar, written only by the program.
+class TStatusBar : public TWinControl {
+public:
+  explicit TStatusBar(TComponent* AOwner);
+
+  // True: the bar shows SimpleText across its whole width.
+  bool SimplePanel() const { return FSimplePanel; }
+  void SetSimplePanel(bool Value);
+  const String& SimpleText() const { return FSimpleText; }
+  void SetSimpleText(const String& Value);
+
+private:
+  QLabel* Label() const;
+  void ShowText();
+
+  bool FSimplePanel = false;
+  String FSimpleText;
+};
+
+void RegisterComCtrlsClasses();
