@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "framework/Dialogs.h"
+#include "framework/FormReader.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+class DialogsTest : public testing::Test {
+protected:
+  void SetUp() override {
+    RegisterDialogsClasses();
+    Seams::EnableDialogs();
+    Seams::ResetDialogs();
+  }
+  void TearDown() override { Seams::ResetDialogs(); }
+};
+
+// The shown find dialog's window, or nullptr.
+QDialog* ShownFindWindow() {
+  QDialog* found = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible() && d->windowTitle() == "Find") {
+      EXPECT_EQ(found, nullptr) << "one find window only";
+      found = d;
+    }
+  return found;
+}
+
+QPushButton* Button(QDialog* Dialog, const QString& Text) {
+  for (QPushButton* b : Dialog->findChildren<QPushButton*>())
+    if (b->text() == Text) return b;
+  return nullptr;
+}
+
+} // namespace
+
+TEST_F(DialogsTest, FileDialogsTakeTheQueuedResults) {
+  TOpenDialog open(nullptr);
+  TSaveDialog save(nullptr);
+  TPrinterSetupDialog setup(nullptr);
+  open.SetFileName("/old.ini");
+
+  Seams::QueueDialogResult(true, "/etc/a.ini");
+  Seams::QueueDialogResult(false, "/etc/ignored.ini");
+  Seams::QueueDialogResult(true, "/tmp/b.ini");
+  Seams::QueueDialogResult(true);
+  EXPECT_TRUE(open.Execute());
+  EXPECT_EQ(open.FileName(), "/etc/a.ini");
+  EXPECT_FALSE(open.Execute());
+  EXPECT_EQ(open.FileName(), "/etc/a.ini") << "cancel keeps the file name";
+  EXPECT_TRUE(save.Execute());
+  EXPECT_EQ(save.FileName(), "/tmp/b.ini");
+  EXPECT_TRUE(setup.Execute());
+
+  EXPECT_FALSE(open.Execute()) << "nothing queued: cancelled";
+  EXPECT_FALSE(save.Execute());
+  EXPECT_FALSE(setup.Execute());
+  EXPECT_EQ(open.FileName(), "/etc/a.ini");
+  EXPECT_EQ(save.FileName(), "/tmp/b.ini");
+}
+
+TEST_F(DialogsTest, FilterPairsBecomeNameFilters) {
+  EXPECT_EQ(FilterToNameFilters("All files (*.*)|*.*"), std::vector<String>{"All files (*.*) (*)"});
+  EXPECT_EQ(FilterToNameFilters("Settings|*.ini; *.inf|Text files|*.txt"),
+            (std::vector<String>{"Settings (*.ini *.inf)", "Text files (*.txt)"}));
+  EXPECT_EQ(FilterToNameFilters(""), std::vector<String>{});
+  EXPECT_EQ(FilterToNameFilters("No pattern"), std::vector<String>{});
+  EXPECT_EQ(FilterToNameFilters("Empty|;|INI|*.ini|Dangling"), std::vector<String>{"INI (*.ini)"});
+}
+
+TEST_F(DialogsTest, FindDialogFiresOnFindWithItsText) {
+  TFindDialog find(nullptr);
+  std::vector<String> found;
+  find.SetOnFind([&](TObject* Sender) {
+    EXPECT_EQ(Sender, &find);
+    found.push_back(static_cast<TFindDialog*>(Sender)->FindText());
+  });
+  find.SetFindText("mini");
+  find.FindNext();
+  EXPECT_EQ(found, std::vector<String>{"mini"});
+
+  ASSERT_TRUE(find.Execute());
+  QDialog* window = ShownFindWindow();
+  ASSERT_NE(window, nullptr);
+  auto* edit = window->findChild<QLineEdit*>();
+  EXPECT_EQ(edit->text(), "mini");
+  edit->setText("Section");
+  QPushButton* next = Button(window, "&Find Next");
+  ASSERT_NE(next, nullptr);
+  next->click();
+  next->click();
+  EXPECT_EQ(found, (std::vector<String>{"mini", "Section", "Section"}));
+  EXPECT_EQ(find.FindText(), "Section");
+
+  edit->clear();
+  EXPECT_FALSE(next->isEnabled()) << "nothing to find";
+
+  // A second Execute brings back the same window with the text set meanwhile.
+  find.CloseDialog();
+  EXPECT_EQ(ShownFindWindow(), nullptr);
+  find.SetFindText("again");
+  find.Execute();
+  EXPECT_EQ(ShownFindWindow(), window);
+  EXPECT_EQ(edit->text(), "again");
+  find.CloseDialog();
+}
+
+TEST_F(DialogsTest, FindTextHoldsAtMost255Characters) {
+  TFindDialog find(nullptr);
+  find.SetFindText(String(300, 'x'));
+  EXPECT_EQ(find.FindText(), String(255, 'x'));
+  String umlauts;
+  for (int i = 0; i < 300; ++i)
+    umlauts += "\u00e4";
+  find.SetFindText(umlauts);
+  EXPECT_EQ(find.FindText(), umlauts.substr(0, 255 * 2)) << "characters, not bytes";
+}
+
+TEST_F(DialogsTest, DescriptionsSetTheDialogsProperties) {
+  TComponent root(nullptr);
+  ReadFormDescription(&root,
+                      "object Root: TComponent\n"
+                      "  object OpenDialog: TOpenDialog\n"
+                      "    FileEditStyle = fsEdit\n"
+                      "    Filter = 'All files (*.*)|*.*'\n"
+                      "  end\n"
+                      "  object SaveDialog: TSaveDialog\n"
+                      "    FileEditStyle = fsComboBox\n"
+                      "  end\n"
+                      "  object PrinterSetupDialog1: TPrinterSetupDialog\n"
+                      "  end\n"
+                      "  object FTD: TFindDialog\n"
+                      "    Options = []\n"
+                      "  end\n"
+                      "end\n",
+                      "Test.form");
+  auto* open = dynamic_cast<TOpenDialog*>(root.FindComponent("OpenDialog"));
+  ASSERT_NE(open, nullptr);
+  EXPECT_EQ(open->Filter(), "All files (*.*)|*.*");
+  auto* save = dynamic_cast<TSaveDialog*>(root.FindComponent("SaveDialog"));
+  ASSERT_NE(save, nullptr);
+  EXPECT_EQ(save->FileEditStyle(), fsComboBox);
+  EXPECT_NE(dynamic_cast<TPrinterSetupDialog*>(root.FindComponent("PrinterSetupDialog1")), nullptr);
+  auto* find = dynamic_cast<TFindDialog*>(root.FindComponent("FTD"));
+  ASSERT_NE(find, nullptr);
+  EXPECT_TRUE(find->Options().empty());
+}
