@@ -43,6 +43,14 @@ int PdfPageCount(const fs::path& Path) {
   return pages;
 }
 
+// Whether a PDF file's document title is Title (ASCII), which the writer stores as UTF-16.
+bool PdfTitled(const fs::path& Path, const std::string& Title) {
+  std::string wide = "/Title (\xFE\xFF";
+  for (char c : Title)
+    wide += std::string{'\0', c};
+  return ReadBytes(Path).find(wide + ")") != std::string::npos;
+}
+
 class RichEditTest : public testing::Test {
 protected:
   void SetUp() override {
@@ -306,6 +314,7 @@ TEST_F(RichEditTest, PrintFillsAsManyPagesAsTheTextNeeds) {
   Edit->SetText("[Short]\nkey=value\n");
   Edit->Print("/etc/short.ini");
   EXPECT_EQ(PdfPageCount(pdf), 1);
+  EXPECT_TRUE(PdfTitled(pdf, "/etc/short.ini")) << "the job carries its caption";
 
   String text;
   for (int i = 0; i < 200; ++i)
