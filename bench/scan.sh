@@ -73,24 +73,28 @@ echo "treescan-bench: $scanner_out"
 echo "onepass-walk:   $onepass_out"
 echo "find:           files $found"
 
+# The three take turns, so that a change in the machine's load falls on each alike.
+declare -A samples
+for ((i = 0; i < runs; i++)); do
+  samples[scanner]+="$(millis "$scanner" "$tree" '*.ini') "
+  samples[find]+="$(millis find_ini) "
+  samples[onepass]+="$(millis "$onepass" "$tree" '*.ini') "
+done
 declare -A times
 for name in scanner find onepass; do
-  for ((i = 0; i < runs; i++)); do
-    case $name in
-      scanner) millis "$scanner" "$tree" '*.ini' ;;
-      find) millis find_ini ;;
-      onepass) millis "$onepass" "$tree" '*.ini' ;;
-    esac
-  done | median >"/tmp/tabrix-bench-$name.$$"
-  times[$name]=$(cat "/tmp/tabrix-bench-$name.$$")
-  rm -f "/tmp/tabrix-bench-$name.$$"
+  times[$name]=$(tr ' ' '\n' <<<"${samples[$name]}" | grep . | median)
 done
 
-rss=$( { /usr/bin/time -f '%M' "$scanner" "$tree" '*.ini' >/dev/null; } 2>&1 | tail -1)
+# Peak memory on the tree and on an empty directory: the difference is what the walk holds.
+peak() { { /usr/bin/time -f '%M' "$scanner" "$1" '*.ini' >/dev/null; } 2>&1 | tail -1; }
+empty=$(mktemp -d)
+rss_tree=$(peak "$tree")
+rss_empty=$(peak "$empty")
+rmdir "$empty"
 echo
 echo "median of $runs runs, whole process, milliseconds:"
 printf '  treescan-bench %6d\n  find           %6d\n  onepass-walk   %6d\n' \
   "${times[scanner]}" "${times[find]}" "${times[onepass]}"
 awk -v s="${times[scanner]}" -v f="${times[find]}" -v o="${times[onepass]}" 'BEGIN {
   printf "ratios: treescan/find %.2f (target <= 1.0), treescan/onepass %.2f (target <= 1.5)\n", s / f, s / o }'
-echo "treescan-bench peak memory: $rss KiB"
+echo "treescan-bench peak memory: $rss_tree KiB on the tree, $rss_empty KiB on an empty directory"

@@ -135,7 +135,6 @@ char32_t NextFolded(const char* Text, std::size_t Length, std::size_t& I) {
 // Whether Name matches the wildcard Pattern, case ignored. A star first takes nothing and
 // then one character more each time the rest fails, so no state beyond the last star is kept.
 bool Matches(const std::string& Pattern, const char* Name) {
-  if (Pattern == "*" || Pattern == "*.*") return true;
   const char* p = Pattern.data();
   const std::size_t pn = Pattern.size(), nn = std::strlen(Name);
   // What follows the last star must match the end of the name character for character. When
@@ -185,6 +184,8 @@ struct TSearch {
   bool DirectoriesOnly = false;
   std::string Directory;
   std::string Pattern;
+  // "*" and "*.*" match every name, also one without a dot.
+  bool MatchesAll = false;
   // The directory as it was when its entries were read: its identity for the system mount
   // points, and its times for telling whether a listing kept from then is still true.
   bool StateKnown = false;
@@ -208,8 +209,8 @@ thread_local std::unique_ptr<TSearch> Spare;
 
 bool IsSystemMount(TSearch& S, const char* Name) {
   for (const auto& mount : SystemMounts()) {
-    if (mount.Name != Name) continue;
-    if (S.StateKnown && S.State.st_dev == mount.ParentDev && S.State.st_ino == mount.ParentIno) return true;
+    if (S.StateKnown && S.State.st_dev == mount.ParentDev && S.State.st_ino == mount.ParentIno && mount.Name == Name)
+      return true;
   }
   return false;
 }
@@ -241,7 +242,7 @@ bool Take(TSearch& S, const dirent64& Entry, WIN32_FIND_DATAA& Data) {
   unsigned char type = Entry.d_type;
   if (S.DirectoriesOnly && type != DT_DIR && type != DT_UNKNOWN) return false;
   if (type != DT_DIR && type != DT_REG && type != DT_LNK && type != DT_UNKNOWN) return false;
-  if (!Matches(S.Pattern, name)) return false;
+  if (!S.MatchesAll && !Matches(S.Pattern, name)) return false;
   if (type == DT_UNKNOWN) {
     struct stat st;
     if (fstatat(S.Fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
@@ -328,6 +329,7 @@ HANDLE FindFirstFileExA(LPCSTR FileName, FINDEX_INFO_LEVELS, LPVOID FindFileData
     s->AtEnd = s->Fd < 0;
   }
   s->Pattern = pattern;
+  s->MatchesAll = s->Pattern == "*" || s->Pattern == "*.*";
   s->DirectoriesOnly = SearchOp == FindExSearchLimitToDirectories;
   if (!Next(*s, *static_cast<WIN32_FIND_DATAA*>(FindFileData))) {
     Release(s);

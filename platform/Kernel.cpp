@@ -29,6 +29,9 @@ namespace {
 struct TCollation {
   locale_t Collate;
   locale_t Ctype;
+  // Whether the ASCII letters lower-case to their ASCII partners, as everywhere but in a few
+  // locales (Turkish I); then ASCII text is folded without asking the locale.
+  bool PlainAscii = true;
 
   TCollation() {
     Collate = newlocale(LC_COLLATE_MASK, "", locale_t(0));
@@ -39,6 +42,7 @@ struct TCollation {
       Ctype = locale_t(0);
     }
     if (!Ctype) Ctype = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(0));
+    for (wint_t c = L'A'; Ctype && c <= L'Z'; ++c) PlainAscii = PlainAscii && towlower_l(c, Ctype) == c + (L'a' - L'A');
   }
 };
 
@@ -52,10 +56,15 @@ const TCollation& Collation() {
 void Decode(const char* Text, int Count, bool Fold, std::wstring& Out) {
   const auto* s = reinterpret_cast<const unsigned char*>(Text);
   const std::size_t n = Count < 0 ? std::strlen(Text) : static_cast<std::size_t>(Count);
-  locale_t ctype = Collation().Ctype;
+  const TCollation& collation = Collation();
   Out.clear();
   for (std::size_t i = 0; i < n;) {
     unsigned c = s[i];
+    if (c < 0x80 && collation.PlainAscii) {
+      Out.push_back(static_cast<wchar_t>(Fold && c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c));
+      ++i;
+      continue;
+    }
     unsigned length = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
     char32_t cp = length == 1 ? c : length == 2 ? c & 0x1F : length == 3 ? c & 0x0F : c & 0x07;
     bool valid = length != 0 && i + length <= n;
@@ -71,7 +80,7 @@ void Decode(const char* Text, int Count, bool Fold, std::wstring& Out) {
       continue;
     }
     wchar_t w = static_cast<wchar_t>(cp);
-    Out.push_back(Fold && ctype ? static_cast<wchar_t>(towlower_l(static_cast<wint_t>(w), ctype)) : w);
+    Out.push_back(Fold && collation.Ctype ? static_cast<wchar_t>(towlower_l(static_cast<wint_t>(w), collation.Ctype)) : w);
     i += length;
   }
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "framework/Forms.h"
@@ -84,11 +85,14 @@ void TTreeScanner::SearchDirectory(String Dir) {
   TStringList subdirectories;
   MakeSortedList(subdirectories, Dir);
   ForEachEntry(Dir + "*.*", FindExSearchLimitToDirectories, [&](const WIN32_FIND_DATAA& Entry) {
-    const String name = Entry.cFileName;
+    const std::string_view name = Entry.cFileName;
     if ((Entry.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_VOLUME_LABEL)) ||
         !(Entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == "." || name == "..")
       return;
-    subdirectories.Add(Dir + name + "/");
+    String path;
+    path.reserve(Dir.size() + name.size() + 1);
+    path.append(Dir).append(name).append("/");
+    subdirectories.Add(path);
   });
 
   {
