@@ -180,6 +180,10 @@ bool Matches(const std::string& Pattern, const char* Name) {
 }
 
 struct TSearch {
+  ~TSearch() {
+    if (Fd >= 0) close(Fd);
+  }
+
   int Fd = -1;
   bool DirectoriesOnly = false;
   std::string Directory;
@@ -239,6 +243,9 @@ bool FillFile(TSearch& S, const char* Name, WIN32_FIND_DATAA& Data) {
 bool Take(TSearch& S, const dirent64& Entry, WIN32_FIND_DATAA& Data) {
   const char* name = Entry.d_name;
   if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) return false;
+  // A name too long for cFileName is also too long for any call to open it by.
+  const std::size_t length = std::strlen(name);
+  if (length >= MAX_PATH) return false;
   unsigned char type = Entry.d_type;
   if (S.DirectoriesOnly && type != DT_DIR && type != DT_UNKNOWN) return false;
   if (type != DT_DIR && type != DT_REG && type != DT_LNK && type != DT_UNKNOWN) return false;
@@ -255,7 +262,7 @@ bool Take(TSearch& S, const dirent64& Entry, WIN32_FIND_DATAA& Data) {
   } else if (!S.DirectoriesOnly) {
     taken = FillFile(S, name, Data);
   }
-  if (taken) std::memcpy(Data.cFileName, name, std::strlen(name) + 1);
+  if (taken) std::memcpy(Data.cFileName, name, length + 1);
   return taken;
 }
 
@@ -293,12 +300,15 @@ bool KeptListingHolds(const TSearch& S, std::string_view Directory) {
 }
 
 void Release(TSearch* S) {
+  if (Spare) {
+    delete S;
+    return;
+  }
   if (!Keeps(*S) && S->Fd >= 0) {
     close(S->Fd);
     S->Fd = -1;
   }
-  if (!Spare) Spare.reset(S);
-  else delete S;
+  Spare.reset(S);
 }
 
 } // namespace

@@ -4,10 +4,10 @@
 // A search is given a directory path, "/", and a pattern: "*" matches any run of characters,
 // "?" any one character, case is ignored, and "*.*" matches every name. It reports the
 // directory's regular files (a symbolic link to one counts as one) and its subdirectories;
-// links to directories, devices, FIFOs, sockets and dangling links are left out, and so
-// are "." and "..". A name that begins with "." is hidden; a subdirectory on which a
-// virtual file system (proc, sysfs, devtmpfs, ...) is mounted is a system directory. The
-// mount table is read once, at the first search of the process.
+// links to directories, devices, FIFOs, sockets and dangling links are left out, and so are
+// "." and ".." and names too long for cFileName. A name that begins with "." is hidden; a
+// subdirectory on which a virtual file system (proc, sysfs, devtmpfs, ...) is mounted is a
+// system directory. The mount table is read once, at the first search of the process.
 
 #include "platform/Kernel.h"
 

@@ -174,6 +174,37 @@ TEST(FindFile, RepeatedSearchesSeeChanges) {
   EXPECT_EQ(Search(dir / "d/*")["three.ini"].Size, 4u);
 }
 
+// A listing kept for the next search holds its directory open until then; once a directory
+// has been searched twice, as the scanner does, nothing is left open, or a volume could not
+// be unmounted after a scan.
+TEST(FindFile, NoDirectoryStaysOpenAfterTheSecondSearch) {
+  TempDir dir;
+  fs::create_directory(dir / "a");
+  fs::create_directory(dir / "b");
+  auto openFiles = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()); };
+  Names(dir / "a/*");
+  Names(dir / "a/*");
+  const auto baseline = openFiles();
+
+  WIN32_FIND_DATAA data;
+  HANDLE first = FindFirstFileA((dir / "*").c_str(), &data);
+  HANDLE second = FindFirstFileA((dir / "*").c_str(), &data);
+  ASSERT_NE(first, INVALID_HANDLE_VALUE);
+  ASSERT_NE(second, INVALID_HANDLE_VALUE);
+  while (FindNextFileA(first, &data)) {}
+  while (FindNextFileA(second, &data)) {}
+  FindClose(first);
+  FindClose(second);
+  for (const char* sub : {"a", "b", "a"}) {
+    Names(dir / sub + "/*");
+    Names(dir / sub + "/*.ini");
+    EXPECT_EQ(openFiles(), baseline) << sub;
+  }
+  Names(dir / "b/*");
+  Names(dir / "b/");
+  EXPECT_EQ(openFiles(), baseline) << "an empty pattern ends the kept listing too";
+}
+
 TEST(FindFile, DirectoryLargerThanOneRead) {
   TempDir dir;
   for (int i = 0; i < 1500; ++i) WriteFile(dir / (std::string(40, 'n') + std::to_string(i) + ".ini"));
