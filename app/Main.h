@@ -1,14 +1,88 @@
 #pragma once
-// The program's main window: the MDI frame with its tool panel, file list and status line.
+// The program's main window: the MDI frame with its tool panel, file list and status line,
+// and the commands that act on the editor windows.
 
+#include "framework/Buttons.h"
+#include "framework/ComCtrls.h"
+#include "framework/Dialogs.h"
+#include "framework/ExtCtrls.h"
+#include "framework/FileCtrl.h"
 #include "framework/Forms.h"
+#include "framework/Menus.h"
+#include "framework/StdCtrls.h"
+
+class TEditForm;
 
 class TMainForm : public TForm {
 public:
   explicit TMainForm(TComponent* AOwner);
+
+  TPanel* SpeedPanel = nullptr;
+  TSpeedButton* OpenBtn = nullptr;
+  TSpeedButton* SaveBtn = nullptr;
+  TSpeedButton* CutBtn = nullptr;
+  TSpeedButton* CopyBtn = nullptr;
+  TSpeedButton* PasteBtn = nullptr;
+  TSpeedButton* ExitBtn = nullptr;
+  TCheckBox* IncludeINF = nullptr;
+  TDriveComboBox* DS1 = nullptr;
+  TButton* ScanButton = nullptr;
+  TStatusBar* SB1 = nullptr;
+  TListBox* LLB1 = nullptr;
+  TMainMenu* MainMenu1 = nullptr;
+  TMenuItem* File1 = nullptr;
+  TMenuItem* FileOpenItem = nullptr;
+  TMenuItem* FileCloseItem = nullptr;
+  TMenuItem* FileSaveItem = nullptr;
+  TMenuItem* FileSaveAsItem = nullptr;
+  TMenuItem* N2 = nullptr;
+  TMenuItem* FileExitItem = nullptr;
+  TMenuItem* Edit1 = nullptr;
+  TMenuItem* CutItem = nullptr;
+  TMenuItem* CopyItem = nullptr;
+  TMenuItem* PasteItem = nullptr;
+  TMenuItem* Selectall1 = nullptr;
+  TMenuItem* Window1 = nullptr;
+  TMenuItem* WindowCascadeItem = nullptr;
+  TMenuItem* WindowTileItem = nullptr;
+  TMenuItem* WindowArrangeItem = nullptr;
+  TMenuItem* WindowMinimizeItem = nullptr;
+  TMenuItem* CloseAll1 = nullptr;
+  TMenuItem* Help1 = nullptr;
+  TMenuItem* HelpAboutItem = nullptr;
+  TOpenDialog* OpenDialog = nullptr;
+  TSaveDialog* SaveDialog = nullptr;
+  TPrinterSetupDialog* PrinterSetupDialog1 = nullptr;
+
+  void FormCreate(TObject* Sender);
+  void FormDestroy(TObject* Sender);
+  void FormCloseQuery(TObject* Sender, bool& CanClose);
+  void UpdateMenuItems(TObject* Sender);
+  void DisplayHint(TObject* Sender);
+  void FileOpenItemClick(TObject* Sender);
+  void FileCloseItemClick(TObject* Sender);
+  void FileSaveItemClick(TObject* Sender);
+  void FileSaveAsItemClick(TObject* Sender);
+  void FileExitItemClick(TObject* Sender);
+  void CutItemClick(TObject* Sender);
+  void CopyItemClick(TObject* Sender);
+  void PasteItemClick(TObject* Sender);
+  void Selectall1Click(TObject* Sender);
+  void WindowCascadeItemClick(TObject* Sender);
+  void WindowTileItemClick(TObject* Sender);
+  void WindowArrangeItemClick(TObject* Sender);
+  void WindowMinimizeItemClick(TObject* Sender);
+  void CloseAll1Click(TObject* Sender);
+  void LB1DblClick(TObject* Sender);
+
+private:
+  // The active editor window; none while no child is active.
+  TEditForm* ActiveEditor() const;
+  // Asks whether to save a modified editor; returns the button chosen.
+  int AskToSave(TEditForm* Child);
 };
 
 extern TMainForm* MainForm;
 
-// Registers the main window's class and every class its description uses.
+// Registers the main window's class and every class its description and its editors use.
 void RegisterMainFormClasses();

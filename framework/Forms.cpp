@@ -137,6 +137,8 @@ TForm::TForm(TComponent* AOwner, TNoDescription) : TWinControl(AOwner) {
 
 TForm::~TForm() {
   if (FOnDestroy) GuardedCall([this] { FOnDestroy(this); });
+  // A release still pending has nothing left to do.
+  if (FReleaser) FReleaser->disconnect();
   delete FReleaser;
   BeginDestruction();
   if (Application && Application->FMainForm == this) Application->FMainForm = nullptr;
@@ -231,7 +233,8 @@ TForm* TForm::ActiveMDIChild() const {
 }
 
 void TForm::ChildActivated(TForm* Child) {
-  if (Child) {
+  // Qt activates a child as it is minimised; that is no activation by the user.
+  if (Child && !Child->FSubWindow->isMinimized()) {
     auto it = std::find(FMDIChildren.begin(), FMDIChildren.end(), Child);
     if (it != FMDIChildren.end()) std::rotate(FMDIChildren.begin(), it, it + 1);
   }

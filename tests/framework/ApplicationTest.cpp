@@ -95,3 +95,20 @@ TEST(ApplicationTest, TerminateEndsTheMessageLoopAfterTheNestedWorkReturns) {
   EXPECT_TRUE(Application->Terminated());
   EXPECT_EQ(order, (std::vector<String>{"handler starts", "handler ends", "loop left"}));
 }
+
+TEST(FormTest, AReleasedFormStaysUntilTheLoopAndGoesOnlyOnceWhenItsOwnerGoesFirst) {
+  RegisterFormsClasses();
+  auto* owner = new TComponent(nullptr);
+  auto* form = new TForm(owner);
+  form->Release();
+  EXPECT_EQ(owner->ComponentCount(), 1);
+  delete owner;
+  FlushReleasedForms();
+
+  auto* kept = new TComponent(nullptr);
+  new TForm(kept);
+  static_cast<TForm*>(kept->Components(0))->Release();
+  FlushReleasedForms();
+  EXPECT_EQ(kept->ComponentCount(), 0);
+  delete kept;
+}

@@ -1,10 +1,11 @@
-// Runs the tests with the application object on Qt's offscreen platform, message boxes answered
-// by the tests.
+// Runs the tests with the application object on Qt's offscreen platform; message boxes and
+// common dialogs are answered by the tests.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "framework/Forms.h"
+#include "framework/Dialogs.h"
 #include "platform/Seams.h"
 
 int main(int argc, char** argv) {
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
   auto* application = new TApplication(argc, argv);
   application->SetTitle("Tabrix");
   Seams::EnableMessageBoxes();
+  Seams::EnableDialogs();
   int result = RUN_ALL_TESTS();
   delete application;
   return result;

@@ -1,0 +1,84 @@
+#include "editor/Unit1.h"
+
+#include <sys/stat.h>
+
+#include "framework/TypInfo.h"
+
+TEditForm::TEditForm(TComponent* AOwner) : TMDIChild(AOwner, TNoDescription{}) { ReadDescription("TEditForm"); }
+
+void TEditForm::LoadFile(const String& Path) {
+  FFileName = Path;
+  FLoadFailed = true;
+  RE1->LoadFromFile(FFileName);
+  FLoadFailed = false;
+  SetCaption(FFileName);
+  SetModified(false);
+}
+
+void TEditForm::SetModified(bool Value) {
+  FModified = Value;
+  ESB1->SetSimpleText(Value ? "Modified" : " ");
+}
+
+void TEditForm::RE1Change(TObject*) { SetModified(true); }
+
+void TEditForm::Save1Click(TObject*) { SaveFile(); }
+
+void TEditForm::SaveFile() {
+  // A file that could not be read is not replaced by the empty text shown in its place.
+  struct stat st;
+  if (FLoadFailed && stat(FFileName.c_str(), &st) == 0)
+    throw EFCreateError(FFileName, ": it could not be read, so saving would replace it with an empty text");
+  RE1->SaveToFile(FFileName);
+  SetModified(false);
+}
+
+void TEditForm::SetFileName(const String& Name) {
+  FFileName = Name;
+  FLoadFailed = false;
+  SetCaption(FFileName);
+}
+
+String TEditForm::GetFileName() const { return FFileName; }
+
+void TEditForm::Close1Click(TObject*) {
+  String question = "Save changes to " + GetFileName() + "?";
+  switch (MessageBoxA(Handle(), question.c_str(), "Please Confirm", MB_YESNOCANCEL)) {
+  case IDYES:
+    Save1Click(this);
+    Close();
+    break;
+  case IDNO: Close(); break;
+  default: break;
+  }
+}
+
+void TEditForm::Print1Click(TObject*) { RE1->Print(FFileName); }
+
+void RegisterEditFormClasses() {
+  static const bool done = [] {
+    RegisterMDIChildClasses();
+    RegisterComCtrlsClasses();
+    RegisterDialogsClasses();
+    TClassRegistration<TEditForm>("TEditForm", "TMDIChild")
+        .Field("RE1", &TEditForm::RE1)
+        .Field("ESB1", &TEditForm::ESB1)
+        .Field("MainMenu1", &TEditForm::MainMenu1)
+        .Field("FTD", &TEditForm::FTD)
+        .Field("File1", &TEditForm::File1)
+        .Field("Close1", &TEditForm::Close1)
+        .Field("Save1", &TEditForm::Save1)
+        .Field("SaveAs1", &TEditForm::SaveAs1)
+        .Field("N1", &TEditForm::N1)
+        .Field("Print1", &TEditForm::Print1)
+        .Field("Find", &TEditForm::Find)
+        .Field("Text1", &TEditForm::Text1)
+        .Field("N2", &TEditForm::N2)
+        .Handler("RE1Change", &TEditForm::RE1Change)
+        .Handler("Save1Click", &TEditForm::Save1Click)
+        .Handler("Close1Click", &TEditForm::Close1Click)
+        .Handler("Print1Click", &TEditForm::Print1Click);
+    return true;
+  }();
+  (void)done;
+}

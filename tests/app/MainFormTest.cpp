@@ -1,0 +1,226 @@
+#include <QMdiArea>
+#include <QMenu>
+
+#include "tests/app/MainFormTestSupport.h"
+
+namespace {
+
+std::vector<bool> ChildCommandStates() {
+  TMainForm* m = MainForm;
+  return {m->FileCloseItem->Enabled(),     m->FileSaveItem->Enabled(),   m->FileSaveAsItem->Enabled(),
+          m->CutItem->Enabled(),           m->CopyItem->Enabled(),       m->PasteItem->Enabled(),
+          m->Selectall1->Enabled(),        m->SaveBtn->Enabled(),        m->CutBtn->Enabled(),
+          m->CopyBtn->Enabled(),           m->PasteBtn->Enabled(),       m->WindowCascadeItem->Enabled(),
+          m->WindowTileItem->Enabled(),    m->WindowArrangeItem->Enabled(), m->WindowMinimizeItem->Enabled(),
+          m->CloseAll1->Enabled()};
+}
+
+} // namespace
+
+TEST_F(MainFormTest, StartsAsTheTitledMdiFrameWithItsCommandsInTheirFirstStates) {
+  EXPECT_EQ(Application->Title(), "Tabrix");
+  EXPECT_EQ(MainForm->Caption(), "Tabrix");
+  EXPECT_EQ(MainForm->FormStyle(), fsMDIForm);
+  EXPECT_EQ(ChildCommandStates(), std::vector<bool>(16, false));
+  for (TMenuItem* always : {MainForm->FileOpenItem, MainForm->FileExitItem, MainForm->HelpAboutItem})
+    EXPECT_TRUE(always->Enabled()) << always->Name();
+  EXPECT_TRUE(MainForm->OpenBtn->Enabled());
+  EXPECT_TRUE(MainForm->ExitBtn->Enabled());
+  EXPECT_TRUE(MainForm->ScanButton->Enabled());
+  EXPECT_FALSE(MainForm->IncludeINF->Checked());
+  EXPECT_EQ(MenuBar(), (std::vector<String>{"&File", "&Edit", "&Window", "&Help"}));
+}
+
+TEST_F(MainFormTest, ChildCommandsAreEnabledExactlyWhileAnEditorExists) {
+  TEditForm* editor = Open(WriteFile("a.ini", "[a]\r\n"));
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(ChildCommandStates(), std::vector<bool>(16, true));
+  MainForm->FileCloseItemClick(MainForm->FileCloseItem);
+  // Released once control is back in the loop; until then it still counts.
+  EXPECT_EQ(MainForm->MDIChildCount(), 1);
+  FlushReleasedForms();
+  EXPECT_EQ(MainForm->MDIChildCount(), 0);
+  EXPECT_EQ(ChildCommandStates(), std::vector<bool>(16, false));
+  EXPECT_TRUE(Boxes().empty()); // File > Close asks nothing
+}
+
+TEST_F(MainFormTest, TheActiveEditorsMenuTakesThePlaceOfTheMainFileMenu) {
+  Open(WriteFile("a.ini", "x"));
+  EXPECT_EQ(MenuBar(), (std::vector<String>{"&File", "&Edit", "F&ind", "&Window", "&Help"}));
+  QMenu* file = MainForm->Widget()->findChild<QMenuBar*>()->actions().front()->menu();
+  std::vector<String> entries;
+  for (QAction* a : file->actions())
+    if (!a->isSeparator()) entries.push_back(a->text().toStdString());
+  EXPECT_EQ(entries, (std::vector<String>{"&Close", "&Save", "Save &As", "Print"}));
+  MainForm->CloseAll1Click(MainForm->CloseAll1);
+  FlushReleasedForms();
+  EXPECT_EQ(MenuBar(), (std::vector<String>{"&File", "&Edit", "&Window", "&Help"}));
+}
+
+TEST_F(MainFormTest, ExitAsksAboutEveryModifiedEditorAndACancelKeepsTheProgram) {
+  String a = WriteFile("a.ini", "old a"), b = WriteFile("b.ini", "old b");
+  TEditForm* first = Open(a);
+  TEditForm* second = Open(b);
+  first->RE1->SetText("new a");
+  second->RE1->SetText("new b");
+  // The most recently activated editor is asked about first.
+  Seams::QueueMessageBoxAnswer(IDCANCEL);
+  Seams::QueueMessageBoxAnswer(IDYES);
+  MainForm->FileExitItemClick(MainForm->ExitBtn);
+  EXPECT_EQ(Boxes(), (std::vector<String>{"Save changes to " + b + "?", "Save changes to " + a + "?"}));
+  EXPECT_EQ(Seams::MessageBoxes()[0].Caption, "Please Confirm");
+  EXPECT_EQ(Seams::MessageBoxes()[0].Type, MB_YESNOCANCEL);
+  EXPECT_FALSE(Application->Terminated());
+  EXPECT_EQ(ReadFile(a), "new a");
+  EXPECT_EQ(ReadFile(b), "old b");
+  EXPECT_FALSE(first->GetModified());
+  EXPECT_TRUE(second->GetModified());
+}
+
+TEST_F(MainFormTest, CloseAllStopsAtACancelAndLeavesThatEditorAndTheRestOpen) {
+  TEditForm* third = Open(WriteFile("1.ini", "1"));
+  TEditForm* second = Open(WriteFile("2.ini", "2"));
+  TEditForm* first = Open(WriteFile("3.ini", "3"));
+  ASSERT_EQ(MainForm->MDIChildren(0), first);
+  ASSERT_EQ(MainForm->MDIChildren(1), second);
+  second->RE1->SetText("changed");
+  Seams::QueueMessageBoxAnswer(IDCANCEL);
+  MainForm->CloseAll1Click(MainForm->CloseAll1);
+  FlushReleasedForms();
+  ASSERT_EQ(MainForm->MDIChildCount(), 2);
+  EXPECT_EQ(Boxes().size(), 1u);
+  std::vector<TForm*> left{MainForm->MDIChildren(0), MainForm->MDIChildren(1)};
+  EXPECT_NE(std::find(left.begin(), left.end(), second), left.end());
+  EXPECT_NE(std::find(left.begin(), left.end(), third), left.end());
+  EXPECT_TRUE(MainForm->CloseAll1->Enabled());
+}
+
+TEST_F(MainFormTest, CloseAllSavesOnYesAndClosesEveryEditor) {
+  String path = WriteFile("1.ini", "1");
+  Open(WriteFile("2.ini", "2"));
+  TEditForm* modified = Open(path);
+  modified->RE1->SetText("one");
+  Seams::QueueMessageBoxAnswer(IDYES);
+  MainForm->CloseAll1Click(MainForm->CloseAll1);
+  FlushReleasedForms();
+  EXPECT_EQ(MainForm->MDIChildCount(), 0);
+  EXPECT_EQ(ReadFile(path), "one");
+  EXPECT_EQ(ChildCommandStates(), std::vector<bool>(16, false));
+}
+
+TEST_F(MainFormTest, ExitWithNothingModifiedAsksNothingAndEndsTheProgram) {
+  Open(WriteFile("a.ini", "a"));
+  MainForm->FileExitItemClick(MainForm->FileExitItem);
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_TRUE(Application->Terminated());
+}
+
+TEST_F(MainFormTest, EditCommandsActOnTheActiveEditor) {
+  TEditForm* editor = Open(WriteFile("a.ini", "alpha beta"));
+  // Cut with nothing selected changes no text but still marks the window modified.
+  editor->RE1->SetSelStart(0);
+  editor->RE1->SetSelLength(0);
+  MainForm->CutItemClick(MainForm->CutBtn);
+  EXPECT_EQ(editor->RE1->Text(), "alpha beta");
+  EXPECT_TRUE(editor->GetModified());
+  EXPECT_EQ(editor->ESB1->SimpleText(), "Modified");
+
+  editor->SetModified(false);
+  MainForm->Selectall1Click(MainForm->Selectall1);
+  EXPECT_EQ(editor->RE1->SelLength(), 10);
+  MainForm->CopyItemClick(MainForm->CopyBtn);
+  EXPECT_FALSE(editor->GetModified());
+  editor->RE1->SetSelStart(10);
+  editor->RE1->SetSelLength(0);
+  MainForm->PasteItemClick(MainForm->PasteBtn);
+  EXPECT_EQ(editor->RE1->Text(), "alpha betaalpha beta");
+  EXPECT_TRUE(editor->GetModified());
+}
+
+TEST_F(MainFormTest, TheSameFileOpenedTwiceGivesTwoWindowsAndTheLastSaveWins) {
+  String path = WriteFile("a.ini", "start");
+  TEditForm* one = Open(path);
+  TEditForm* two = Open(path);
+  ASSERT_NE(one, two);
+  EXPECT_EQ(MainForm->MDIChildCount(), 2);
+  one->RE1->SetText("from one");
+  two->RE1->SetText("from two");
+  MainForm->FileSaveItemClick(MainForm->SaveBtn); // the active one: two
+  one->Save1Click(one);
+  EXPECT_EQ(ReadFile(path), "from one");
+}
+
+TEST_F(MainFormTest, SaveAsWritesTheNewFileAndLeavesTheOldOneAlone) {
+  String old = WriteFile("old.ini", "keep");
+  TEditForm* editor = Open(old);
+  editor->RE1->SetText("moved");
+  String renamed = (Dir / "new.ini").string();
+  Seams::QueueDialogResult(true, renamed);
+  MainForm->FileSaveAsItemClick(MainForm->FileSaveAsItem);
+  EXPECT_EQ(editor->Caption(), renamed);
+  EXPECT_EQ(ReadFile(renamed), "moved");
+  editor->RE1->SetText("again");
+  editor->Save1Click(editor);
+  EXPECT_EQ(ReadFile(renamed), "again");
+  EXPECT_EQ(ReadFile(old), "keep");
+  // A cancelled dialog changes nothing.
+  Seams::QueueDialogResult(false, "");
+  MainForm->FileSaveAsItemClick(MainForm->FileSaveAsItem);
+  EXPECT_EQ(editor->GetFileName(), renamed);
+}
+
+TEST_F(MainFormTest, AMenuItemsHintShowsWhileHighlightedAndClearsWhenTheMenuCloses) {
+  MainForm->SB1->SetSimpleText("Scan Complete..");
+  QMenu* help = MainForm->Help1->Menu();
+  help->popup(QPoint(0, 0));
+  MainForm->HelpAboutItem->Action()->hover();
+  EXPECT_EQ(MainForm->SB1->SimpleText(), "Display the About Box");
+  help->hide();
+  EXPECT_EQ(MainForm->SB1->SimpleText(), "");
+  // Pointing at a tool button shows its tooltip and writes nothing to the status line.
+  MainForm->SB1->SetSimpleText("Scan Complete..");
+  EXPECT_EQ(MainForm->OpenBtn->Widget()->toolTip().toStdString(), "Open");
+  EXPECT_EQ(MainForm->SB1->SimpleText(), "Scan Complete..");
+}
+
+TEST_F(MainFormTest, OpenButtonWithNoEntrySelectedLeavesAnEmptyWindowAndReportsTheIndexError) {
+  MainForm->LLB1->Items()->Add(WriteFile("listed.ini", "[listed]"));
+  try {
+    MainForm->LB1DblClick(MainForm->OpenBtn);
+    FAIL() << "no error";
+  } catch (const EStringListError& e) {
+    EXPECT_EQ(e.Message(), "List index out of bounds");
+  }
+  ASSERT_EQ(MainForm->MDIChildCount(), 1);
+  auto* empty = dynamic_cast<TEditForm*>(MainForm->MDIChildren(0));
+  EXPECT_EQ(empty->Caption(), "INI File");
+  EXPECT_EQ(empty->GetFileName(), "");
+
+  MainForm->LLB1->SetItemIndex(0);
+  MainForm->LB1DblClick(MainForm->LLB1);
+  auto* opened = dynamic_cast<TEditForm*>(MainForm->MDIChildren(0));
+  EXPECT_EQ(opened->RE1->Text(), "[listed]");
+}
+
+TEST_F(MainFormTest, MinimizeAllAndTheArrangementsWorkOnTheChildren) {
+  TEditForm* a = Open(WriteFile("a.ini", "a"));
+  TEditForm* b = Open(WriteFile("b.ini", "b"));
+  TEditForm* c = Open(WriteFile("c.ini", "c"));
+  MainForm->WindowTileItemClick(MainForm->WindowTileItem);
+  // Tiled: one above the other, each as wide as the client area.
+  QRect area = MainForm->MDIArea()->viewport()->rect();
+  std::vector<QRect> frames;
+  for (TEditForm* e : {a, b, c}) frames.push_back(e->Widget()->parentWidget()->geometry());
+  for (const QRect& r : frames) EXPECT_EQ(r.width(), area.width());
+  EXPECT_EQ(frames[0].top(), 0);
+  EXPECT_EQ(frames[1].top(), frames[0].bottom() + 1);
+  EXPECT_EQ(frames[2].bottom(), area.height() - 1);
+
+  MainForm->WindowMinimizeItemClick(MainForm->WindowMinimizeItem);
+  for (TEditForm* e : {a, b, c}) EXPECT_EQ(e->WindowState(), wsMinimized) << e->GetFileName();
+  MainForm->WindowArrangeItemClick(MainForm->WindowArrangeItem);
+  // Arranged icons lie along the bottom edge, side by side.
+  QRect first = a->Widget()->parentWidget()->geometry(), second = b->Widget()->parentWidget()->geometry();
+  EXPECT_EQ(first.bottom(), area.height() - 1);
+  EXPECT_EQ(second.left(), first.right() + 1);
+}

@@ -1,0 +1,155 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "framework/Printers.h"
+#include "tests/app/MainFormTestSupport.h"
+
+using EditFormTest = MainFormTest;
+
+TEST_F(EditFormTest, ALoadedFileStartsUnmodifiedWithABlankStatusAndItsPathAsCaption) {
+  String path = WriteFile("a.ini", "[one]\r\nx=1\r\n");
+  TEditForm* editor = Open(path);
+  EXPECT_EQ(editor->Caption(), path);
+  EXPECT_EQ(editor->GetFileName(), path);
+  EXPECT_EQ(editor->RE1->Text(), "[one]\nx=1\n");
+  EXPECT_FALSE(editor->GetModified());
+  EXPECT_EQ(editor->ESB1->SimpleText(), " ");
+  editor->RE1->SetSelText("typed");
+  EXPECT_TRUE(editor->GetModified());
+  EXPECT_EQ(editor->ESB1->SimpleText(), "Modified");
+  editor->Save1Click(editor->Save1);
+  EXPECT_EQ(editor->ESB1->SimpleText(), " ");
+  EXPECT_EQ(ReadFile(path), "typed[one]\r\nx=1\r\n");
+}
+
+TEST_F(EditFormTest, CloseAlwaysAsksAndYesWritesEvenAnUnchangedText) {
+  String path = WriteFile("a.ini", "same");
+  TEditForm* editor = Open(path);
+  unlink(path.c_str());
+  Seams::QueueMessageBoxAnswer(IDCANCEL);
+  editor->Close1Click(editor->Close1);
+  EXPECT_EQ(Boxes(), (std::vector<String>{"Save changes to " + path + "?"}));
+  FlushReleasedForms();
+  EXPECT_EQ(MainForm->MDIChildCount(), 1);
+
+  Seams::QueueMessageBoxAnswer(IDYES);
+  editor->Close1Click(editor->Close1);
+  EXPECT_EQ(ReadFile(path), "same");
+  FlushReleasedForms();
+  EXPECT_EQ(MainForm->MDIChildCount(), 0);
+}
+
+TEST_F(EditFormTest, NoDiscardsTheChangesAndTheCloseBoxAsksNothing) {
+  String path = WriteFile("a.ini", "kept");
+  TEditForm* editor = Open(path);
+  editor->RE1->SetText("lost");
+  Seams::QueueMessageBoxAnswer(IDNO);
+  editor->Close1Click(editor->Close1);
+  FlushReleasedForms();
+  EXPECT_EQ(ReadFile(path), "kept");
+
+  editor = Open(path);
+  editor->RE1->SetText("lost too");
+  SendMessageA(editor->Handle(), WM_CLOSE, 0, 0);
+  FlushReleasedForms();
+  EXPECT_EQ(MainForm->MDIChildCount(), 0);
+  EXPECT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(ReadFile(path), "kept");
+}
+
+TEST_F(EditFormTest, AWindowWithoutAFileNameAsksWithAnEmptyPath) {
+  auto* editor = new TEditForm(MainForm);
+  EXPECT_EQ(editor->Caption(), "INI File");
+  EXPECT_EQ(editor->GetFileName(), "");
+  Seams::QueueMessageBoxAnswer(IDNO);
+  editor->Close1Click(editor->Close1);
+  EXPECT_EQ(Boxes().front(), "Save changes to ?");
+}
+
+TEST_F(EditFormTest, AFailedLoadLeavesAnEmptyWindowThatNeverOverwritesTheFile) {
+  String path = WriteFile("big.ini", "");
+  ASSERT_EQ(truncate(path.c_str(), (64ll << 20) + 1), 0);
+  auto* editor = new TEditForm(MainForm);
+  EXPECT_THROW(editor->LoadFile(path), EFOpenError);
+  EXPECT_EQ(editor->Caption(), "INI File");
+  EXPECT_EQ(editor->RE1->Text(), "");
+  EXPECT_EQ(editor->GetFileName(), path);
+  EXPECT_FALSE(editor->GetModified());
+  editor->RE1->SetText("typed after the failure");
+  EXPECT_THROW(editor->Save1Click(editor->Save1), EFCreateError);
+  EXPECT_TRUE(editor->GetModified());
+  struct stat st;
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_size, (64ll << 20) + 1);
+  // Saving under a new name is the way out.
+  editor->SetFileName((Dir / "saved.ini").string());
+  editor->Save1Click(editor->Save1);
+  EXPECT_EQ(ReadFile((Dir / "saved.ini").string()), "typed after the failure");
+}
+
+TEST_F(EditFormTest, NotRegularFilesAreRefusedWithoutBlocking) {
+  String fifo = (Dir / "pipe.ini").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const String& path : {fifo, String("/dev/zero"), Dir.string()}) {
+    auto* editor = new TEditForm(MainForm);
+    try {
+      editor->LoadFile(path);
+      ADD_FAILURE() << path;
+    } catch (const EFOpenError& e) {
+      EXPECT_EQ(e.Message().rfind("Cannot open file " + path, 0), 0u) << e.Message();
+    }
+  }
+}
+
+TEST_F(EditFormTest, AFailedSaveKeepsTheChangesMarked) {
+  String path = WriteFile("a.ini", "a");
+  TEditForm* editor = Open(path);
+  editor->RE1->SetText("b");
+  editor->SetFileName(path + "/inside-a-file.ini");
+  try {
+    editor->Save1Click(editor->Save1);
+    FAIL() << "saved";
+  } catch (const EFCreateError& e) {
+    EXPECT_EQ(e.Message().rfind("Cannot create file " + path + "/inside-a-file.ini", 0), 0u);
+  }
+  EXPECT_TRUE(editor->GetModified());
+  EXPECT_EQ(editor->ESB1->SimpleText(), "Modified");
+  EXPECT_EQ(ReadFile(path), "a");
+  // Close's Yes stops at the failed save and the window stays.
+  Seams::QueueMessageBoxAnswer(IDYES);
+  EXPECT_THROW(editor->Close1Click(editor->Close1), EFCreateError);
+  FlushReleasedForms();
+  EXPECT_EQ(MainForm->MDIChildCount(), 1);
+}
+
+TEST_F(EditFormTest, UnchangedFilesOfEveryEncodingAreWrittenBackByteForByte) {
+  const std::vector<String> files = {
+      String("\xFF\xFE[\0a\0]\0\r\0\n\0\xAC\x20\r\0\n\0", 18), // UTF-16 LE with a euro sign
+      String("\xFE\xFF\0[\0a\0]\0\r\0\n", 12),                  // UTF-16 BE
+      "\xEF\xBB\xBF[caf\xC3\xA9]\r\nk=v\r\n",                   // UTF-8 with a BOM
+      "[\x80\x9F\xE9\xFF]\nk=v\n",                              // Windows-1252, LF breaks kept
+      "plain\r\nlines\r\n"};
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    String path = WriteFile("enc" + std::to_string(i) + ".inf", files[i]);
+    TEditForm* editor = Open(path);
+    editor->Save1Click(editor->Save1);
+    EXPECT_EQ(ReadFile(path), files[i]) << "file " << i;
+  }
+  TEditForm* cp1252 = dynamic_cast<TEditForm*>(MainForm->MDIChildren(1));
+  EXPECT_EQ(cp1252->RE1->Text(), "[\xE2\x82\xAC\xC5\xB8\xC3\xA9\xC3\xBF]\nk=v\n");
+}
+
+TEST_F(EditFormTest, PrintingGoesOverAsManyPagesAsTheTextNeeds) {
+  String pdf = (Dir / "out.pdf").string();
+  Seams::PrintToPdf(pdf);
+  String longText;
+  for (int i = 0; i < 400; ++i) longText += "line " + std::to_string(i) + "\r\n";
+  TEditForm* editor = Open(WriteFile("long.ini", longText));
+  editor->Print1Click(editor->Print1);
+  String printed = ReadFile(pdf);
+  std::size_t pages = 0;
+  for (std::size_t at = printed.find("/Type /Page"); at != String::npos; at = printed.find("/Type /Page", at + 1))
+    if (printed.compare(at, 12, "/Type /Pages") != 0) ++pages;
+  EXPECT_GT(pages, 1u);
+  Seams::PrintToPrinter();
+}
