@@ -2,13 +2,13 @@
 # Times the tree scanner against GNU find and a one-pass walker on a generated tree of
 # 30,000 directories and 300,000 files, and prints each median and the ratios.
 #   TREE   where the tree is made once and then reused (default /tmp/tabrix-bench-tree)
-#   BUILD  a build directory to use (default build/bench in the repository)
+#   BUILD  a build directory to use (default build-bench in the repository)
 #   RUNS   runs of each program (default 5)
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 tree=${TREE:-/tmp/tabrix-bench-tree}
-build=${BUILD:-$repo/build/bench}
+build=${BUILD:-$repo/build-bench}
 runs=${RUNS:-5}
 
 if [ ! -f "$build/build.ninja" ]; then
