@@ -20,7 +20,8 @@ void TMainForm::UpdateMenuItems(TObject*) {
   bool any = MDIChildCount() > 0;
   for (TMenuItem* item : {FileCloseItem, FileSaveItem, FileSaveAsItem, CutItem, CopyItem, PasteItem, Selectall1})
     item->SetEnabled(any);
-  for (TSpeedButton* button : {SaveBtn, CutBtn, CopyBtn, PasteBtn}) button->SetEnabled(any);
+  for (TSpeedButton* button : {SaveBtn, CutBtn, CopyBtn, PasteBtn})
+    button->SetEnabled(any);
   for (TMenuItem* item : {WindowCascadeItem, WindowTileItem, WindowArrangeItem, WindowMinimizeItem, CloseAll1})
     item->SetEnabled(any);
 }
@@ -77,7 +78,8 @@ void TMainForm::WindowTileItemClick(TObject*) { Tile(); }
 void TMainForm::WindowArrangeItemClick(TObject*) { ArrangeIcons(); }
 
 void TMainForm::WindowMinimizeItemClick(TObject*) {
-  for (int i = MDIChildCount() - 1; i >= 0; --i) MDIChildren(i)->SetWindowState(wsMinimized);
+  for (int i = MDIChildCount() - 1; i >= 0; --i)
+    MDIChildren(i)->SetWindowState(wsMinimized);
 }
 
 int TMainForm::AskToSave(TEditForm* Child) {
@@ -106,8 +108,10 @@ void TMainForm::FormCloseQuery(TObject* Sender, bool& CanClose) {
     auto* child = dynamic_cast<TEditForm*>(MDIChildren(i));
     if (!child || !child->GetModified()) continue;
     int answer = AskToSave(child);
-    if (answer == IDCANCEL) CanClose = false;
-    else if (answer == IDYES) child->Save1Click(Sender);
+    if (answer == IDCANCEL)
+      CanClose = false;
+    else if (answer == IDYES)
+      child->Save1Click(Sender);
   }
   UpdateMenuItems(Sender);
 }

@@ -53,6 +53,13 @@ void TEditForm::Close1Click(TObject*) {
   }
 }
 
+void TEditForm::SaveAs1Click(TObject* Sender) {
+  TSaveDialog dialog(nullptr);
+  if (!dialog.Execute()) return;
+  SetFileName(dialog.FileName());
+  Save1Click(Sender);
+}
+
 void TEditForm::Print1Click(TObject*) { RE1->Print(FFileName); }
 
 void RegisterEditFormClasses() {
@@ -77,6 +84,7 @@ void RegisterEditFormClasses() {
         .Handler("RE1Change", &TEditForm::RE1Change)
         .Handler("Save1Click", &TEditForm::Save1Click)
         .Handler("Close1Click", &TEditForm::Close1Click)
+        .Handler("SaveAs1Click", &TEditForm::SaveAs1Click)
         .Handler("Print1Click", &TEditForm::Print1Click);
     return true;
   }();

@@ -34,6 +34,8 @@ public:
   void RE1Change(TObject* Sender);
   void Save1Click(TObject* Sender);
   void Close1Click(TObject* Sender);
+  // The editor's own Save As: the main window's command hides while an editor is active.
+  void SaveAs1Click(TObject* Sender);
   void Print1Click(TObject* Sender);
 
 private:

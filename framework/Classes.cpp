@@ -180,7 +180,11 @@ int TStringList::AddObject(const String& S, TObject* AObject) {
   }
   int index;
   if (Find(S, index)) {
-    if (FDuplicates == dupIgnore) return index;
+    if (FDuplicates == dupIgnore) {
+      // The entry kept is the one already there; an object handed over with the new one goes.
+      if (FOwnsObjects && AObject != FItems[static_cast<std::size_t>(index)].Obj) delete AObject;
+      return index;
+    }
     if (FDuplicates == dupError) Error("String list does not allow duplicates");
   }
   FItems.insert(FItems.begin() + index, TItem{S, AObject});

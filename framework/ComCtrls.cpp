@@ -314,6 +314,7 @@ TStatusBar::TStatusBar(TComponent* AOwner) : TWinControl(AOwner) {
   label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   label->setIndent(2);
   SetWidget(label);
+  SetColor(clBtnFace);
   SetAlign(alBottom);
   SetBounds(0, 0, label->width(), 19);
 }

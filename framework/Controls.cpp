@@ -18,10 +18,16 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
 TControl::~TControl() {
   BeginDestruction();
   if (FParent) SetParent(nullptr);
-  // The window's messages no longer reach this half-destroyed control.
-  if (FHandle) SetWindowLongA(FHandle, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(FDefWndProc));
-  delete FWidget;
+  DestroyWindow();
   FreeObjectInstance(FObjectInstance);
+}
+
+void TControl::DestroyWindow() {
+  if (!FWidget) return;
+  // The window's messages no longer reach this half-destroyed control.
+  SetWindowLongA(FHandle, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(FDefWndProc));
+  delete FWidget;
+  FWidget = nullptr;
 }
 
 void TControl::SetWidget(QWidget* AWidget, QWidget* AClient) {

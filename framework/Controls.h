@@ -75,6 +75,8 @@ public:
 protected:
   // Takes Widget over as the control's window; Client takes its mouse input and painting.
   void SetWidget(QWidget* AWidget, QWidget* AClient = nullptr);
+  // Destroys the window (and the widgets inside it) ahead of the control.
+  void DestroyWindow();
   virtual void FontChanged();
   virtual void ColorChanged();
   void ParentFontChanged();

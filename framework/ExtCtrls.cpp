@@ -9,6 +9,7 @@ TPanel::TPanel(TComponent* AOwner) : TWinControl(AOwner) {
   auto* frame = new QLabel;
   frame->setAlignment(Qt::AlignCenter);
   SetWidget(frame);
+  SetColor(clBtnFace);
   UpdateBevel();
 }
 

@@ -9,7 +9,9 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPalette>
 #include <QPointer>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <algorithm>
@@ -150,8 +152,11 @@ TForm::~TForm() {
     delete FSubWindow;
     FFrame->UpdateMenuBar();
   }
-  for (TForm* child : FMDIChildren) child->FFrame = nullptr;
+  for (TForm* child : FMDIChildren)
+    child->FFrame = nullptr;
   if (Screen) Screen->RemoveForm(this);
+  DestroyWindow();
+  FreeObjectInstance(FClientProc);
 }
 
 void TForm::CreateWindow() {
@@ -161,9 +166,18 @@ void TForm::CreateWindow() {
   layout->setSpacing(0);
   FClient = new QWidget(window);
   layout->addWidget(FClient, 1);
+  // The controls are laid out again whenever the client area, not the whole window, changes size.
+  HWND client = CreateWindowHandle(FClient);
+  FClientProc = MakeWindowProc([this](HWND h, UINT m, WPARAM w, LPARAM l) {
+    LRESULT result = DefWindowProcA(h, m, w, l);
+    if (m == WM_SIZE) AlignControls();
+    return result;
+  });
+  SetWindowLongA(client, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(FClientProc));
   window->resize(320, 240);
   SetWidget(window);
-  SetVisible(false);
+  // A form shows when it is shown, not when it is made.
+  TControl::SetVisible(false);
 }
 
 void TForm::ReadDescription(const String& ClassName) {
@@ -191,12 +205,13 @@ void TForm::SetFormStyle(TFormStyle Value) {
 }
 
 void TForm::BecomeMDIFrame() {
+  FClient->setPalette(QPalette());
+  FClient->setAutoFillBackground(false);
   FMDIArea = new QMdiArea(FClient);
   FMDIArea->setGeometry(FClient->rect());
   FClientHandle = CreateWindowHandle(FMDIArea, FMDIArea->viewport());
-  QObject::connect(FMDIArea, &QMdiArea::subWindowActivated, FMDIArea, [this](QMdiSubWindow*) {
-    GuardedCall([this] { ChildActivated(ActiveMDIChild()); });
-  });
+  QObject::connect(FMDIArea, &QMdiArea::subWindowActivated, FMDIArea,
+                   [this](QMdiSubWindow*) { GuardedCall([this] { ChildActivated(ActiveMDIChild()); }); });
   FMDIArea->show();
 }
 
@@ -213,6 +228,16 @@ void TForm::BecomeMDIChild() {
   FSubWindow->resize(size);
   FSubWindow->hide();
   frame->FMDIChildren.insert(frame->FMDIChildren.begin(), this);
+}
+
+void TForm::ColorChanged() {
+  // The form's colour is the background of its client area, beneath its controls; an MDI
+  // frame's client area is covered by its children's area, which keeps its own colours.
+  if (FFormStyle == fsMDIForm) return;
+  QPalette palette = FClient->palette();
+  palette.setColor(QPalette::Window, ToQColor(Color()));
+  FClient->setPalette(palette);
+  FClient->setAutoFillBackground(true);
 }
 
 void TForm::AlignRemainder(int ALeft, int ATop, int AWidth, int AHeight) {
@@ -242,8 +267,30 @@ void TForm::ChildActivated(TForm* Child) {
   if (Screen) Screen->SetActiveForm(Child ? Child : this);
 }
 
+namespace {
+
+// The distance between two cascaded children: one title bar.
+int CascadeStep(QWidget* W) { return W->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, W) + 4; }
+
+} // namespace
+
 void TForm::Cascade() {
-  if (FMDIArea) FMDIArea->cascadeSubWindows();
+  if (!FMDIArea) return;
+  std::vector<QMdiSubWindow*> windows;
+  for (QMdiSubWindow* w : FMDIArea->subWindowList(QMdiArea::CreationOrder))
+    if (w->isVisible() && !w->isMinimized()) windows.push_back(w);
+  QRect area = FMDIArea->viewport()->rect();
+  int step = CascadeStep(FMDIArea);
+  int width = std::max(area.width() * 3 / 4, 120), height = std::max(area.height() * 3 / 4, 80);
+  // Start again at the top left once a window would run past the bottom or right edge.
+  int places = std::max(1, std::min((area.width() - width) / step, (area.height() - height) / step) + 1);
+  int i = 0;
+  for (QMdiSubWindow* w : windows) {
+    if (w->isMaximized()) w->showNormal();
+    int at = (i++ % places) * step;
+    w->setGeometry(at, at, width, height);
+    w->raise();
+  }
 }
 
 void TForm::Tile() {
@@ -293,7 +340,8 @@ void TForm::SetWindowState(TWindowState Value) {
 void TForm::SetMenu(TMainMenu* Value) {
   if (FMenu) FMenu->OnChange = nullptr;
   FMenu = Value;
-  if (FMenu) FMenu->OnChange = [this] {
+  if (FMenu)
+    FMenu->OnChange = [this] {
       UpdateMenuBar();
       if (FFrame) FFrame->UpdateMenuBar();
     };
@@ -309,7 +357,8 @@ void TForm::UpdateMenuBar() {
   if (!FMenuBar || IsDestroying()) return;
   std::vector<TMenuItem*> items;
   if (FMenu)
-    for (int i = 0; i < FMenu->Items()->Count(); ++i) items.push_back(FMenu->Items()->Items(i));
+    for (int i = 0; i < FMenu->Items()->Count(); ++i)
+      items.push_back(FMenu->Items()->Items(i));
   TForm* child = ActiveMDIChild();
   if (child && child->Menu()) {
     TMenuItem* merged = child->Menu()->Items();
@@ -319,12 +368,14 @@ void TForm::UpdateMenuBar() {
                                  [&](TMenuItem* m) { return m->GroupIndex() == group && m->MainMenu() == FMenu; }),
                   items.end());
     }
-    for (int i = 0; i < merged->Count(); ++i) items.push_back(merged->Items(i));
+    for (int i = 0; i < merged->Count(); ++i)
+      items.push_back(merged->Items(i));
   }
   std::stable_sort(items.begin(), items.end(),
                    [](TMenuItem* a, TMenuItem* b) { return a->GroupIndex() < b->GroupIndex(); });
   FMenuBar->clear();
-  for (TMenuItem* item : items) FMenuBar->addAction(item->Count() ? item->Menu()->menuAction() : item->Action());
+  for (TMenuItem* item : items)
+    FMenuBar->addAction(item->Count() ? item->Menu()->menuAction() : item->Action());
 }
 
 void TForm::SetWindowMenu(TMenuItem* Value) {
@@ -384,6 +435,15 @@ void TForm::SetVisible(bool Value) {
 void TForm::Show() {
   if (!Visible()) TControl::SetVisible(true);
   if (FSubWindow) {
+    if (!FShown && FPosition == poDefault) {
+      // The frame chooses where a new child goes: one step below and right of the last.
+      QRect area = FFrame->FMDIArea->viewport()->rect();
+      int step = CascadeStep(FFrame->FMDIArea);
+      int room = std::max(1, std::min(area.width() - FSubWindow->width(), area.height() - FSubWindow->height()) / step);
+      int at = (FFrame->MDIChildCount() - 1) % room * step;
+      FSubWindow->move(at, at);
+    }
+    FShown = true;
     FSubWindow->show();
     FFrame->FMDIArea->setActiveSubWindow(FSubWindow);
     FFrame->ChildActivated(this);

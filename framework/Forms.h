@@ -168,6 +168,7 @@ protected:
   virtual void DoClose(TCloseAction& Action);
 
   void AlignRemainder(int ALeft, int ATop, int AWidth, int AHeight) override;
+  void ColorChanged() override;
 
 private:
   void CreateWindow();
@@ -191,6 +192,7 @@ private:
   TPosition FPosition = poDesigned;
   TFormBorderStyle FBorderStyle = bsSizeable;
   QWidget* FClient = nullptr;
+  WNDPROC FClientProc = nullptr;
   QObject* FReleaser = nullptr;
   bool FShown = false;
   TNotifyEvent FOnCreate;

@@ -66,10 +66,11 @@ void TFont::Changed() {
 
 QFont TFont::ToQFont() const {
   QFont font;
-  // The classic face names stand for the fonts this desktop has in their place.
-  if (FName == "Arial")
+  // The classic face names stand for the fonts this desktop has in their place; the narrow
+  // dialog face takes Arial's metric twin, so that captions fit the widths they were laid out in.
+  if (FName == "Arial" || FName == "MS Sans Serif")
     font.setFamily("Liberation Sans");
-  else if (FName == "MS Sans Serif" || FName == "System")
+  else if (FName == "System")
     font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
   else
     font.setFamily(QString::fromStdString(FName));

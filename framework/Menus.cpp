@@ -26,7 +26,8 @@ TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner), FAction(new QActi
 
 TMenuItem::~TMenuItem() {
   BeginDestruction();
-  while (!FItems.empty()) Remove(FItems.back());
+  while (!FItems.empty())
+    Remove(FItems.back());
   if (FParent) FParent->Remove(this);
   delete FMenu;
   delete FAction;
@@ -128,7 +129,8 @@ void TMenuItem::Click() {
 
 TMainMenu* TMenuItem::MainMenu() const {
   const TMenuItem* top = this;
-  while (top->FParent) top = top->FParent;
+  while (top->FParent)
+    top = top->FParent;
   return top->FMenuOwner;
 }
 

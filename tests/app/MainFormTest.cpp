@@ -1,3 +1,4 @@
+#include <QIcon>
 #include <QMdiArea>
 #include <QMenu>
 
@@ -7,11 +8,11 @@ namespace {
 
 std::vector<bool> ChildCommandStates() {
   TMainForm* m = MainForm;
-  return {m->FileCloseItem->Enabled(),     m->FileSaveItem->Enabled(),   m->FileSaveAsItem->Enabled(),
-          m->CutItem->Enabled(),           m->CopyItem->Enabled(),       m->PasteItem->Enabled(),
-          m->Selectall1->Enabled(),        m->SaveBtn->Enabled(),        m->CutBtn->Enabled(),
-          m->CopyBtn->Enabled(),           m->PasteBtn->Enabled(),       m->WindowCascadeItem->Enabled(),
-          m->WindowTileItem->Enabled(),    m->WindowArrangeItem->Enabled(), m->WindowMinimizeItem->Enabled(),
+  return {m->FileCloseItem->Enabled(),  m->FileSaveItem->Enabled(),      m->FileSaveAsItem->Enabled(),
+          m->CutItem->Enabled(),        m->CopyItem->Enabled(),          m->PasteItem->Enabled(),
+          m->Selectall1->Enabled(),     m->SaveBtn->Enabled(),           m->CutBtn->Enabled(),
+          m->CopyBtn->Enabled(),        m->PasteBtn->Enabled(),          m->WindowCascadeItem->Enabled(),
+          m->WindowTileItem->Enabled(), m->WindowArrangeItem->Enabled(), m->WindowMinimizeItem->Enabled(),
           m->CloseAll1->Enabled()};
 }
 
@@ -210,17 +211,27 @@ TEST_F(MainFormTest, MinimizeAllAndTheArrangementsWorkOnTheChildren) {
   // Tiled: one above the other, each as wide as the client area.
   QRect area = MainForm->MDIArea()->viewport()->rect();
   std::vector<QRect> frames;
-  for (TEditForm* e : {a, b, c}) frames.push_back(e->Widget()->parentWidget()->geometry());
-  for (const QRect& r : frames) EXPECT_EQ(r.width(), area.width());
+  for (TEditForm* e : {a, b, c})
+    frames.push_back(e->Widget()->parentWidget()->geometry());
+  for (const QRect& r : frames)
+    EXPECT_EQ(r.width(), area.width());
   EXPECT_EQ(frames[0].top(), 0);
   EXPECT_EQ(frames[1].top(), frames[0].bottom() + 1);
   EXPECT_EQ(frames[2].bottom(), area.height() - 1);
 
   MainForm->WindowMinimizeItemClick(MainForm->WindowMinimizeItem);
-  for (TEditForm* e : {a, b, c}) EXPECT_EQ(e->WindowState(), wsMinimized) << e->GetFileName();
+  for (TEditForm* e : {a, b, c})
+    EXPECT_EQ(e->WindowState(), wsMinimized) << e->GetFileName();
   MainForm->WindowArrangeItemClick(MainForm->WindowArrangeItem);
   // Arranged icons lie along the bottom edge, side by side.
   QRect first = a->Widget()->parentWidget()->geometry(), second = b->Widget()->parentWidget()->geometry();
   EXPECT_EQ(first.bottom(), area.height() - 1);
   EXPECT_EQ(second.left(), first.right() + 1);
+}
+
+TEST_F(MainFormTest, TheProgramsIconMarksItsWindows) {
+  Application->Initialize();
+  QIcon icon = MainForm->Widget()->windowIcon();
+  ASSERT_FALSE(icon.isNull());
+  EXPECT_EQ(icon.availableSizes().front(), QSize(32, 32));
 }

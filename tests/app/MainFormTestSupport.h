@@ -64,7 +64,8 @@ protected:
 
   static std::vector<String> Boxes() {
     std::vector<String> texts;
-    for (const auto& box : Seams::MessageBoxes()) texts.push_back(box.Text);
+    for (const auto& box : Seams::MessageBoxes())
+      texts.push_back(box.Text);
     return texts;
   }
 

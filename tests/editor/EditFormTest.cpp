@@ -14,6 +14,12 @@ TEST_F(EditFormTest, ALoadedFileStartsUnmodifiedWithABlankStatusAndItsPathAsCapt
   EXPECT_EQ(editor->RE1->Text(), "[one]\nx=1\n");
   EXPECT_FALSE(editor->GetModified());
   EXPECT_EQ(editor->ESB1->SimpleText(), " ");
+  // The text fills the window above its status line.
+  EXPECT_TRUE(editor->RE1->Widget()->isVisible());
+  EXPECT_TRUE(editor->ESB1->Widget()->isVisible());
+  EXPECT_EQ(editor->RE1->Top() + editor->RE1->Height(), editor->ESB1->Top());
+  EXPECT_EQ(editor->ESB1->Top() + editor->ESB1->Height(), editor->ClientHeight());
+  EXPECT_EQ(editor->RE1->Width(), editor->ClientWidth());
   editor->RE1->SetSelText("typed");
   EXPECT_TRUE(editor->GetModified());
   EXPECT_EQ(editor->ESB1->SimpleText(), "Modified");
@@ -125,9 +131,9 @@ TEST_F(EditFormTest, AFailedSaveKeepsTheChangesMarked) {
 TEST_F(EditFormTest, UnchangedFilesOfEveryEncodingAreWrittenBackByteForByte) {
   const std::vector<String> files = {
       String("\xFF\xFE[\0a\0]\0\r\0\n\0\xAC\x20\r\0\n\0", 18), // UTF-16 LE with a euro sign
-      String("\xFE\xFF\0[\0a\0]\0\r\0\n", 12),                  // UTF-16 BE
-      "\xEF\xBB\xBF[caf\xC3\xA9]\r\nk=v\r\n",                   // UTF-8 with a BOM
-      "[\x80\x9F\xE9\xFF]\nk=v\n",                              // Windows-1252, LF breaks kept
+      String("\xFE\xFF\0[\0a\0]\0\r\0\n", 12),                 // UTF-16 BE
+      "\xEF\xBB\xBF[caf\xC3\xA9]\r\nk=v\r\n",                  // UTF-8 with a BOM
+      "[\x80\x9F\xE9\xFF]\nk=v\n",                             // Windows-1252, LF breaks kept
       "plain\r\nlines\r\n"};
   for (std::size_t i = 0; i < files.size(); ++i) {
     String path = WriteFile("enc" + std::to_string(i) + ".inf", files[i]);
@@ -143,7 +149,8 @@ TEST_F(EditFormTest, PrintingGoesOverAsManyPagesAsTheTextNeeds) {
   String pdf = (Dir / "out.pdf").string();
   Seams::PrintToPdf(pdf);
   String longText;
-  for (int i = 0; i < 400; ++i) longText += "line " + std::to_string(i) + "\r\n";
+  for (int i = 0; i < 400; ++i)
+    longText += "line " + std::to_string(i) + "\r\n";
   TEditForm* editor = Open(WriteFile("long.ini", longText));
   editor->Print1Click(editor->Print1);
   String printed = ReadFile(pdf);
@@ -152,4 +159,17 @@ TEST_F(EditFormTest, PrintingGoesOverAsManyPagesAsTheTextNeeds) {
     if (printed.compare(at, 12, "/Type /Pages") != 0) ++pages;
   EXPECT_GT(pages, 1u);
   Seams::PrintToPrinter();
+}
+
+TEST_F(EditFormTest, TheEditorsOwnSaveAsSavesUnderTheChosenName) {
+  String old = WriteFile("old.ini", "old");
+  TEditForm* editor = Open(old);
+  editor->RE1->SetText("new");
+  String chosen = (Dir / "chosen.ini").string();
+  Seams::QueueDialogResult(true, chosen);
+  editor->SaveAs1->Click();
+  EXPECT_EQ(editor->Caption(), chosen);
+  EXPECT_EQ(ReadFile(chosen), "new");
+  EXPECT_EQ(ReadFile(old), "old");
+  EXPECT_FALSE(editor->GetModified());
 }

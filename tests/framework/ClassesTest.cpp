@@ -130,6 +130,12 @@ TEST(StringListTest, OwnedObjectsAreFreedWithTheirEntries) {
     EXPECT_EQ(alive, 2);
     list.SetObjects(0, new TCounted(alive));
     EXPECT_EQ(alive, 2);
+    TStringList sorted;
+    sorted.SetOwnsObjects(true);
+    sorted.SetSorted(true);
+    sorted.AddObject("x", new TCounted(alive));
+    sorted.AddObject("x", new TCounted(alive)); // ignored as a duplicate, and its object with it
+    EXPECT_EQ(alive, 3);
   }
   EXPECT_EQ(alive, 0);
 }
