@@ -122,6 +122,36 @@ void TMainForm::LB1DblClick(TObject*) {
   editor->LoadFile(LLB1->Items()->Strings(index));
 }
 
+void TMainForm::scan1Click(TObject*) {
+  if (FScanning) {
+    MessageBeep(0xFFFFFFFF);
+    return;
+  }
+  struct TScanGuard {
+    bool& Flag;
+    ~TScanGuard() { Flag = false; }
+  } guard{FScanning = true};
+  LLB1->Items()->Clear();
+  SB1->Font()->SetColor(clRed);
+  SB1->SetSimpleText("Scanning system for INI files.. Please Wait");
+  ScanPass("*.ini");
+  if (IncludeINF->Checked()) {
+    SB1->SetSimpleText("Scanning system for INF files.. Please Wait");
+    ScanPass("*.inf");
+  }
+  SB1->Font()->SetColor(clNavy);
+  SB1->SetSimpleText("Scan Complete..");
+}
+
+void TMainForm::ScanPass(const String& Mask) {
+  // The drive is read afresh for every pass: one chosen during the first pass applies to the next.
+  TS1->SetInitialDirectory(DS1->Drive());
+  TS1->SetFileMask(Mask);
+  TS1->StartSearch();
+}
+
+void TMainForm::TS1FileFound(TObject*) { LLB1->Items()->Add(TS1->FileFound()); }
+
 void RegisterMainFormClasses() {
   static const bool done = [] {
     RegisterFormsClasses();
@@ -132,6 +162,7 @@ void RegisterMainFormClasses() {
     RegisterComCtrlsClasses();
     RegisterDialogsClasses();
     RegisterEditFormClasses();
+    RegisterTreeScanner();
     TClassRegistration<TMainForm>("TMainForm", "TForm")
         .Field("SpeedPanel", &TMainForm::SpeedPanel)
         .Field("OpenBtn", &TMainForm::OpenBtn)
@@ -169,6 +200,7 @@ void RegisterMainFormClasses() {
         .Field("OpenDialog", &TMainForm::OpenDialog)
         .Field("SaveDialog", &TMainForm::SaveDialog)
         .Field("PrinterSetupDialog1", &TMainForm::PrinterSetupDialog1)
+        .Field("TS1", &TMainForm::TS1)
         .Handler("FormCreate", &TMainForm::FormCreate)
         .Handler("FormDestroy", &TMainForm::FormDestroy)
         .Handler("FormCloseQuery", &TMainForm::FormCloseQuery)
@@ -186,7 +218,9 @@ void RegisterMainFormClasses() {
         .Handler("WindowArrangeItemClick", &TMainForm::WindowArrangeItemClick)
         .Handler("WindowMinimizeItemClick", &TMainForm::WindowMinimizeItemClick)
         .Handler("CloseAll1Click", &TMainForm::CloseAll1Click)
-        .Handler("LB1DblClick", &TMainForm::LB1DblClick);
+        .Handler("LB1DblClick", &TMainForm::LB1DblClick)
+        .Handler("scan1Click", &TMainForm::scan1Click)
+        .Handler("TS1FileFound", &TMainForm::TS1FileFound);
     return true;
   }();
   (void)done;

@@ -10,6 +10,7 @@
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 #include "framework/StdCtrls.h"
+#include "scan/TreeScan.h"
 
 class TEditForm;
 
@@ -53,6 +54,7 @@ public:
   TOpenDialog* OpenDialog = nullptr;
   TSaveDialog* SaveDialog = nullptr;
   TPrinterSetupDialog* PrinterSetupDialog1 = nullptr;
+  TTreeScanner* TS1 = nullptr;
 
   void FormCreate(TObject* Sender);
   void FormDestroy(TObject* Sender);
@@ -74,12 +76,18 @@ public:
   void WindowMinimizeItemClick(TObject* Sender);
   void CloseAll1Click(TObject* Sender);
   void LB1DblClick(TObject* Sender);
+  void scan1Click(TObject* Sender);
+  void TS1FileFound(TObject* Sender);
 
 private:
   // The active editor window; none while no child is active.
   TEditForm* ActiveEditor() const;
   // Asks whether to save a modified editor; returns the button chosen.
   int AskToSave(TEditForm* Child);
+  // One pass of the scan over the chosen drive with one mask.
+  void ScanPass(const String& Mask);
+  // True while a scan runs; a second one asked for meanwhile is refused.
+  bool FScanning = false;
 };
 
 extern TMainForm* MainForm;

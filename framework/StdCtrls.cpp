@@ -1,9 +1,11 @@
 #include "framework/StdCtrls.h"
 
+#include <QAbstractListModel>
 #include <QCheckBox>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QStyledItemDelegate>
+#include <QTimer>
 
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
@@ -24,78 +26,161 @@ private:
   const int& FHeight;
 };
 
-// A list box's entries, kept in the list widget itself.
+} // namespace
+
+// A list box's entries. The view is told of added entries at most once a display frame, so
+// that a list filling fast does not lay itself out and repaint after every entry.
+class TListBoxModel : public QAbstractListModel {
+public:
+  explicit TListBoxModel(QObject* Parent) : QAbstractListModel(Parent) {
+    FFlushTimer.setSingleShot(true);
+    FFlushTimer.setInterval(16);
+    QObject::connect(&FFlushTimer, &QTimer::timeout, this, [this] { Flush(); });
+  }
+
+  int rowCount(const QModelIndex& Parent) const override { return Parent.isValid() ? 0 : FShown; }
+  QVariant data(const QModelIndex& Index, int Role) const override {
+    if (Role != Qt::DisplayRole || !Index.isValid() || Index.row() >= FShown) return {};
+    return QString::fromStdString(FItems[static_cast<std::size_t>(Index.row())]);
+  }
+
+  // Shows the view every entry added so far.
+  void Flush() {
+    FFlushTimer.stop();
+    int count = static_cast<int>(FItems.size());
+    if (FShown >= count) return;
+    beginInsertRows(QModelIndex(), FShown, count - 1);
+    FShown = count;
+    endInsertRows();
+  }
+
+  void Append(const String& S) {
+    FItems.push_back(S);
+    if (!FFlushTimer.isActive()) FFlushTimer.start();
+  }
+
+  void InsertAt(int Index, const String& S) {
+    Flush();
+    beginInsertRows(QModelIndex(), Index, Index);
+    FItems.insert(FItems.begin() + Index, S);
+    ++FShown;
+    endInsertRows();
+  }
+
+  void Remove(int Index) {
+    Flush();
+    beginRemoveRows(QModelIndex(), Index, Index);
+    FItems.erase(FItems.begin() + Index);
+    --FShown;
+    endRemoveRows();
+  }
+
+  void Change(int Index, const String& S) {
+    FItems[static_cast<std::size_t>(Index)] = S;
+    if (Index < FShown) emit dataChanged(index(Index), index(Index));
+  }
+
+  void RemoveAll() {
+    beginResetModel();
+    FItems.clear();
+    FShown = 0;
+    FFlushTimer.stop();
+    endResetModel();
+  }
+
+  std::vector<String> FItems;
+
+private:
+  int FShown = 0;
+  QTimer FFlushTimer;
+};
+
+namespace {
+
 class TListBoxStrings : public TStrings {
 public:
-  explicit TListBoxStrings(QListWidget* List) : FList(List) {}
-  int Count() const override { return FList->count(); }
+  explicit TListBoxStrings(TListBoxModel* Model) : FModel(Model) {}
+  int Count() const override { return static_cast<int>(FModel->FItems.size()); }
   String Strings(int Index) const override {
     CheckIndex(Index, Count());
-    return FList->item(Index)->text().toStdString();
+    return FModel->FItems[static_cast<std::size_t>(Index)];
   }
   void SetStrings(int Index, const String& S) override {
     CheckIndex(Index, Count());
-    FList->item(Index)->setText(QString::fromStdString(S));
+    FModel->Change(Index, S);
   }
   void Insert(int Index, const String& S) override {
     CheckIndex(Index, Count() + 1);
-    FList->insertItem(Index, QString::fromStdString(S));
+    if (Index == Count())
+      FModel->Append(S);
+    else
+      FModel->InsertAt(Index, S);
   }
   void Delete(int Index) override {
     CheckIndex(Index, Count());
-    delete FList->takeItem(Index);
+    FModel->Remove(Index);
   }
-  void Clear() override { FList->clear(); }
+  void Clear() override { FModel->RemoveAll(); }
 
 private:
-  QListWidget* FList;
+  TListBoxModel* FModel;
 };
 
 } // namespace
 
 TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner) {
-  auto* list = new QListWidget;
+  auto* list = new QListView;
+  FModel = new TListBoxModel(list);
+  list->setModel(FModel);
   list->setUniformItemSizes(true);
   list->setItemDelegate(new TItemHeightDelegate(list, FItemHeight));
   list->setSelectionMode(QAbstractItemView::SingleSelection);
+  list->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   list->setTextElideMode(Qt::ElideNone);
   SetWidget(list, list->viewport());
-  FItems = std::make_unique<TListBoxStrings>(list);
+  FItems = std::make_unique<TListBoxStrings>(FModel);
   SetColor(clWindow);
 }
 
 TListBox::~TListBox() { BeginDestruction(); }
 
-QListWidget* TListBox::ListWidget() const { return static_cast<QListWidget*>(Widget()); }
+QListView* TListBox::ListView() const {
+  FModel->Flush();
+  return static_cast<QListView*>(Widget());
+}
 
 int TListBox::ItemIndex() const {
-  QListWidgetItem* item = ListWidget()->currentItem();
-  return item && item->isSelected() ? ListWidget()->row(item) : -1;
+  QListView* list = ListView();
+  QModelIndex current = list->currentIndex();
+  return current.isValid() && list->selectionModel()->isSelected(current) ? current.row() : -1;
 }
 
 void TListBox::SetItemIndex(int Value) {
-  if (Value < 0 || Value >= Items()->Count())
-    ListWidget()->setCurrentRow(-1);
-  else
-    ListWidget()->setCurrentRow(Value);
+  QListView* list = ListView();
+  if (Value < 0 || Value >= Items()->Count()) {
+    list->selectionModel()->clear();
+    list->setCurrentIndex(QModelIndex());
+  } else {
+    list->setCurrentIndex(FModel->index(Value));
+  }
 }
 
 void TListBox::SetItemHeight(int Value) {
   if (FItemHeight == Value || Value <= 0) return;
   FItemHeight = Value;
-  ListWidget()->doItemsLayout();
+  ListView()->doItemsLayout();
 }
 
 int TListBox::ItemAtPos(int X, int Y) const {
-  QListWidgetItem* item = ListWidget()->itemAt(X, Y);
-  return item ? ListWidget()->row(item) : -1;
+  QModelIndex index = ListView()->indexAt(QPoint(X, Y));
+  return index.isValid() ? index.row() : -1;
 }
 
 RECT TListBox::ItemRect(int Index) const {
-  QListWidgetItem* item = ListWidget()->item(Index);
-  if (!item) return RECT{};
-  QRect r = ListWidget()->visualItemRect(item);
+  QListView* list = ListView();
+  if (Index < 0 || Index >= Items()->Count()) return RECT{};
+  QRect r = list->visualRect(FModel->index(Index));
   return RECT{r.left(), r.top(), r.right() + 1, r.bottom() + 1};
 }
 

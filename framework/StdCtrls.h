@@ -5,7 +5,8 @@
 
 #include "framework/Controls.h"
 
-class QListWidget;
+class QListView;
+class TListBoxModel;
 
 class TListBox : public TWinControl {
 public:
@@ -23,9 +24,11 @@ public:
   int ItemAtPos(int X, int Y) const;
   RECT ItemRect(int Index) const;
 
-  QListWidget* ListWidget() const;
+  // The view, up to date with every entry added.
+  QListView* ListView() const;
 
 private:
+  TListBoxModel* FModel;
   std::unique_ptr<TStrings> FItems;
   int FItemHeight = 13;
 };

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <QListWidget>
+#include <QListView>
 #include <QMouseEvent>
 
 #include "framework/StdCtrls.h"

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Times a whole scan through the main window over the benchmark tree against GNU find on the
+# same tree in the same run, and prints the longest interval between two processings of
+# messages. The tree is made a volume of its own in a private mount namespace (needs root).
+#   TREE   the benchmark tree (default /tmp/tabrix-bench-tree, made when missing)
+#   BUILD  a build directory to use (default build-bench in the repository)
+#   RUNS   runs of each (default 5)
+set -euo pipefail
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+tree=${TREE:-/tmp/tabrix-bench-tree}
+build=${BUILD:-$repo/build-bench}
+runs=${RUNS:-5}
+
+if [ ! -f "$build/build.ninja" ]; then
+  cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+if ! log=$(cmake --build "$build" --target mainscan-bench 2>&1); then
+  echo "$log"
+  exit 1
+fi
+"$repo/bench/make-tree.sh" "$tree"
+
+exec unshare -m bash -s "$build/bench/mainscan-bench" "$tree" "$runs" <<'EOS'
+set -euo pipefail
+bench=$1 tree=$2 runs=$3
+mount --make-rprivate /
+mount --bind "$tree" "$tree"
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+millis() { local s e; s=$(date +%s%N); "$@" >/dev/null 2>&1; e=$(date +%s%N); echo $(((e - s) / 1000000)); }
+find_ini() { find "$tree" -name '.*' -prune -o -iname '*.ini' -print; }
+find_ini >/dev/null
+"$bench" "$tree" >/dev/null
+scans="" finds="" intervals=""
+for ((i = 0; i < runs; i++)); do
+  out=$("$bench" "$tree")
+  scans+="$(awk '{ print int($4) }' <<<"$out") "
+  intervals+="$(awk '{ print $6 }' <<<"$out") "
+  finds+="$(millis find_ini) "
+done
+echo "scan through the main window: $out"
+scan=$(tr ' ' '\n' <<<"$scans" | grep . | median)
+find=$(tr ' ' '\n' <<<"$finds" | grep . | median)
+worst=$(tr ' ' '\n' <<<"$intervals" | grep . | sort -n | tail -1)
+echo "median of $runs runs, milliseconds: scan1Click $scan, find $find"
+awk -v s="$scan" -v f="$find" -v w="$worst" 'BEGIN {
+  printf "ratio scan/find %.2f (target <= 1.5); longest interval between processings %.2f ms (target < 50)\n", s / f, w }'
+EOS

@@ -1,0 +1,205 @@
+#include <sys/mount.h>
+
+#include <QComboBox>
+#include <cstdio>
+#include <sched.h>
+
+#include "tests/app/MainFormTestSupport.h"
+
+namespace {
+
+// Each scan test gets volumes of its own: tmpfs mounts in a mount namespace of the test program.
+class ScanTest : public MainFormTest {
+protected:
+  void SetUp() override {
+    MainFormTest::SetUp();
+    static const bool isolated =
+        unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    if (!isolated) GTEST_SKIP() << "no mount namespace of our own here";
+    Volume = MakeVolume("vol");
+  }
+
+  void TearDown() override {
+    for (const String& v : Mounted)
+      umount2(v.c_str(), MNT_DETACH);
+    MainFormTest::TearDown();
+  }
+
+  String MakeVolume(const String& Name) {
+    String path = (Dir / Name).string();
+    std::filesystem::create_directories(path);
+    EXPECT_EQ(mount("tmpfs", path.c_str(), "tmpfs", 0, "size=4m"), 0);
+    Mounted.push_back(path);
+    return path;
+  }
+
+  void Put(const String& Path) {
+    std::filesystem::create_directories(std::filesystem::path(Path).parent_path());
+    std::ofstream(Path) << "[section]\r\n";
+  }
+
+  void Choose(const String& Path) {
+    MainForm->DS1->BuildList();
+    MainForm->DS1->SetDrive(Path);
+    ASSERT_EQ(MainForm->DS1->Drive(), Path);
+  }
+
+  static std::vector<String> Listed() {
+    std::vector<String> items;
+    for (int i = 0; i < MainForm->LLB1->Items()->Count(); ++i)
+      items.push_back(MainForm->LLB1->Items()->Strings(i));
+    return items;
+  }
+
+  // What GNU find reports for the volume, hidden directories left out.
+  static std::vector<String> Find(const String& Root, const String& Pattern) {
+    String command = "find '" + Root + "' -mindepth 1 -name '.*' -prune -o -iname '" + Pattern + "' -type f -print";
+    std::vector<String> found;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+      char line[4096];
+      while (fgets(line, sizeof line, pipe)) {
+        String s(line);
+        if (!s.empty() && s.back() == '\n') s.pop_back();
+        found.push_back(s);
+      }
+      pclose(pipe);
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+  }
+
+  // Runs Action once, the first time the scan enters a directory.
+  void DuringTheScan(std::function<void()> Action) {
+    auto done = std::make_shared<bool>(false);
+    MainForm->TS1->SetOnDirectoryFound([Action, done](TObject*) {
+      if (*done) return;
+      *done = true;
+      Action();
+    });
+  }
+
+  String Volume;
+  std::vector<String> Mounted;
+};
+
+} // namespace
+
+TEST_F(ScanTest, ListsEveryIniFileOfTheDriveInScanOrderAndLeavesHiddenDirectoriesOut) {
+  for (const char* f : {"/b.ini", "/A.ini", "/c.INI", "/notes.txt", "/Win/w.ini", "/dos/x.inf", "/.cache/hidden.ini",
+                        "/Win/.hid/h.ini", "/Win/sys/deep.Ini"})
+    Put(Volume + f);
+  Choose(Volume);
+  MainForm->LLB1->Items()->Add("left over from before");
+  MainForm->ScanButton->Click();
+  const String v = Volume;
+  EXPECT_EQ(Listed(),
+            (std::vector<String>{v + "/A.ini", v + "/b.ini", v + "/c.INI", v + "/Win/w.ini", v + "/Win/sys/deep.Ini"}));
+  std::vector<String> sorted = Listed();
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(sorted, Find(Volume, "*.ini"));
+  EXPECT_EQ(MainForm->SB1->SimpleText(), "Scan Complete..");
+  EXPECT_EQ(MainForm->SB1->Font()->Color(), clNavy);
+}
+
+TEST_F(ScanTest, WithInfTickedEveryIniEntryComesBeforeEveryInfEntry) {
+  for (const char* f : {"/z.inf", "/a/one.ini", "/a/two.INF", "/b/three.ini"})
+    Put(Volume + f);
+  Choose(Volume);
+  MainForm->IncludeINF->SetChecked(true);
+  std::vector<String> texts;
+  MainForm->TS1->SetOnDirectoryFound([&](TObject*) {
+    String text = MainForm->SB1->SimpleText();
+    if (texts.empty() || texts.back() != text) texts.push_back(text);
+    EXPECT_EQ(MainForm->SB1->Font()->Color(), clRed);
+  });
+  MainForm->scan1Click(MainForm->ScanButton);
+  const String v = Volume;
+  EXPECT_EQ(Listed(), (std::vector<String>{v + "/a/one.ini", v + "/b/three.ini", v + "/z.inf", v + "/a/two.INF"}));
+  EXPECT_EQ(texts, (std::vector<String>{"Scanning system for INI files.. Please Wait",
+                                        "Scanning system for INF files.. Please Wait"}));
+
+  // Without the tick a second scan lists the INI files only, from an empty list.
+  MainForm->IncludeINF->SetChecked(false);
+  MainForm->scan1Click(MainForm->ScanButton);
+  EXPECT_EQ(Listed(), (std::vector<String>{v + "/a/one.ini", v + "/b/three.ini"}));
+}
+
+TEST_F(ScanTest, ADriveChosenDuringTheIniPassIsTheDriveOfTheInfPass) {
+  String other = MakeVolume("other");
+  Put(Volume + "/first.ini");
+  Put(Volume + "/first.inf");
+  Put(other + "/second.ini");
+  Put(other + "/second.inf");
+  Choose(Volume);
+  MainForm->IncludeINF->SetChecked(true);
+  DuringTheScan([&] {
+    MainForm->DS1->BuildList();
+    MainForm->DS1->SetDrive(other);
+  });
+  MainForm->scan1Click(MainForm->ScanButton);
+  EXPECT_EQ(Listed(), (std::vector<String>{Volume + "/first.ini", other + "/second.inf"}));
+}
+
+TEST_F(ScanTest, TheDriveChoosersDoubleClickScansLikeTheButton) {
+  Put(Volume + "/only.ini");
+  Choose(Volume);
+  SendMessageA(MainForm->DS1->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+  EXPECT_EQ(Listed(), (std::vector<String>{Volume + "/only.ini"}));
+  EXPECT_EQ(MainForm->SB1->SimpleText(), "Scan Complete..");
+}
+
+TEST_F(ScanTest, AScanAskedForDuringAScanIsRefusedWithABeep) {
+  Put(Volume + "/a.ini");
+  Put(Volume + "/d/b.ini");
+  Choose(Volume);
+  int beeps = Seams::BeepCount();
+  DuringTheScan([] { MainForm->scan1Click(MainForm->DS1); });
+  MainForm->scan1Click(MainForm->ScanButton);
+  EXPECT_EQ(Seams::BeepCount(), beeps + 1);
+  EXPECT_EQ(Listed(), (std::vector<String>{Volume + "/a.ini", Volume + "/d/b.ini"}));
+  // Once it is over, the next scan runs.
+  MainForm->TS1->SetOnDirectoryFound(nullptr);
+  MainForm->scan1Click(MainForm->ScanButton);
+  EXPECT_EQ(Seams::BeepCount(), beeps + 1);
+}
+
+TEST_F(ScanTest, AnExitAcceptedDuringAScanEndsTheProgramOnlyAfterTheScan) {
+  Put(Volume + "/a.ini");
+  Put(Volume + "/d/b.ini");
+  Choose(Volume);
+  DuringTheScan([] { MainForm->FileExitItemClick(MainForm->ExitBtn); });
+  MainForm->scan1Click(MainForm->ScanButton);
+  EXPECT_TRUE(Application->Terminated());
+  EXPECT_EQ(Listed().size(), 2u);
+  EXPECT_EQ(MainForm->SB1->SimpleText(), "Scan Complete..");
+}
+
+TEST_F(ScanTest, AnErrorDuringTheScanKeepsTheEntriesSoFarAndTheScanningState) {
+  Put(Volume + "/a.ini");
+  Put(Volume + "/d/b.ini");
+  Choose(Volume);
+  int calls = 0;
+  MainForm->TS1->SetOnDirectoryFound([&](TObject*) {
+    if (++calls == 2) throw Exception("Unable to insert a line");
+  });
+  EXPECT_THROW(MainForm->scan1Click(MainForm->ScanButton), Exception);
+  EXPECT_EQ(Listed(), (std::vector<String>{Volume + "/a.ini"}));
+  EXPECT_EQ(MainForm->SB1->Font()->Color(), clRed);
+  EXPECT_EQ(MainForm->SB1->SimpleText(), "Scanning system for INI files.. Please Wait");
+  // The failed scan does not block the next one.
+  MainForm->TS1->SetOnDirectoryFound(nullptr);
+  MainForm->scan1Click(MainForm->ScanButton);
+  EXPECT_EQ(Listed().size(), 2u);
+}
+
+TEST_F(ScanTest, ADoubleClickOnAListedPathOpensIt) {
+  Put(Volume + "/open.ini");
+  Choose(Volume);
+  MainForm->scan1Click(MainForm->ScanButton);
+  MainForm->LLB1->SetItemIndex(0);
+  MainForm->LLB1->DblClick();
+  auto* editor = dynamic_cast<TEditForm*>(MainForm->ActiveMDIChild());
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->Caption(), Volume + "/open.ini");
+  EXPECT_EQ(editor->RE1->Text(), "[section]\n");
+}
