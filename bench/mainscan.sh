@@ -2,24 +2,12 @@
 # Times a whole scan through the main window over the benchmark tree against GNU find on the
 # same tree in the same run, and prints the longest interval between two processings of
 # messages. The tree is made a volume of its own in a private mount namespace (needs root).
-#   TREE   the benchmark tree (default /tmp/tabrix-bench-tree, made when missing)
-#   BUILD  a build directory to use (default build-bench in the repository)
-#   RUNS   runs of each (default 5)
+# TREE, BUILD and RUNS as in common.sh.
 set -euo pipefail
 
-repo=$(cd "$(dirname "$0")/.." && pwd)
-tree=${TREE:-/tmp/tabrix-bench-tree}
-build=${BUILD:-$repo/build-bench}
-runs=${RUNS:-5}
-
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-fi
-if ! log=$(cmake --build "$build" --target mainscan-bench 2>&1); then
-  echo "$log"
-  exit 1
-fi
-"$repo/bench/make-tree.sh" "$tree"
+source "$(dirname "$0")/common.sh"
+build_targets mainscan-bench
+make_tree
 
 exec unshare -m bash -s "$build/bench/mainscan-bench" "$tree" "$runs" <<'EOS'
 set -euo pipefail

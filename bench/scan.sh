@@ -1,27 +1,14 @@
 #!/usr/bin/env bash
 # Times the tree scanner against GNU find and a one-pass walker on a generated tree of
 # 30,000 directories and 300,000 files, and prints each median and the ratios.
-#   TREE   where the tree is made once and then reused (default /tmp/tabrix-bench-tree)
-#   BUILD  a build directory to use (default build-bench in the repository)
-#   RUNS   runs of each program (default 5)
+# TREE, BUILD and RUNS as in common.sh.
 set -euo pipefail
 
-repo=$(cd "$(dirname "$0")/.." && pwd)
-tree=${TREE:-/tmp/tabrix-bench-tree}
-build=${BUILD:-$repo/build-bench}
-runs=${RUNS:-5}
-
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-fi
-if ! log=$(cmake --build "$build" --target treescan-bench onepass-walk 2>&1); then
-  echo "$log"
-  exit 1
-fi
+source "$(dirname "$0")/common.sh"
+build_targets treescan-bench onepass-walk
 scanner=$build/bench/treescan-bench
 onepass=$build/bench/onepass-walk
-
-"$repo/bench/make-tree.sh" "$tree"
+make_tree
 
 # Wall-clock milliseconds of one run of a command, its output thrown away.
 millis() {
