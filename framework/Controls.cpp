@@ -135,6 +135,9 @@ void TControl::SetColor(TColor Value) {
   if (FColor == Value && FWidget && FWidget->autoFillBackground()) return;
   FColor = Value;
   ColorChanged();
+  if (auto* self = dynamic_cast<TWinControl*>(this))
+    for (TControl* child : self->FControls)
+      child->ParentColorChanged();
 }
 
 void TControl::ColorChanged() {

@@ -79,6 +79,8 @@ protected:
   void DestroyWindow();
   virtual void FontChanged();
   virtual void ColorChanged();
+  // Told after the parent's colour has changed.
+  virtual void ParentColorChanged() {}
   void ParentFontChanged();
   void UpdateHint();
   bool EffectiveShowHint() const;
