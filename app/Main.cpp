@@ -131,6 +131,7 @@ void TMainForm::scan1Click(TObject*) {
     bool& Flag;
     ~TScanGuard() { Flag = false; }
   } guard{FScanning = true};
+  ScanLed->SetLedOn(true);
   LLB1->Items()->Clear();
   SB1->Font()->SetColor(clRed);
   SB1->SetSimpleText("Scanning system for INI files.. Please Wait");
@@ -141,6 +142,7 @@ void TMainForm::scan1Click(TObject*) {
   }
   SB1->Font()->SetColor(clNavy);
   SB1->SetSimpleText("Scan Complete..");
+  ScanLed->SetLedOn(false);
 }
 
 void TMainForm::ScanPass(const String& Mask) {
@@ -163,6 +165,7 @@ void RegisterMainFormClasses() {
     RegisterDialogsClasses();
     RegisterEditFormClasses();
     RegisterTreeScanner();
+    RegisterZLAdvLed();
     TClassRegistration<TMainForm>("TMainForm", "TForm")
         .Field("SpeedPanel", &TMainForm::SpeedPanel)
         .Field("OpenBtn", &TMainForm::OpenBtn)
@@ -174,6 +177,7 @@ void RegisterMainFormClasses() {
         .Field("IncludeINF", &TMainForm::IncludeINF)
         .Field("DS1", &TMainForm::DS1)
         .Field("ScanButton", &TMainForm::ScanButton)
+        .Field("ScanLed", &TMainForm::ScanLed)
         .Field("SB1", &TMainForm::SB1)
         .Field("LLB1", &TMainForm::LLB1)
         .Field("MainMenu1", &TMainForm::MainMenu1)

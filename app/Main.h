@@ -2,6 +2,7 @@
 // The program's main window: the MDI frame with its tool panel, file list and status line,
 // and the commands that act on the editor windows.
 
+#include "controls/ZLAdvLed.h"
 #include "framework/Buttons.h"
 #include "framework/ComCtrls.h"
 #include "framework/Dialogs.h"
@@ -28,6 +29,7 @@ public:
   TCheckBox* IncludeINF = nullptr;
   TDriveComboBox* DS1 = nullptr;
   TButton* ScanButton = nullptr;
+  TZLAdvLed* ScanLed = nullptr;
   TStatusBar* SB1 = nullptr;
   TListBox* LLB1 = nullptr;
   TMainMenu* MainMenu1 = nullptr;

@@ -209,6 +209,19 @@ TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner) {
 void TCheckBox::SetCaption(const String& Value) {
   FCaption = Value;
   static_cast<QCheckBox*>(Widget())->setText(QString::fromStdString(Value));
+  KeepCaptionWhole();
+}
+
+void TCheckBox::FontChanged() {
+  TWinControl::FontChanged();
+  KeepCaptionWhole();
+}
+
+void TCheckBox::KeepCaptionWhole() {
+  QWidget* box = Widget();
+  if (!box) return;
+  box->setMinimumWidth(box->sizeHint().width());
+  if (box->width() < box->minimumWidth()) box->resize(box->minimumWidth(), box->height());
 }
 
 bool TCheckBox::Checked() const { return static_cast<QCheckBox*>(Widget())->isChecked(); }

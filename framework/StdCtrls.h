@@ -57,7 +57,12 @@ public:
   bool Checked() const;
   void SetChecked(bool Value);
 
+protected:
+  void FontChanged() override;
+
 private:
+  // The box is never narrower than its caption needs, whatever width it was laid out with.
+  void KeepCaptionWhole();
   String FCaption;
 };
 

@@ -29,6 +29,17 @@ TEST_F(MainFormTest, StartsAsTheTitledMdiFrameWithItsCommandsInTheirFirstStates)
   EXPECT_TRUE(MainForm->ExitBtn->Enabled());
   EXPECT_TRUE(MainForm->ScanButton->Enabled());
   EXPECT_FALSE(MainForm->IncludeINF->Checked());
+  // Its caption shows whole.
+  QWidget* box = MainForm->IncludeINF->Widget();
+  EXPECT_GE(box->width(), box->sizeHint().width());
+  // The scan lamp: an unlit lime square at the right end of the tool panel.
+  EXPECT_EQ(MainForm->ScanLed->Parent(), MainForm->SpeedPanel);
+  EXPECT_EQ(MainForm->ScanLed->Left(), 475);
+  EXPECT_EQ(MainForm->ScanLed->Width(), 13);
+  EXPECT_EQ(MainForm->ScanLed->Height(), 13);
+  EXPECT_FALSE(MainForm->ScanLed->LedOn());
+  EXPECT_EQ(MainForm->ScanLed->ColorOff(), clLime);
+  EXPECT_EQ(MainForm->ScanLed->LedType(), ltSquare);
   EXPECT_EQ(MenuBar(), (std::vector<String>{"&File", "&Edit", "&Window", "&Help"}));
 }
 

@@ -99,6 +99,7 @@ TEST_F(ScanTest, ListsEveryIniFileOfTheDriveInScanOrderAndLeavesHiddenDirectorie
   EXPECT_EQ(sorted, Find(Volume, "*.ini"));
   EXPECT_EQ(MainForm->SB1->SimpleText(), "Scan Complete..");
   EXPECT_EQ(MainForm->SB1->Font()->Color(), clNavy);
+  EXPECT_FALSE(MainForm->ScanLed->LedOn());
 }
 
 TEST_F(ScanTest, WithInfTickedEveryIniEntryComesBeforeEveryInfEntry) {
@@ -112,8 +113,14 @@ TEST_F(ScanTest, WithInfTickedEveryIniEntryComesBeforeEveryInfEntry) {
     if (texts.empty() || texts.back() != text) texts.push_back(text);
     EXPECT_EQ(MainForm->SB1->Font()->Color(), clRed);
   });
+  // The lamp is lit across both passes and goes out only once the end is written.
+  std::vector<String> switches;
+  MainForm->ScanLed->SetOnLedStateChanged([&](TObject*, bool On, std::int32_t) {
+    switches.push_back((On ? "on, " : "off, ") + MainForm->SB1->SimpleText());
+  });
   MainForm->scan1Click(MainForm->ScanButton);
   const String v = Volume;
+  EXPECT_EQ(switches, (std::vector<String>{"on, ", "off, Scan Complete.."}));
   EXPECT_EQ(Listed(), (std::vector<String>{v + "/a/one.ini", v + "/b/three.ini", v + "/z.inf", v + "/a/two.INF"}));
   EXPECT_EQ(texts, (std::vector<String>{"Scanning system for INI files.. Please Wait",
                                         "Scanning system for INF files.. Please Wait"}));
@@ -184,6 +191,7 @@ TEST_F(ScanTest, AnErrorDuringTheScanKeepsTheEntriesSoFarAndTheScanningState) {
   });
   EXPECT_THROW(MainForm->scan1Click(MainForm->ScanButton), Exception);
   EXPECT_EQ(Listed(), (std::vector<String>{Volume + "/a.ini"}));
+  EXPECT_TRUE(MainForm->ScanLed->LedOn());
   EXPECT_EQ(MainForm->SB1->Font()->Color(), clRed);
   EXPECT_EQ(MainForm->SB1->SimpleText(), "Scanning system for INI files.. Please Wait");
   // The failed scan does not block the next one.
