@@ -110,7 +110,6 @@ void TScreen::RemoveForm(TForm* Form) {
   FForms.erase(std::remove(FForms.begin(), FForms.end(), Form), FForms.end());
   if (FActiveForm == Form) FActiveForm = nullptr;
   // A form going away is a change of the active form for those who count forms.
-  UpdateActiveForm();
   if (FOnActiveFormChange && !IsDestroying()) FOnActiveFormChange(this);
 }
 
