@@ -74,6 +74,8 @@ void TApplication::Terminate() {
   QCoreApplication::exit(0);
 }
 
+void Seams::ClearTerminated() { Application->FTerminated = false; }
+
 void TApplication::ProcessMessages() {
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents(QEventLoop::AllEvents);

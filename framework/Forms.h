@@ -25,6 +25,11 @@ enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog };
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
 
+namespace Seams {
+// Lets the next test start with an application that has not been told to terminate.
+void ClearTerminated();
+} // namespace Seams
+
 class TApplication : public TComponent {
 public:
   TApplication(int& argc, char** argv);
@@ -60,6 +65,7 @@ public:
 
 private:
   friend class TForm;
+  friend void Seams::ClearTerminated();
   String FTitle;
   TForm* FMainForm = nullptr;
   bool FTerminated = false;

@@ -18,6 +18,7 @@ protected:
   void SetUp() override {
     RegisterMainFormClasses();
     Seams::Reset();
+    Seams::ClearTerminated();
     Application->CreateForm(MainForm);
     MainForm->Show();
     Dir = std::filesystem::temp_directory_path() /
