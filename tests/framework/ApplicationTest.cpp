@@ -83,6 +83,7 @@ TEST(ApplicationTest, ProcessMessagesNestedInAHandlerDeliversEverythingPending) 
 
 TEST(ApplicationTest, TerminateEndsTheMessageLoopAfterTheNestedWorkReturns) {
   RegisterFormsClasses();
+  Seams::ClearTerminated();
   std::vector<String> order;
   QTimer::singleShot(0, [&] {
     order.push_back("handler starts");
