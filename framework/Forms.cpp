@@ -39,7 +39,9 @@ TApplication::TApplication(int& argc, char** argv) : TComponent(nullptr) {
   Application = this;
   Screen = new TScreen(this);
   QObject::connect(app, &QApplication::focusChanged, app, [](QWidget*, QWidget*) {
-    if (Screen) Screen->UpdateActiveForm();
+    GuardedCall([] {
+      if (Screen) Screen->UpdateActiveForm();
+    });
   });
   SetMessageExceptionHandler([] {
     if (Application) Application->HandleException(nullptr);

@@ -74,7 +74,8 @@ QMenu* TMenuItem::Menu() {
       FMenu->menuAction()->setEnabled(FAction->isEnabled());
       FMenu->menuAction()->setVisible(FAction->isVisible());
     });
-    QObject::connect(FMenu->menuAction(), &QAction::hovered, FMenu, [this] {
+    // A menu that opens shows its own hint until an item in it is highlighted.
+    QObject::connect(FMenu, &QMenu::aboutToShow, FMenu, [this] {
       GuardedCall([this] {
         if (Application) Application->SetHint(GetLongHint(FHint));
       });

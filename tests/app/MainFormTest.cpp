@@ -1,6 +1,7 @@
 #include <QIcon>
 #include <QMdiArea>
 #include <QMenu>
+#include <QMouseEvent>
 
 #include "tests/app/MainFormTestSupport.h"
 
@@ -183,8 +184,15 @@ TEST_F(MainFormTest, SaveAsWritesTheNewFileAndLeavesTheOldOneAlone) {
 
 TEST_F(MainFormTest, AMenuItemsHintShowsWhileHighlightedAndClearsWhenTheMenuCloses) {
   MainForm->SB1->SetSimpleText("Scan Complete..");
+  // Pointing at the menu bar opens nothing and leaves the status line alone.
+  QMenuBar* bar = MainForm->Widget()->findChild<QMenuBar*>();
+  QPointF entry = bar->actionGeometry(bar->actions().back()).center();
+  QMouseEvent move(QEvent::MouseMove, entry, bar->mapToGlobal(entry), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(bar, &move);
+  EXPECT_EQ(MainForm->SB1->SimpleText(), "Scan Complete..");
   QMenu* help = MainForm->Help1->Menu();
   help->popup(QPoint(0, 0));
+  EXPECT_EQ(MainForm->SB1->SimpleText(), "Help topics");
   MainForm->HelpAboutItem->Action()->hover();
   EXPECT_EQ(MainForm->SB1->SimpleText(), "Display the About Box");
   help->hide();
