@@ -113,8 +113,9 @@ void TScreen::AddForm(TForm* Form) { FForms.push_back(Form); }
 void TScreen::RemoveForm(TForm* Form) {
   FForms.erase(std::remove(FForms.begin(), FForms.end(), Form), FForms.end());
   if (FActiveForm == Form) FActiveForm = nullptr;
-  // A form going away is a change of the active form for those who count forms.
-  if (FOnActiveFormChange && !IsDestroying()) FOnActiveFormChange(this);
+  // A form going away is a change of the active form for those who count forms; it is told
+  // from a destructor, so nothing may escape.
+  if (FOnActiveFormChange && !IsDestroying()) GuardedCall([this] { FOnActiveFormChange(this); });
 }
 
 void TScreen::UpdateActiveForm() {
