@@ -3,7 +3,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <algorithm>
 #include <filesystem>
@@ -72,17 +75,36 @@ String ReadMountTable() {
 // control (its OnDblClick) rather than opening the list as a press would.
 class TDriveBox : public QComboBox {
 public:
-  explicit TDriveBox(TDriveComboBox* Control) : FControl(Control) {}
+  explicit TDriveBox(TDriveComboBox* Control) : FControl(Control) { view()->viewport()->installEventFilter(this); }
   void showPopup() override {
     GuardedCall([this] { FControl->BuildList(); });
+    FOpened.start();
     QComboBox::showPopup();
   }
 
 protected:
   void mouseDoubleClickEvent(QMouseEvent* Event) override { Event->accept(); }
 
+  // The first press of a double-click opens the list; the second, landing on the list over the
+  // box itself soon after, closes it again and counts as the box's double-click.
+  bool eventFilter(QObject* Watched, QEvent* Event) override {
+    if (Event->type() != QEvent::MouseButtonPress && Event->type() != QEvent::MouseButtonDblClick)
+      return QComboBox::eventFilter(Watched, Event);
+    auto* mouse = static_cast<QMouseEvent*>(Event);
+    QPoint at = mapFromGlobal(mouse->globalPosition().toPoint());
+    bool soon = FOpened.isValid() && FOpened.elapsed() <= QApplication::doubleClickInterval();
+    if (mouse->button() != Qt::LeftButton || !soon || !rect().contains(at))
+      return QComboBox::eventFilter(Watched, Event);
+    FOpened.invalidate();
+    hidePopup();
+    // Posted: what the double-click starts runs once the list has closed.
+    PostMessageA(FControl->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(at.x(), at.y()));
+    return true;
+  }
+
 private:
   TDriveComboBox* FControl;
+  QElapsedTimer FOpened;
 };
 
 } // namespace

@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QThread>
 #include <QToolButton>
 #include <filesystem>
 
@@ -329,5 +331,28 @@ TEST_F(ToolPanelTest, ADoubleClickOnTheDriveBoxFiresOnDblClickWithoutOpeningTheL
                     Qt::NoModifier);
   QCoreApplication::sendEvent(box.Widget(), &event);
   EXPECT_EQ(doubles, 2);
-  EXPECT_FALSE(static_cast<QComboBox*>(box.Widget())->view()->isVisible());
+  auto* combo = static_cast<QComboBox*>(box.Widget());
+  EXPECT_FALSE(combo->view()->isVisible());
+
+  // With a real mouse the first press opens the list; the second press lands on the list over
+  // the box, closes it and is the double-click.
+  auto pressOnList = [&] {
+    QWidget* list = combo->view()->viewport();
+    QPointF global = combo->mapToGlobal(QPointF(10, 10));
+    QMouseEvent press(QEvent::MouseButtonPress, list->mapFromGlobal(global), global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(list, &press);
+  };
+  combo->showPopup();
+  pressOnList();
+  EXPECT_FALSE(combo->view()->isVisible());
+  Application->ProcessMessages(); // the double-click arrives once the list has closed
+  EXPECT_EQ(doubles, 3);
+  // A press on the list well after it opened is an ordinary choice.
+  combo->showPopup();
+  QThread::msleep(QApplication::doubleClickInterval() + 50);
+  pressOnList();
+  Application->ProcessMessages();
+  EXPECT_EQ(doubles, 3);
+  combo->hidePopup();
 }
