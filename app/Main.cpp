@@ -82,18 +82,12 @@ void TMainForm::WindowMinimizeItemClick(TObject*) {
     MDIChildren(i)->SetWindowState(wsMinimized);
 }
 
-int TMainForm::AskToSave(TEditForm* Child) {
-  // The whole path is shown, however long it is.
-  String question = "Save changes to " + Child->GetFileName() + "?";
-  return MessageBoxA(Handle(), question.c_str(), "Please Confirm", MB_YESNOCANCEL);
-}
-
 void TMainForm::CloseAll1Click(TObject* Sender) {
   if (MDIChildCount() == 0) return;
   for (int i = 0; i < MDIChildCount(); ++i) {
     auto* child = dynamic_cast<TEditForm*>(MDIChildren(i));
     if (child && child->GetModified()) {
-      int answer = AskToSave(child);
+      int answer = child->AskToSave(Handle());
       if (answer == IDCANCEL) return;
       if (answer == IDYES) child->Save1Click(Sender);
     }
@@ -107,7 +101,7 @@ void TMainForm::FormCloseQuery(TObject* Sender, bool& CanClose) {
   for (int i = 0; i < MDIChildCount(); ++i) {
     auto* child = dynamic_cast<TEditForm*>(MDIChildren(i));
     if (!child || !child->GetModified()) continue;
-    int answer = AskToSave(child);
+    int answer = child->AskToSave(Handle());
     if (answer == IDCANCEL)
       CanClose = false;
     else if (answer == IDYES)

@@ -84,8 +84,6 @@ public:
 private:
   // The active editor window; none while no child is active.
   TEditForm* ActiveEditor() const;
-  // Asks whether to save a modified editor; returns the button chosen.
-  int AskToSave(TEditForm* Child);
   // One pass of the scan over the chosen drive with one mask.
   void ScanPass(const String& Mask);
   // True while a scan runs; a second one asked for meanwhile is refused.

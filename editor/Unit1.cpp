@@ -41,9 +41,14 @@ void TEditForm::SetFileName(const String& Name) {
 
 String TEditForm::GetFileName() const { return FFileName; }
 
-void TEditForm::Close1Click(TObject*) {
+int TEditForm::AskToSave(HWND Owner) const {
+  // The whole path is shown, however long it is.
   String question = "Save changes to " + GetFileName() + "?";
-  switch (MessageBoxA(Handle(), question.c_str(), "Please Confirm", MB_YESNOCANCEL)) {
+  return MessageBoxA(Owner, question.c_str(), "Please Confirm", MB_YESNOCANCEL);
+}
+
+void TEditForm::Close1Click(TObject*) {
+  switch (AskToSave(Handle())) {
   case IDYES:
     Save1Click(this);
     Close();

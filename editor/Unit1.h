@@ -30,6 +30,8 @@ public:
   void SetModified(bool Value);
   bool GetModified() const { return FModified; }
   void SaveFile();
+  // Asks "Save changes to <path>?" in a box owned by Owner; returns the button chosen.
+  int AskToSave(HWND Owner) const;
 
   void RE1Change(TObject* Sender);
   void Save1Click(TObject* Sender);
