@@ -1,8 +1,7 @@
 #include "editor/Unit1.h"
 
-#include <sys/stat.h>
-
 #include "framework/TypInfo.h"
+#include "platform/Files.h"
 
 TEditForm::TEditForm(TComponent* AOwner) : TMDIChild(AOwner, TNoDescription{}) { ReadDescription("TEditForm"); }
 
@@ -26,8 +25,7 @@ void TEditForm::Save1Click(TObject*) { SaveFile(); }
 
 void TEditForm::SaveFile() {
   // A file that could not be read is not replaced by the empty text shown in its place.
-  struct stat st;
-  if (FLoadFailed && stat(FFileName.c_str(), &st) == 0)
+  if (FLoadFailed && FileExists(FFileName))
     throw EFCreateError(FFileName, ": it could not be read, so saving would replace it with an empty text");
   RE1->SaveToFile(FFileName);
   SetModified(false);

@@ -1,8 +1,5 @@
 #include "framework/FileCtrl.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
@@ -10,66 +7,11 @@
 #include <QMouseEvent>
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <map>
-#include <set>
-#include <sstream>
 
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 
 namespace {
-
-// File systems that hold the kernel's state rather than anybody's files.
-const std::set<String>& VirtualFileSystems() {
-  static const std::set<String> names{"autofs",    "binfmt_misc", "bpf",      "cgroup",   "cgroup2",    "configfs",
-                                      "debugfs",   "devpts",      "devtmpfs", "efivarfs", "fusectl",    "hugetlbfs",
-                                      "mqueue",    "nsfs",        "proc",     "pstore",   "rpc_pipefs", "securityfs",
-                                      "selinuxfs", "sysfs",       "tracefs"};
-  return names;
-}
-
-bool IsWithin(const String& Path, const String& Root) {
-  if (Root == "/") return !Path.empty() && Path[0] == '/';
-  return Path.compare(0, Root.size(), Root) == 0 && (Path.size() == Root.size() || Path[Root.size()] == '/');
-}
-
-bool IsOctal(char C) { return C >= '0' && C <= '7'; }
-
-// The table writes space, tab, newline and backslash in a path as "\ooo".
-String DecodeEscapes(const String& Field) {
-  String result;
-  for (std::size_t i = 0; i < Field.size(); ++i) {
-    if (Field[i] == '\\' && i + 3 < Field.size() && IsOctal(Field[i + 1]) && IsOctal(Field[i + 2]) &&
-        IsOctal(Field[i + 3])) {
-      result += static_cast<char>((Field[i + 1] - '0') * 64 + (Field[i + 2] - '0') * 8 + (Field[i + 3] - '0'));
-      i += 3;
-    } else {
-      result += Field[i];
-    }
-  }
-  return result;
-}
-
-bool IsDrive(const String& MountPoint, const String& Type) {
-  if (VirtualFileSystems().count(Type)) return false;
-  for (const char* system : {"/proc", "/sys", "/dev"})
-    if (IsWithin(MountPoint, system)) return false;
-  if ((Type == "tmpfs" || Type == "ramfs") && IsWithin(MountPoint, "/run")) return false;
-  // Asks for no fresh attributes, so that a network volume that hangs cannot stall the list.
-  struct statx info {};
-  if (statx(AT_FDCWD, MountPoint.c_str(), AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC, STATX_TYPE, &info) == 0 &&
-      (info.stx_mask & STATX_TYPE) && !S_ISDIR(info.stx_mode))
-    return false;
-  return true;
-}
-
-String ReadMountTable() {
-  std::ifstream file("/proc/self/mountinfo");
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
 
 // The list shows the drives; opening it reads them again, and a double-click belongs to the
 // control (its OnDblClick) rather than opening the list as a press would.
@@ -77,7 +19,7 @@ class TDriveBox : public QComboBox {
 public:
   explicit TDriveBox(TDriveComboBox* Control) : FControl(Control) { view()->viewport()->installEventFilter(this); }
   void showPopup() override {
-    GuardedCall([this] { FControl->BuildList(); });
+    CallGuarded([this] { FControl->BuildList(); });
     FOpened.start();
     QComboBox::showPopup();
   }
@@ -109,47 +51,13 @@ private:
 
 } // namespace
 
-std::vector<String> ParseMountPoints(const String& MountInfoText) {
-  // Mount point -> whether it is a drive; a later mount on the same point hides the earlier.
-  std::map<String, bool> mounts;
-  std::istringstream lines(MountInfoText);
-  String line;
-  while (std::getline(lines, line)) {
-    // id parent major:minor root mount-point options [optional fields...] - type source ...
-    std::istringstream words(line);
-    std::vector<String> fields;
-    for (String word; words >> word;)
-      fields.push_back(word);
-    if (fields.size() < 8) continue;
-    auto separator = std::find(fields.begin() + 6, fields.end(), "-");
-    if (separator == fields.end() || separator + 1 == fields.end()) continue;
-    String mountPoint = DecodeEscapes(fields[4]);
-    if (mountPoint.empty() || mountPoint[0] != '/') continue;
-    mounts[mountPoint] = IsDrive(mountPoint, *(separator + 1));
-  }
-  mounts["/"] = true;
-  std::vector<String> result;
-  for (const auto& [mountPoint, drive] : mounts)
-    if (drive) result.push_back(mountPoint);
-  return result;
-}
-
-String VolumeRootOf(const std::vector<String>& MountPoints, const String& Path) {
-  String best;
-  for (const String& mountPoint : MountPoints)
-    if (mountPoint.size() > best.size() && IsWithin(Path, mountPoint)) best = mountPoint;
-  return best;
-}
-
 TDriveComboBox::TDriveComboBox(TComponent* AOwner) : TWinControl(AOwner) {
   auto* box = new TDriveBox(this);
   SetWidget(box);
-  QObject::connect(box, &QComboBox::activated, box, [this](int Index) {
-    GuardedCall([this, Index] {
-      if (Index < 0 || Index >= std::ssize(FDrives) || FDrives[Index] == FDrive) return;
-      FDrive = FDrives[Index];
-      if (FOnChange) FOnChange(this);
-    });
+  ConnectGuarded(box, &QComboBox::activated, [this](int Index) {
+    if (Index < 0 || Index >= std::ssize(FDrives) || FDrives[Index] == FDrive) return;
+    FDrive = FDrives[Index];
+    if (FOnChange) FOnChange(this);
   });
   BuildList();
   std::error_code error;
@@ -165,7 +73,7 @@ void TDriveComboBox::SetDrive(const String& Path) {
 }
 
 void TDriveComboBox::BuildList() {
-  std::vector<String> drives = ParseMountPoints(ReadMountTable());
+  std::vector<String> drives = CurrentVolumes()->Drives();
   auto place = std::lower_bound(drives.begin(), drives.end(), FDrive);
   if (!FDrive.empty() && (place == drives.end() || *place != FDrive)) drives.insert(place, FDrive);
   FDrives = std::move(drives);

@@ -13,11 +13,11 @@
 #include "framework/System.h"
 
 enum class TTextEncoding {
-  teUtf8,        // UTF-8 without a byte order mark
-  teUtf8Bom,     // UTF-8 behind the mark EF BB BF
-  teUtf16LE,     // UTF-16 little endian behind the mark FF FE
-  teUtf16BE,     // UTF-16 big endian behind the mark FE FF
-  teWindows1252  // anything else: one byte per character, code page 1252
+  teUtf8,       // UTF-8 without a byte order mark
+  teUtf8Bom,    // UTF-8 behind the mark EF BB BF
+  teUtf16LE,    // UTF-16 little endian behind the mark FF FE
+  teUtf16BE,    // UTF-16 big endian behind the mark FE FF
+  teWindows1252 // anything else: one byte per character, code page 1252
 };
 
 enum class TLineBreak { lbCRLF, lbLF };
@@ -29,12 +29,12 @@ struct TTextFormat {
 };
 
 struct TTextContent {
-  String Text;  // UTF-8, lines separated by "\n" only
+  String Text; // UTF-8, lines separated by "\n" only
   TTextFormat Format;
 };
 
 // The largest file ReadTextFile accepts.
-constexpr std::uint64_t MaxTextFileSize = 64ull << 20;  // 64 MiB
+constexpr std::uint64_t MaxTextFileSize = 64ull << 20; // 64 MiB
 
 // EncodeText's error: the text holds a character the format's encoding cannot store.
 class EEncodingError : public Exception {
@@ -50,9 +50,10 @@ TTextContent ReadTextFile(const String& Path);
 // the same directory, renamed over it) keeping its permission bits and, where possible, its
 // owner; it is written in place when it is reached through a symbolic link that cannot be
 // resolved, has other hard links, lies in a directory that cannot take a new file, or
-// belongs to an owner a new file could not be given. Throws EFCreateError(Path, ": " +
-// reason); the file is then unchanged (except after a failure in the middle of an in-place
-// write) and no temporary file is left behind.
+// belongs to an owner a new file could not be given. An in-place write first reserves the
+// space the new text needs and refuses when the volume lacks it or cannot reserve it (see
+// WriteWholeFile in platform/Files.h). Throws EFCreateError(Path, ": " + reason); the file
+// is then unchanged and no temporary file is left behind.
 void WriteTextFile(const String& Path, const String& Text, const TTextFormat& Format);
 
 // The file's bytes to text and format. Never fails: an unpaired UTF-16 surrogate or an odd

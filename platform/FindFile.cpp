@@ -4,103 +4,19 @@
 #include <fcntl.h>
 #include <locale.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <cwctype>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "platform/Utf8.h"
+#include "platform/Volumes.h"
 
 namespace {
-
-// The file system types that hold no user files; a directory they are mounted on is a
-// system directory. tmpfs, ramfs and FUSE are user storage and stay out of the list.
-constexpr const char* VirtualFileSystems[] = {
-    "proc",     "sysfs",   "devtmpfs", "devpts",   "cgroup",     "cgroup2",   "securityfs", "debugfs",
-    "tracefs",  "pstore",  "bpf",      "configfs", "fusectl",    "mqueue",    "hugetlbfs",  "binfmt_misc",
-    "efivarfs", "autofs",  "selinuxfs", "rpc_pipefs", "nsfs",    "nfsd"};
-
-// A directory on which a virtual file system is mounted, known by the directory that holds
-// it and its name there, so that any path that reaches the parent finds it.
-struct TSystemMount {
-  dev_t ParentDev;
-  ino_t ParentIno;
-  std::string Name;
-};
-
-// Undoes the octal escapes (\040 for a space) of a path in the mount table.
-std::string Unescape(const std::string& Field) {
-  std::string out;
-  for (std::size_t i = 0; i < Field.size(); ++i) {
-    if (Field[i] == '\\' && i + 3 < Field.size()) {
-      int code = 0;
-      bool octal = true;
-      for (std::size_t k = 1; k <= 3; ++k) {
-        char c = Field[i + k];
-        octal = octal && c >= '0' && c <= '7';
-        code = code * 8 + (c - '0');
-      }
-      if (octal) {
-        out.push_back(static_cast<char>(code));
-        i += 3;
-        continue;
-      }
-    }
-    out.push_back(Field[i]);
-  }
-  return out;
-}
-
-std::vector<TSystemMount> ReadSystemMounts() {
-  // The mount point and whether its topmost file system is virtual; a later line is a mount
-  // made on top of an earlier one at the same point.
-  std::vector<std::pair<std::string, bool>> points;
-  std::ifstream table("/proc/self/mountinfo");
-  std::string line;
-  while (std::getline(table, line)) {
-    // id parent major:minor root mount-point options [optional...] - type source super-options
-    std::size_t start = 0;
-    std::string fields[5];
-    for (auto& field : fields) {
-      std::size_t end = line.find(' ', start);
-      if (end == std::string::npos) break;
-      field = line.substr(start, end - start);
-      start = end + 1;
-    }
-    std::size_t dash = line.find(" - ", start);
-    if (fields[4].empty() || dash == std::string::npos) continue;
-    std::size_t typeEnd = line.find(' ', dash + 3);
-    std::string type = line.substr(dash + 3, typeEnd == std::string::npos ? std::string::npos : typeEnd - dash - 3);
-    bool isVirtual = false;
-    for (const char* name : VirtualFileSystems) isVirtual = isVirtual || type == name;
-    std::string point = Unescape(fields[4]);
-    bool known = false;
-    for (auto& p : points) {
-      if (p.first == point) {
-        p.second = isVirtual;
-        known = true;
-      }
-    }
-    if (!known) points.emplace_back(point, isVirtual);
-  }
-  std::vector<TSystemMount> mounts;
-  for (const auto& [point, isVirtual] : points) {
-    std::size_t slash = point.rfind('/');
-    if (!isVirtual || slash == std::string::npos || slash + 1 == point.size()) continue;
-    struct stat parent;
-    if (stat(slash == 0 ? "/" : point.substr(0, slash).c_str(), &parent) != 0) continue;
-    mounts.push_back({parent.st_dev, parent.st_ino, point.substr(slash + 1)});
-  }
-  return mounts;
-}
-
-const std::vector<TSystemMount>& SystemMounts() {
-  static const std::vector<TSystemMount> mounts = ReadSystemMounts();
-  return mounts;
-}
 
 locale_t FoldLocale() {
   static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(0));
@@ -108,22 +24,17 @@ locale_t FoldLocale() {
 }
 
 // The character of UTF-8 text at I, lower-cased, and I moved past it. A byte that does not
-// start a complete sequence counts as one character of its own.
+// start a valid sequence counts as one character of its own, one no valid character folds
+// to, so that no two names merge.
 char32_t NextFolded(const char* Text, std::size_t Length, std::size_t& I) {
   auto c = static_cast<unsigned char>(Text[I]);
   if (c < 0x80) {
     ++I;
     return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
   }
-  std::size_t length = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-  char32_t cp = length == 2 ? c & 0x1F : length == 3 ? c & 0x0F : c & 0x07;
-  bool valid = length != 0 && I + length <= Length;
-  for (std::size_t k = 1; valid && k < length; ++k) {
-    auto next = static_cast<unsigned char>(Text[I + k]);
-    valid = (next & 0xC0) == 0x80;
-    cp = (cp << 6) | (next & 0x3F);
-  }
-  if (!valid) {
+  char32_t cp;
+  const std::size_t length = DecodeUtf8(std::string_view(Text, Length), I, cp);
+  if (length == 0) {
     ++I;
     return 0xDC00 + c;
   }
@@ -175,61 +86,71 @@ bool Matches(const std::string& Pattern, const char* Name) {
     ni = starN;
     pi = starP;
   }
-  while (pi < pn && p[pi] == '*') ++pi;
+  while (pi < pn && p[pi] == '*')
+    ++pi;
   return pi == pn;
 }
 
 struct TSearch {
-  ~TSearch() {
+  ~TSearch() { CloseDirectory(); }
+  void CloseDirectory() {
     if (Fd >= 0) close(Fd);
+    Fd = -1;
   }
 
+  // The directory, open while a search that reads it runs.
   int Fd = -1;
   bool DirectoriesOnly = false;
   std::string Directory;
   std::string Pattern;
+  // The path of an entry looked at by path, kept for its buffer.
+  std::string EntryPath;
   // "*" and "*.*" match every name, also one without a dot.
   bool MatchesAll = false;
-  // The directory as it was when its entries were read: its identity for the system mount
-  // points, and its times for telling whether a listing kept from then is still true.
+  // The directory as it was when its entries were read: its identity for the system
+  // directories and the kept listing, and its times for telling whether that still holds.
   bool StateKnown = false;
   struct stat State;
+  // The coarse clock before the directory was looked at.
+  timespec ReadTime;
+  // The table that tells the system directories, taken at the first subdirectory met.
+  std::shared_ptr<const TVolumeTable> Volumes;
   long Length = 0;
   long Offset = 0;
   // Times the buffer was filled, whether the directory has no entries left to read, and
-  // whether the entries are a kept listing being read a second time.
+  // whether the buffer holds the directory's whole listing, fit to be kept.
   int Fills = 0;
   bool AtEnd = false;
-  bool Reused = false;
+  bool Whole = false;
   alignas(dirent64) char Buffer[32768];
 };
 
-// The last search closed, kept for the next one so that a walk allocates no buffers. When it
-// read its whole directory in one go, its entries and its open directory stay with it until
-// the next search: the scanner searches each directory twice in a row, and the second search
-// then costs no read. A listing serves one more search at most, so no directory stays open
-// once a walk is over.
+// The last search closed, kept for the next one with the listing it read (see FindFile.h).
 thread_local std::unique_ptr<TSearch> Spare;
 
-bool IsSystemMount(TSearch& S, const char* Name) {
-  for (const auto& mount : SystemMounts()) {
-    if (S.StateKnown && S.State.st_dev == mount.ParentDev && S.State.st_ino == mount.ParentIno && mount.Name == Name)
-      return true;
-  }
-  return false;
+// Looks at the entry Name of the search's directory: through the directory while it is
+// open, else by its path, which costs less than opening the directory for a file or two.
+int StatEntry(TSearch& S, const char* Name, struct stat& St, int Flags) {
+  if (S.Fd >= 0) return fstatat(S.Fd, Name, &St, Flags);
+  S.EntryPath.assign(S.Directory).append("/").append(Name);
+  return fstatat(AT_FDCWD, S.EntryPath.c_str(), &St, Flags);
 }
 
 void FillDirectory(TSearch& S, const char* Name, WIN32_FIND_DATAA& Data) {
   Data.dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
   if (Name[0] == '.') Data.dwFileAttributes |= FILE_ATTRIBUTE_HIDDEN;
-  if (IsSystemMount(S, Name)) Data.dwFileAttributes |= FILE_ATTRIBUTE_SYSTEM;
+  if (S.StateKnown) {
+    if (!S.Volumes) S.Volumes = CurrentVolumes();
+    if (S.Volumes->IsSystemDirectory(S.State.st_dev, S.State.st_ino, Name))
+      Data.dwFileAttributes |= FILE_ATTRIBUTE_SYSTEM;
+  }
   Data.nFileSizeHigh = Data.nFileSizeLow = 0;
 }
 
 // A regular file, or the file a link leads to; false for anything else.
 bool FillFile(TSearch& S, const char* Name, WIN32_FIND_DATAA& Data) {
   struct stat st;
-  if (fstatat(S.Fd, Name, &st, 0) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (StatEntry(S, Name, st, 0) != 0 || !S_ISREG(st.st_mode)) return false;
   Data.dwFileAttributes = 0;
   if (Name[0] == '.') Data.dwFileAttributes |= FILE_ATTRIBUTE_HIDDEN;
   if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) Data.dwFileAttributes |= FILE_ATTRIBUTE_READONLY;
@@ -252,7 +173,7 @@ bool Take(TSearch& S, const dirent64& Entry, WIN32_FIND_DATAA& Data) {
   if (!S.MatchesAll && !Matches(S.Pattern, name)) return false;
   if (type == DT_UNKNOWN) {
     struct stat st;
-    if (fstatat(S.Fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+    if (StatEntry(S, name, st, AT_SYMLINK_NOFOLLOW) != 0) return false;
     type = S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
   }
   bool taken = false;
@@ -266,6 +187,23 @@ bool Take(TSearch& S, const dirent64& Entry, WIN32_FIND_DATAA& Data) {
   return taken;
 }
 
+bool Before(const timespec& A, const timespec& B) {
+  return A.tv_sec < B.tv_sec || (A.tv_sec == B.tv_sec && A.tv_nsec < B.tv_nsec);
+}
+
+// Whether a listing read at ReadTime of a directory last changed as State says may be
+// trusted while the directory's times stay the same: a later change must then move them.
+// It would not if the last change fell in the same step of the file system's clock as a
+// later one, so that last change must lie at least one step before the reading: 2 s where
+// the file system keeps whole seconds (a change time without a fraction), 10 ms elsewhere.
+bool Settled(const struct stat& State, timespec ReadTime) {
+  const bool wholeSeconds = State.st_ctim.tv_nsec == 0;
+  ReadTime.tv_sec -= wholeSeconds ? 2 : 0;
+  ReadTime.tv_nsec -= wholeSeconds ? 0 : 10'000'000;
+  if (ReadTime.tv_nsec < 0) ReadTime.tv_nsec += 1'000'000'000, --ReadTime.tv_sec;
+  return !Before(ReadTime, State.st_ctim);
+}
+
 bool Next(TSearch& S, WIN32_FIND_DATAA& Data) {
   for (;;) {
     if (S.Offset >= S.Length) {
@@ -273,6 +211,7 @@ bool Next(TSearch& S, WIN32_FIND_DATAA& Data) {
       long length = getdents64(S.Fd, S.Buffer, sizeof S.Buffer);
       if (length <= 0) {
         S.AtEnd = true;
+        S.Whole = length == 0 && S.Fills <= 1 && S.StateKnown && Settled(S.State, S.ReadTime);
         return false;
       }
       S.Length = length;
@@ -287,26 +226,24 @@ bool Next(TSearch& S, WIN32_FIND_DATAA& Data) {
 
 bool SameTime(const timespec& A, const timespec& B) { return A.tv_sec == B.tv_sec && A.tv_nsec == B.tv_nsec; }
 
-// Whether a search kept the whole listing of its directory, to serve one more search.
-bool Keeps(const TSearch& S) { return S.Fd >= 0 && S.StateKnown && S.AtEnd && S.Fills <= 1 && !S.Reused; }
-
-// Whether the listing a closed search kept is still that of Directory: the same path, and the
-// directory unchanged since it was read (every change of an entry moves its times).
+// Whether the listing a closed search kept is still that of Directory: the same path, and
+// there the same directory, unchanged since it was read (every change of an entry moves its
+// times). The path is looked up afresh, as it may lead elsewhere by now without any change
+// to the directory itself (a directory above it renamed).
 bool KeptListingHolds(const TSearch& S, std::string_view Directory) {
-  if (!Keeps(S) || S.Directory != Directory) return false;
+  if (!S.Whole || S.Directory != Directory) return false;
   struct stat now;
-  return fstat(S.Fd, &now) == 0 && now.st_nlink > 0 && now.st_size == S.State.st_size &&
-         SameTime(now.st_mtim, S.State.st_mtim) && SameTime(now.st_ctim, S.State.st_ctim);
+  return stat(S.Directory.c_str(), &now) == 0 && now.st_dev == S.State.st_dev && now.st_ino == S.State.st_ino &&
+         now.st_size == S.State.st_size && SameTime(now.st_mtim, S.State.st_mtim) &&
+         SameTime(now.st_ctim, S.State.st_ctim);
 }
 
 void Release(TSearch* S) {
-  if (Spare) {
+  S->CloseDirectory();
+  S->Volumes.reset();
+  if (Spare && !S->Whole) {
     delete S;
     return;
-  }
-  if (!Keeps(*S) && S->Fd >= 0) {
-    close(S->Fd);
-    S->Fd = -1;
   }
   Spare.reset(S);
 }
@@ -323,16 +260,16 @@ HANDLE FindFirstFileExA(LPCSTR FileName, FINDEX_INFO_LEVELS, LPVOID FindFileData
   const char* slash = std::strrchr(FileName, '/');
   const char* pattern = slash ? slash + 1 : FileName;
   std::string_view directory = !slash ? "." : slash == FileName ? "/" : std::string_view(FileName, slash - FileName);
+  // An empty pattern matches nothing: no need to read the directory.
+  if (*pattern == 0) return INVALID_HANDLE_VALUE;
   TSearch* s = Spare ? Spare.release() : new TSearch;
-  if (*pattern != 0 && KeptListingHolds(*s, directory)) {
+  if (KeptListingHolds(*s, directory)) {
     s->Offset = 0;
-    s->Reused = true;
   } else {
-    if (s->Fd >= 0) close(s->Fd);
     s->Directory = directory;
-    s->Reused = false;
-    // An empty pattern matches nothing: no need to read the directory.
-    s->Fd = *pattern == 0 ? -1 : open(s->Directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    s->Whole = false;
+    clock_gettime(CLOCK_REALTIME_COARSE, &s->ReadTime);
+    s->Fd = open(s->Directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     s->StateKnown = s->Fd >= 0 && fstat(s->Fd, &s->State) == 0;
     s->Length = s->Offset = 0;
     s->Fills = 0;

@@ -9,6 +9,9 @@
 #include <cwchar>
 #include <cwctype>
 #include <string>
+#include <string_view>
+
+#include "platform/Utf8.h"
 
 DWORD GetCurrentDirectoryA(DWORD BufferLength, LPSTR Buffer) {
   std::string cwd(256, '\0');
@@ -42,7 +45,8 @@ struct TCollation {
       Ctype = locale_t(0);
     }
     if (!Ctype) Ctype = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(0));
-    for (wint_t c = L'A'; Ctype && c <= L'Z'; ++c) PlainAscii = PlainAscii && towlower_l(c, Ctype) == c + (L'a' - L'A');
+    for (wint_t c = L'A'; Ctype && c <= L'Z'; ++c)
+      PlainAscii = PlainAscii && towlower_l(c, Ctype) == c + (L'a' - L'A');
   }
 };
 
@@ -54,33 +58,26 @@ const TCollation& Collation() {
 // Decodes UTF-8 into Out, one wide character a code point; a byte that is not part of a
 // valid sequence becomes a character of its own (0xDC00 + byte), so no two texts merge.
 void Decode(const char* Text, int Count, bool Fold, std::wstring& Out) {
-  const auto* s = reinterpret_cast<const unsigned char*>(Text);
-  const std::size_t n = Count < 0 ? std::strlen(Text) : static_cast<std::size_t>(Count);
+  const std::string_view text(Text, Count < 0 ? std::strlen(Text) : static_cast<std::size_t>(Count));
   const TCollation& collation = Collation();
   Out.clear();
-  for (std::size_t i = 0; i < n;) {
-    unsigned c = s[i];
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
     if (c < 0x80 && collation.PlainAscii) {
       Out.push_back(static_cast<wchar_t>(Fold && c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c));
       ++i;
       continue;
     }
-    unsigned length = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-    char32_t cp = length == 1 ? c : length == 2 ? c & 0x1F : length == 3 ? c & 0x0F : c & 0x07;
-    bool valid = length != 0 && i + length <= n;
-    for (unsigned k = 1; valid && k < length; ++k) {
-      valid = (s[i + k] & 0xC0) == 0x80;
-      cp = (cp << 6) | (s[i + k] & 0x3F);
-    }
-    static constexpr char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-    valid = valid && cp >= least[length] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-    if (!valid) {
+    char32_t cp;
+    const std::size_t length = DecodeUtf8(text, i, cp);
+    if (length == 0) {
       Out.push_back(static_cast<wchar_t>(0xDC00 + c));
       ++i;
       continue;
     }
     wchar_t w = static_cast<wchar_t>(cp);
-    Out.push_back(Fold && collation.Ctype ? static_cast<wchar_t>(towlower_l(static_cast<wint_t>(w), collation.Ctype)) : w);
+    Out.push_back(Fold && collation.Ctype ? static_cast<wchar_t>(towlower_l(static_cast<wint_t>(w), collation.Ctype))
+                                          : w);
     i += length;
   }
 }

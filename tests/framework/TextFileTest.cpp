@@ -10,7 +10,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -29,7 +28,8 @@ constexpr uid_t Nobody = 65534;
 
 std::string Bytes(std::initializer_list<int> Values) {
   std::string S;
-  for (int V : Values) S += static_cast<char>(V);
+  for (int V : Values)
+    S += static_cast<char>(V);
   return S;
 }
 
@@ -54,7 +54,8 @@ struct stat StatOf(const String& Path) {
 
 std::set<String> Names(const String& Dir) {
   std::set<String> Result;
-  for (const auto& Entry : fs::directory_iterator(Dir)) Result.insert(Entry.path().filename().string());
+  for (const auto& Entry : fs::directory_iterator(Dir))
+    Result.insert(Entry.path().filename().string());
   return Result;
 }
 
@@ -101,8 +102,7 @@ int RunInChild(const std::function<int()>& Body) {
 }
 
 // 0 when Call throws an exception of type E whose message contains Part.
-template <class E>
-int Expect(const std::function<void()>& Call, const String& Part) {
+template <class E> int Expect(const std::function<void()>& Call, const String& Part) {
   try {
     Call();
   } catch (const E& Error) {
@@ -137,7 +137,8 @@ protected:
     EXPECT_EQ(Content.Format.Encoding, Encoding);
     WriteTextFile(P(Name), Content.Text, Content.Format);
     EXPECT_EQ(GetFile(P(Name)), Data);
-    for (const String& Left : Names(FDir)) EXPECT_NE(Left[0], '.') << Left;  // no temporary file left
+    for (const String& Left : Names(FDir))
+      EXPECT_NE(Left[0], '.') << Left; // no temporary file left
     return Content;
   }
 
@@ -165,7 +166,8 @@ TEST(TextFileDecode, Utf16UnpairedSurrogatesAndOddByteBecomeReplacementChar) {
   // Lone high surrogate before "B", lone low surrogate, high surrogate at the end, odd byte.
   const TTextContent Le = DecodeText(Bytes({0xFF, 0xFE, 0x3D, 0xD8, 'B', 0, 0x00, 0xDE, 0x3D, 0xD8, 0x41}));
   EXPECT_EQ(Le.Format.Encoding, TTextEncoding::teUtf16LE);
-  EXPECT_EQ(Le.Text, "\xEF\xBF\xBD" "B\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(Le.Text, "\xEF\xBF\xBD"
+                     "B\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
   const TTextContent Be = DecodeText(Bytes({0xFE, 0xFF, 0, 'x', 0x7A}));
   EXPECT_EQ(Be.Format.Encoding, TTextEncoding::teUtf16BE);
   EXPECT_EQ(Be.Text, "x\xEF\xBF\xBD");
@@ -186,13 +188,14 @@ TEST_F(TextFileTest, PlainUtf8WithNulRoundTrips) {
 
 TEST_F(TextFileTest, Windows1252EveryHighByteRoundTrips) {
   std::string Data = "x=";
-  for (int B = 0x80; B <= 0xFF; ++B) Data += static_cast<char>(B);
+  for (int B = 0x80; B <= 0xFF; ++B)
+    Data += static_cast<char>(B);
   Data += "\r\n";
   const TTextContent Content = RoundTrip("cp.ini", Data, TTextEncoding::teWindows1252);
-  EXPECT_EQ(Content.Text.substr(0, 5), "x=\xE2\x82\xAC");          // 0x80 is the euro sign
-  EXPECT_EQ(Content.Text.substr(5, 2), "\xC2\x81");                // undefined 0x81 is U+0081
-  EXPECT_NE(Content.Text.find("\xE2\x80\x9C"), String::npos);      // 0x93 is U+201C
-  EXPECT_NE(Content.Text.find("\xC3\xBF\n"), String::npos);        // 0xFF is U+00FF
+  EXPECT_EQ(Content.Text.substr(0, 5), "x=\xE2\x82\xAC");     // 0x80 is the euro sign
+  EXPECT_EQ(Content.Text.substr(5, 2), "\xC2\x81");           // undefined 0x81 is U+0081
+  EXPECT_NE(Content.Text.find("\xE2\x80\x9C"), String::npos); // 0x93 is U+201C
+  EXPECT_NE(Content.Text.find("\xC3\xBF\n"), String::npos);   // 0xFF is U+00FF
   for (int B = 0x80; B <= 0xFF; ++B) {
     const std::string One = "a" + std::string(1, static_cast<char>(B));
     const TTextContent Decoded = DecodeText(One);
@@ -210,7 +213,8 @@ TEST(TextFileDecode, DetectionEdgeCases) {
   EXPECT_EQ(DecodeText("\xF4\x90\x80\x80").Format.Encoding, TTextEncoding::teWindows1252);
   EXPECT_EQ(DecodeText("a\xE2\x82").Format.Encoding, TTextEncoding::teWindows1252);
   // A UTF-8 mark before bytes that are not UTF-8: Windows-1252, mark included, round-trips.
-  const std::string Marked = "\xEF\xBB\xBF" "caf\xE9";
+  const std::string Marked = "\xEF\xBB\xBF"
+                             "caf\xE9";
   const TTextContent Content = DecodeText(Marked);
   EXPECT_EQ(Content.Format.Encoding, TTextEncoding::teWindows1252);
   EXPECT_EQ(EncodeText(Content.Text, Content.Format), Marked);
@@ -219,9 +223,9 @@ TEST(TextFileDecode, DetectionEdgeCases) {
 TEST(TextFileEncode, Windows1252Characters) {
   const TTextFormat Cp{TTextEncoding::teWindows1252, TLineBreak::lbCRLF};
   EXPECT_EQ(EncodeText("\xE2\x82\xAC\xC2\x81\xC5\xB8\xC3\xA9", Cp), "\x80\x81\x9F\xE9");
-  EXPECT_THROW(EncodeText("\xE4\xB8\xAD", Cp), EEncodingError);    // U+4E2D
-  EXPECT_THROW(EncodeText("\xC2\x80", Cp), EEncodingError);        // U+0080: 0x80 is the euro
-  EXPECT_THROW(EncodeText("bad \xFF", Cp), EEncodingError);        // not UTF-8
+  EXPECT_THROW(EncodeText("\xE4\xB8\xAD", Cp), EEncodingError); // U+4E2D
+  EXPECT_THROW(EncodeText("\xC2\x80", Cp), EEncodingError);     // U+0080: 0x80 is the euro
+  EXPECT_THROW(EncodeText("bad \xFF", Cp), EEncodingError);     // not UTF-8
   EXPECT_THROW(EncodeText("bad \xFF", TTextFormat{TTextEncoding::teUtf16LE, TLineBreak::lbLF}), EEncodingError);
   EXPECT_EQ(EncodeText("raw \xFF", TTextFormat{TTextEncoding::teUtf8, TLineBreak::lbLF}), "raw \xFF");
 }
@@ -249,8 +253,8 @@ TEST_F(TextFileTest, MixedBreaksReadAsOneBreakEachAndSaveAsCrLf) {
 }
 
 TEST(TextFileDecode, LineBreakRule) {
-  EXPECT_EQ(DecodeText("a\rb").Format.LineBreak, TLineBreak::lbCRLF);   // lone CR only
-  EXPECT_EQ(DecodeText("a\rb\nc").Format.LineBreak, TLineBreak::lbLF);  // LF, no CR LF
+  EXPECT_EQ(DecodeText("a\rb").Format.LineBreak, TLineBreak::lbCRLF);  // lone CR only
+  EXPECT_EQ(DecodeText("a\rb\nc").Format.LineBreak, TLineBreak::lbLF); // LF, no CR LF
   EXPECT_EQ(DecodeText("a\nb\r\n").Format.LineBreak, TLineBreak::lbCRLF);
   EXPECT_EQ(DecodeText("no break").Format.LineBreak, TLineBreak::lbCRLF);
   EXPECT_EQ(DecodeText("a\rb").Text, "a\nb");
@@ -268,14 +272,12 @@ TEST(TextFileEncode, EveryBreakInTheTextBecomesTheFormatsBreak) {
 TEST_F(TextFileTest, FifoIsRefusedWithoutBlocking) {
   ASSERT_EQ(::mkfifo(P("fifo").c_str(), 0644), 0);
   TNoHang Guard;
-  const auto Start = std::chrono::steady_clock::now();
   try {
     ReadTextFile(P("fifo"));
     FAIL() << "a FIFO was read";
   } catch (const EFOpenError& E) {
     EXPECT_EQ(E.Message(), "Cannot open file " + P("fifo") + ": it is not a regular file");
   }
-  EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::seconds(2));
   EXPECT_THROW(WriteTextFile(P("fifo"), "x", TTextFormat{}), EFCreateError);
 }
 
@@ -327,7 +329,7 @@ TEST_F(TextFileTest, FileLargerThan64MiBIsRefused) {
   } catch (const EFOpenError& E) {
     EXPECT_EQ(E.Message(), "Cannot open file " + P("big.ini") + ": it is larger than 64 MiB");
   }
-  ASSERT_EQ(::ftruncate(Fd, static_cast<off_t>(MaxTextFileSize)), 0);  // exactly the limit
+  ASSERT_EQ(::ftruncate(Fd, static_cast<off_t>(MaxTextFileSize)), 0); // exactly the limit
   ::close(Fd);
   EXPECT_EQ(ReadTextFile(P("big.ini")).Text.size(), MaxTextFileSize);
 }
@@ -343,7 +345,9 @@ TEST_F(TextFileTest, MissingAndDeniedFilesGiveTheReason) {
   ASSERT_EQ(::chmod(P("secret.ini").c_str(), 0600), 0);
   ASSERT_EQ(::chmod(FDir.c_str(), 0755), 0);
   const String Path = P("secret.ini");
-  EXPECT_EQ(RunAsNobody([&] { return Expect<EFOpenError>([&] { ReadTextFile(Path); }, String(": ") + std::strerror(EACCES)); }), 0);
+  EXPECT_EQ(RunAsNobody(
+                [&] { return Expect<EFOpenError>([&] { ReadTextFile(Path); }, String(": ") + std::strerror(EACCES)); }),
+            0);
 }
 
 // --- Writing -----------------------------------------------------------------------------
@@ -372,7 +376,7 @@ TEST_F(TextFileTest, SaveFailingMidWriteLeavesOriginalAndNoTemporaryFile) {
   const String Big(100000, 'x');
   const int Result = RunInChild([&] {
     ::signal(SIGXFSZ, SIG_IGN);
-    const rlimit Limit{4096, 4096};  // writes beyond 4 KiB fail with EFBIG
+    const rlimit Limit{4096, 4096}; // writes beyond 4 KiB fail with EFBIG
     if (::setrlimit(RLIMIT_FSIZE, &Limit) != 0) return 99;
     return Expect<EFCreateError>([&] { WriteTextFile(Path, Big, TTextFormat{}); }, std::strerror(EFBIG));
   });
@@ -407,7 +411,7 @@ TEST_F(TextFileTest, ReadOnlyDirectoryIsWrittenInPlaceOrRefusesNewFiles) {
             }),
             0);
   EXPECT_EQ(GetFile(Path), "new\r\n");
-  EXPECT_EQ(StatOf(Path).st_ino, Inode);  // written in place
+  EXPECT_EQ(StatOf(Path).st_ino, Inode); // written in place
   EXPECT_EQ(Names(FDir), std::set<String>{"w.ini"});
 }
 
@@ -423,7 +427,7 @@ TEST_F(TextFileTest, FileOfAnotherOwnerInStickyDirectoryIsWrittenInPlace) {
             0);
   EXPECT_EQ(GetFile(Path), "new");
   const struct stat St = StatOf(Path);
-  EXPECT_EQ(St.st_uid, 0u);  // still root's
+  EXPECT_EQ(St.st_uid, 0u); // still root's
   EXPECT_EQ(St.st_mode & 07777, 0666u);
   EXPECT_EQ(Names(FDir), std::set<String>{"shared.ini"});
 }
@@ -439,7 +443,7 @@ TEST_F(TextFileTest, SaveReplacesKeepingPermissionBitsAndOwner) {
   EXPECT_EQ(St.st_mode & 07777, 0640u);
   EXPECT_EQ(St.st_uid, Nobody);
   EXPECT_EQ(St.st_gid, Nobody);
-  EXPECT_NE(St.st_ino, Inode);  // replaced by rename, not written in place
+  EXPECT_NE(St.st_ino, Inode); // replaced by rename, not written in place
   EXPECT_EQ(Names(FDir), std::set<String>{"p.ini"});
 }
 
@@ -495,17 +499,17 @@ TEST_F(TextFileTest, UnencodableCharacterInWindows1252FileFailsAndLeavesFile) {
   PutFile(P("cp.ini"), "caf\xE9\r\n");
   const TTextContent Content = ReadTextFile(P("cp.ini"));
   ASSERT_EQ(Content.Format.Encoding, TTextEncoding::teWindows1252);
-  WriteTextFile(P("cp.ini"), Content.Text + "\xE2\x82\xAC\n", Content.Format);  // the euro sign is fine
+  WriteTextFile(P("cp.ini"), Content.Text + "\xE2\x82\xAC\n", Content.Format); // the euro sign is fine
   EXPECT_EQ(GetFile(P("cp.ini")), "caf\xE9\r\n\x80\r\n");
   try {
     WriteTextFile(P("cp.ini"), Content.Text + "\xE4\xB8\xAD", Content.Format);
     FAIL() << "U+4E2D was written to a Windows-1252 file";
   } catch (const EFCreateError& E) {
-    EXPECT_EQ(E.Message(),
-              "Cannot create file " + P("cp.ini") + ": the text holds characters that the file's encoding cannot store");
+    EXPECT_EQ(E.Message(), "Cannot create file " + P("cp.ini") +
+                               ": the text holds characters that the file's encoding cannot store");
   }
   EXPECT_EQ(GetFile(P("cp.ini")), "caf\xE9\r\n\x80\r\n");
   EXPECT_EQ(Names(FDir), std::set<String>{"cp.ini"});
 }
 
-}  // namespace
+} // namespace

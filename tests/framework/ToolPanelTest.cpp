@@ -32,7 +32,6 @@ protected:
     RegisterExtCtrlsClasses();
     RegisterButtonsClasses();
     RegisterFileCtrlClasses();
-    Seams::Reset();
     char pattern[] = "/tmp/toolpanel-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     Dir = pattern;
@@ -65,11 +64,6 @@ protected:
   fs::path Dir;
   String Glyph;
 };
-
-// A one-line mount table entry in the kernel's format.
-String Mount(const String& MountPoint, const String& Type, const String& Optional = "shared:1") {
-  return "30 1 8:1 / " + MountPoint + " rw,relatime " + Optional + " - " + Type + " /dev/x rw\n";
-}
 
 std::vector<String> Items(TDriveComboBox& Box) {
   auto* combo = static_cast<QComboBox*>(Box.Widget());
@@ -193,51 +187,6 @@ TEST_F(ToolPanelTest, AClickFiresOnClickOnlyWhileEnabled) {
   click();
   ASSERT_EQ(Seams::MessageBoxes().size(), 1u);
   EXPECT_EQ(Seams::MessageBoxes()[0].Text, "No file.");
-}
-
-TEST(MountTableTest, KeepsTheRealVolumesSortedOnceWithEscapesDecoded) {
-  char pattern[] = "/tmp/mountfile-XXXXXX";
-  int fd = mkstemp(pattern);
-  ASSERT_GE(fd, 0);
-  close(fd);
-  const String file = pattern;
-
-  String table = Mount("/", "overlay", "master:1") + Mount("/proc", "proc") + Mount("/proc/kcore", "tmpfs") +
-                 Mount("/sys", "sysfs") + Mount("/sys/fs/cgroup", "tmpfs") + Mount("/sys/fs/cgroup/cpu", "cgroup") +
-                 Mount("/dev", "devtmpfs") + Mount("/dev/shm", "tmpfs") + Mount("/dev/pts", "devpts") +
-                 Mount("/run", "tmpfs") + Mount("/run/user/1000", "tmpfs") +
-                 Mount("/run/media/ann/USB\\040STICK", "vfat", "shared:7 master:2") + Mount("/home", "ext4", "") +
-                 Mount("/mnt/data", "xfs") + Mount("/mnt/data", "xfs") + Mount("/mnt/tab\\011and\\134slash", "ext4") +
-                 Mount("/tmp", "tmpfs") + Mount("/home/ann/scratch", "tmpfs") + Mount("/mnt/nfs", "nfs4") +
-                 Mount("/proc/sys/fs/binfmt_misc", "binfmt_misc") + Mount("/mnt/auto", "autofs") +
-                 Mount("/mnt/hidden", "ext4") + Mount("/mnt/hidden", "nsfs") + Mount(file, "ext4") +
-                 "garbage\n"
-                 "31 1 8:1 / /mnt/short\n"
-                 "32 1 8:1 / /mnt/noseparator rw shared:1 ext4 /dev/y rw\n"
-                 "33 1 8:1 / relative rw - ext4 /dev/y rw\n"
-                 "34 1 8:1 / /mnt/notype rw -\n";
-  EXPECT_EQ(ParseMountPoints(table), (std::vector<String>{"/", "/home", "/home/ann/scratch", "/mnt/data", "/mnt/nfs",
-                                                          "/mnt/tab\tand\\slash", "/run/media/ann/USB STICK", "/tmp"}));
-  unlink(pattern);
-}
-
-TEST(MountTableTest, TheRootIsAlwaysADrive) {
-  EXPECT_EQ(ParseMountPoints(""), std::vector<String>{"/"});
-  EXPECT_EQ(ParseMountPoints(Mount("/mnt/data", "ext4")), (std::vector<String>{"/", "/mnt/data"}));
-}
-
-TEST(MountTableTest, APathBelongsToTheLongestMountPointOnAPathBoundary) {
-  const std::vector<String> mounts{"/", "/mnt/data", "/mnt/data/sub", "/home"};
-  EXPECT_EQ(VolumeRootOf(mounts, "/mnt/data/x/y.ini"), "/mnt/data");
-  EXPECT_EQ(VolumeRootOf(mounts, "/mnt/data"), "/mnt/data");
-  EXPECT_EQ(VolumeRootOf(mounts, "/mnt/data/"), "/mnt/data");
-  EXPECT_EQ(VolumeRootOf(mounts, "/mnt/data/sub/z"), "/mnt/data/sub");
-  EXPECT_EQ(VolumeRootOf(mounts, "/mnt/database"), "/");
-  EXPECT_EQ(VolumeRootOf(mounts, "/etc"), "/");
-  EXPECT_EQ(VolumeRootOf(mounts, "/"), "/");
-  EXPECT_EQ(VolumeRootOf(mounts, "relative/path"), "");
-  EXPECT_EQ(VolumeRootOf(mounts, ""), "");
-  EXPECT_EQ(VolumeRootOf({"/mnt/data"}, "/etc"), "");
 }
 
 TEST_F(ToolPanelTest, TheDriveBoxListsRealVolumesAndChoosesTheOneOfAPath) {

@@ -3,12 +3,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/FindFile.h"
@@ -52,7 +54,8 @@ std::map<std::string, Entry> Search(const std::string& Pattern, FINDEX_SEARCH_OP
 
 std::vector<std::string> Names(const std::string& Pattern) {
   std::vector<std::string> names;
-  for (const auto& [name, entry] : Search(Pattern)) names.push_back(name);
+  for (const auto& [name, entry] : Search(Pattern))
+    names.push_back(name);
   return names;
 }
 
@@ -62,7 +65,8 @@ using Strings = std::vector<std::string>;
 
 TEST(FindFile, PatternsMatchWholeNamesWithCaseIgnored) {
   TempDir dir;
-  for (const char* name : {"A.ini", "b.INI", "c.ini.bak", "noext", "d.txt", "\xC3\xA4.ini", "\xC3\x84pfel.Ini", "axbxxc"})
+  for (const char* name :
+       {"A.ini", "b.INI", "c.ini.bak", "noext", "d.txt", "\xC3\xA4.ini", "\xC3\x84pfel.Ini", "axbxxc"})
     WriteFile(dir / name);
 
   EXPECT_EQ(Names(dir / "*.ini"), (Strings{"A.ini", "b.INI", "\xC3\x84pfel.Ini", "\xC3\xA4.ini"}));
@@ -116,7 +120,8 @@ TEST(FindFile, SearchesThatFindNothing) {
 
   // A path longer than the platform takes in one call.
   std::string deep = dir.Path;
-  while (deep.size() < 5000) deep += "/" + std::string(200, 'd');
+  while (deep.size() < 5000)
+    deep += "/" + std::string(200, 'd');
   EXPECT_EQ(FindFirstFileA((deep + "/*").c_str(), &data), INVALID_HANDLE_VALUE);
   EXPECT_EQ(FindNextFileA(INVALID_HANDLE_VALUE, &data), 0);
   EXPECT_EQ(FindClose(INVALID_HANDLE_VALUE), 0);
@@ -145,35 +150,124 @@ TEST(FindFile, RepeatedSearchesSeeChanges) {
   EXPECT_EQ(Search(dir / "d/*")["three.ini"].Size, 4u);
 }
 
-// A listing kept for the next search holds its directory open until then; once a directory
-// has been searched twice, as the scanner does, nothing is left open, or a volume could not
-// be unmounted after a scan.
-TEST(FindFile, NoDirectoryStaysOpenAfterTheSecondSearch) {
+// The descriptors of the process that lead into Path.
+int OpenBelow(const std::string& Path) {
+  int count = 0;
+  for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    const std::string target = fs::read_symlink(fd.path(), error).string();
+    count += !error && (target == Path || target.starts_with(Path + "/"));
+  }
+  return count;
+}
+
+// Waits until a change made just now lies in the past of every file system clock, so that
+// a listing read from now on is kept.
+void Settle() { std::this_thread::sleep_for(std::chrono::milliseconds(50)); }
+
+// A search of a directory unchanged since its last listing takes the entries from there
+// without opening it; any change of an entry is seen.
+TEST(FindFile, TheLastListingServesWhileItsDirectoryIsUnchanged) {
+  TempDir dir;
+  fs::create_directory(dir / "d");
+  fs::create_directory(dir / "d/sub");
+  WriteFile(dir / "d/one.ini", "1");
+  Settle();
+  // Searches that keep their handle open while the test looks at what they hold.
+  WIN32_FIND_DATAA data;
+  auto openWhileSearching = [&](const std::string& Pattern, FINDEX_SEARCH_OPS Op) {
+    HANDLE search = FindFirstFileExA((dir / Pattern).c_str(), FindExInfoStandard, &data, Op, nullptr, 0);
+    EXPECT_NE(search, INVALID_HANDLE_VALUE) << Pattern;
+    while (FindNextFileA(search, &data)) {
+    }
+    const int open = OpenBelow(dir.Path);
+    FindClose(search);
+    EXPECT_EQ(OpenBelow(dir.Path), 0) << Pattern << ": a closed search holds nothing open";
+    return open;
+  };
+  EXPECT_EQ(openWhileSearching("d/*", FindExSearchNameMatch), 1) << "read";
+  EXPECT_EQ(openWhileSearching("d/*.*", FindExSearchLimitToDirectories), 0) << "from the kept listing";
+  EXPECT_EQ(openWhileSearching("d/*.ini", FindExSearchNameMatch), 0) << "from the kept listing";
+  EXPECT_EQ(Search(dir / "d/*.ini")["one.ini"].Size, 1u);
+  EXPECT_EQ(Names(dir / "d/*"), (Strings{"one.ini", "sub"}));
+
+  // Other searches between do not spoil the listing for good.
+  Names(dir / "*");
+  Names(dir / "d/*");
+  Settle();
+  Names(dir / "d/*");
+  WriteFile(dir / "d/two.ini");
+  EXPECT_EQ(openWhileSearching("d/*.*", FindExSearchNameMatch), 1) << "read again after a change";
+  EXPECT_EQ(Names(dir / "d/*"), (Strings{"one.ini", "sub", "two.ini"}));
+  Settle();
+  Names(dir / "d/*");
+  fs::remove(dir / "d/one.ini");
+  EXPECT_EQ(Names(dir / "d/*"), (Strings{"sub", "two.ini"}));
+  Settle();
+  Names(dir / "d/*");
+  fs::rename(dir / "d/sub", dir / "d/renamed");
+  EXPECT_EQ(Names(dir / "d/*"), (Strings{"renamed", "two.ini"}));
+
+  // The path leads to another directory once a directory above is renamed, though the one
+  // listed has not changed.
+  fs::create_directories(dir / "top/d");
+  WriteFile(dir / "top/d/old.ini");
+  Settle();
+  Names(dir / "top/d/*");
+  fs::rename(dir / "top", dir / "moved");
+  fs::create_directories(dir / "top/d");
+  WriteFile(dir / "top/d/new.ini");
+  EXPECT_EQ(Names(dir / "top/d/*"), (Strings{"new.ini"}));
+
+  // The files of a kept listing are looked at afresh.
+  Settle();
+  Names(dir / "d/*");
+  WriteFile(dir / "d/two.ini", "1234");
+  EXPECT_EQ(Search(dir / "d/*")["two.ini"].Size, 4u);
+}
+
+// No search leaves its directory open, however it ends, so that a volume can be unmounted
+// once a walk is over.
+TEST(FindFile, NoDirectoryStaysOpenOnceItsSearchIsClosed) {
   TempDir dir;
   fs::create_directory(dir / "a");
   fs::create_directory(dir / "b");
-  auto openFiles = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()); };
-  Names(dir / "a/*");
-  Names(dir / "a/*");
-  const auto baseline = openFiles();
+  WriteFile(dir / "a/x.ini");
+  Settle();
   WIN32_FIND_DATAA data;
   HANDLE first = FindFirstFileA((dir / "*").c_str(), &data), second = FindFirstFileA((dir / "*").c_str(), &data);
-  while (FindNextFileA(first, &data) || FindNextFileA(second, &data)) {}
+  EXPECT_EQ(OpenBelow(dir.Path), 2);
   FindClose(first);
   FindClose(second);
   for (const char* sub : {"a", "b", "a"}) {
     Names(dir / sub + "/*");
     Names(dir / sub + "/*.ini");
-    EXPECT_EQ(openFiles(), baseline) << sub;
+    HANDLE unfinished = FindFirstFileA((dir / sub + "/*").c_str(), &data);
+    if (unfinished != INVALID_HANDLE_VALUE) FindClose(unfinished);
+    EXPECT_EQ(OpenBelow(dir.Path), 0) << sub;
   }
-  Names(dir / "b/*");
-  Names(dir / "b/");
-  EXPECT_EQ(openFiles(), baseline) << "an empty pattern ends the kept listing too";
+}
+
+// A byte that is not part of valid UTF-8 is one character of its own, and no valid
+// character matches it: an overlong form or an encoded surrogate is as many characters as
+// it has bytes.
+TEST(FindFile, NamesThatAreNotUtf8MatchByteForByte) {
+  TempDir dir;
+  const std::string overlong = "\xC0\x80", surrogate = "\xED\xB2\x80", stray = "\x80";
+  for (const std::string& name : {overlong, surrogate, stray, std::string("\xC3\xA4")})
+    WriteFile(dir / name);
+  EXPECT_EQ(Names(dir / "?"), (Strings{stray, "\xC3\xA4"}));
+  EXPECT_EQ(Names(dir / "??"), (Strings{overlong}));
+  EXPECT_EQ(Names(dir / "???"), (Strings{surrogate}));
+  EXPECT_EQ(Names(dir / stray), (Strings{stray})) << "a stray byte matches only itself";
+  EXPECT_EQ(Names(dir / ("*" + stray)), (Strings{stray, overlong, surrogate}));
+  EXPECT_EQ(Names(dir / "\xC0*"), (Strings{overlong}));
 }
 
 TEST(FindFile, DirectoryLargerThanOneRead) {
   TempDir dir;
-  for (int i = 0; i < 1500; ++i) WriteFile(dir / (std::string(40, 'n') + std::to_string(i) + ".ini"));
+  for (int i = 0; i < 1500; ++i)
+    WriteFile(dir / (std::string(40, 'n') + std::to_string(i) + ".ini"));
   EXPECT_EQ(Names(dir / "*.ini").size(), 1500u);
   EXPECT_EQ(Names(dir / "*").size(), 1500u);
 }

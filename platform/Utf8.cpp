@@ -1,0 +1,44 @@
+#include "platform/Utf8.h"
+
+std::size_t DecodeUtf8(std::string_view Text, std::size_t Pos, char32_t& Code) {
+  const auto first = static_cast<unsigned char>(Text[Pos]);
+  if (first < 0x80) {
+    Code = first;
+    return 1;
+  }
+  // The lead byte gives the length and the least value that length may hold; C0, C1 and
+  // F5..FF never lead a valid sequence.
+  std::size_t length;
+  char32_t least;
+  if (first >= 0xC2 && first <= 0xDF) {
+    length = 2, least = 0x80, Code = first & 0x1F;
+  } else if (first >= 0xE0 && first <= 0xEF) {
+    length = 3, least = 0x800, Code = first & 0x0F;
+  } else if (first >= 0xF0 && first <= 0xF4) {
+    length = 4, least = 0x10000, Code = first & 0x07;
+  } else {
+    return 0;
+  }
+  if (Text.size() - Pos < length) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    const auto next = static_cast<unsigned char>(Text[Pos + i]);
+    if ((next & 0xC0) != 0x80) return 0;
+    Code = (Code << 6) | (next & 0x3F);
+  }
+  if (Code < least || Code > 0x10FFFF || (Code >= 0xD800 && Code <= 0xDFFF)) return 0;
+  return length;
+}
+
+bool IsValidUtf8(std::string_view Text) {
+  char32_t code;
+  for (std::size_t i = 0; i < Text.size();) {
+    if (static_cast<unsigned char>(Text[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const std::size_t length = DecodeUtf8(Text, i, code);
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
