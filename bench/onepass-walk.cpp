@@ -34,7 +34,8 @@ bool Matches(const char* p, const char* n) {
       return false;
     }
   }
-  while (*p == '*') ++p;
+  while (*p == '*')
+    ++p;
   return *p == 0;
 }
 
@@ -63,7 +64,8 @@ void Walk(int Parent, const char* Name) {
       }
     }
   }
-  for (const auto& name : subdirectories) Walk(fd, name.c_str());
+  for (const auto& name : subdirectories)
+    Walk(fd, name.c_str());
   close(fd);
 }
 

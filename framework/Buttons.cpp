@@ -15,7 +15,7 @@ TSpeedButton::TSpeedButton(TComponent* AOwner) : TControl(AOwner) {
   button->setAutoRaise(true);
   button->setToolButtonStyle(Qt::ToolButtonIconOnly);
   SetWidget(button);
-  QObject::connect(button, &QToolButton::clicked, button, [this] { GuardedCall([this] { Click(); }); });
+  ConnectGuarded(button, &QToolButton::clicked, [this](bool) { Click(); });
 }
 
 void TSpeedButton::SetGlyph(const String& Value) {

@@ -20,7 +20,7 @@ void TComponent::DestroyComponents() {
   while (!FComponents.empty()) {
     TComponent* last = FComponents.back();
     RemoveComponent(last);
-    delete last;
+    last->Free();
   }
 }
 

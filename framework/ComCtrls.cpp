@@ -31,7 +31,7 @@ String ToText(QString S) {
 // Shift+Enter a line break like any other instead of a separator character inside a line.
 class TRichEditWidget : public QPlainTextEdit {
 public:
-  explicit TRichEditWidget(const int& MaxLength) : FMaxLength(MaxLength) {}
+  void SetMaxLength(int Value) { FMaxLength = Value; }
 
 protected:
   void keyPressEvent(QKeyEvent* Event) override {
@@ -89,7 +89,7 @@ private:
     return FMaxLength - kept;
   }
 
-  const int& FMaxLength;
+  int FMaxLength = 0;
 };
 
 // The lines of a rich edit control, read from and written into its document. Each line
@@ -152,18 +152,16 @@ private:
 
 TRichEdit::TRichEdit(TComponent* AOwner)
     : TWinControl(AOwner), FRawText(std::make_unique<QString>()), FConnections(std::make_unique<QObject>()) {
-  auto* edit = new TRichEditWidget(FMaxLength);
+  auto* edit = new TRichEditWidget;
   FLines = std::make_unique<TRichEditStrings>(edit);
   SetWidget(edit, edit->viewport());
   SetColor(clWindow);
   SetScrollBars(FScrollBars);
   QObject::connect(edit->document(), &QTextDocument::contentsChange, FConnections.get(),
                    [this] { FRawTextValid = false; });
-  QObject::connect(edit, &QPlainTextEdit::textChanged, FConnections.get(), [this] {
+  ConnectGuarded(edit, &QPlainTextEdit::textChanged, FConnections.get(), [this] {
     FRawTextValid = false;
-    GuardedCall([this] {
-      if (FOnChange) FOnChange(this);
-    });
+    if (FOnChange) FOnChange(this);
   });
 }
 
@@ -298,7 +296,10 @@ void TRichEdit::SetScrollBars(TScrollStyle Value) {
   Edit()->setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
 }
 
-void TRichEdit::SetMaxLength(int Value) { FMaxLength = std::max(Value, 0); }
+void TRichEdit::SetMaxLength(int Value) {
+  FMaxLength = std::max(Value, 0);
+  static_cast<TRichEditWidget*>(Edit())->SetMaxLength(FMaxLength);
+}
 
 void TRichEdit::SetReadOnly(bool Value) {
   if (FReadOnly == Value) return;

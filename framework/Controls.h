@@ -66,7 +66,7 @@ public:
 
   // The message handling of the control; ends in the toolkit's own handling.
   virtual void WndProc(TMessage& Message);
-  void DefaultHandler(TMessage& Message);
+  virtual void DefaultHandler(TMessage& Message);
 
   virtual void Click();
   virtual void DblClick();

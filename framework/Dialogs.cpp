@@ -8,39 +8,16 @@
 #include <QLineEdit>
 #include <QPrintDialog>
 #include <QPushButton>
-#include <deque>
 
 #include "framework/Controls.h"
 #include "framework/Printers.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
+#include "platform/Seams.h"
 
 namespace {
 
 constexpr int MaxFindText = 255;
-
-struct TDialogResult {
-  bool Ok;
-  String FileName;
-};
-
-struct TDialogSeam {
-  bool Enabled = false;
-  std::deque<TDialogResult> Results;
-};
-
-TDialogSeam& DialogSeam() {
-  static TDialogSeam seam;
-  return seam;
-}
-
-TDialogResult TakeDialogResult() {
-  TDialogSeam& seam = DialogSeam();
-  if (seam.Results.empty()) return {false, {}};
-  TDialogResult result = seam.Results.front();
-  seam.Results.pop_front();
-  return result;
-}
 
 } // namespace
 
@@ -54,8 +31,8 @@ std::vector<String> FilterToNameFilters(const String& Filter) {
       if (!m.isEmpty()) masks << (m == QLatin1String("*.*") ? QStringLiteral("*") : m);
     }
     if (masks.isEmpty()) continue;
-    result.push_back((parts[i].trimmed() + QStringLiteral(" (") + masks.join(QLatin1Char(' ')) + QLatin1Char(')'))
-                         .toStdString());
+    result.push_back(
+        (parts[i].trimmed() + QStringLiteral(" (") + masks.join(QLatin1Char(' ')) + QLatin1Char(')')).toStdString());
   }
   return result;
 }
@@ -66,8 +43,8 @@ bool TOpenDialog::Execute() { return ExecuteFileDialog(false); }
 bool TSaveDialog::Execute() { return ExecuteFileDialog(true); }
 
 bool TOpenDialog::ExecuteFileDialog(bool Save) {
-  if (DialogSeam().Enabled) {
-    TDialogResult result = TakeDialogResult();
+  if (Seams::Enabled()) {
+    Seams::TDialogResult result = Seams::TakeDialogResult();
     if (result.Ok) FFileName = result.FileName;
     return result.Ok;
   }
@@ -88,7 +65,7 @@ bool TOpenDialog::ExecuteFileDialog(bool Save) {
 // TPrinterSetupDialog
 
 bool TPrinterSetupDialog::Execute() {
-  if (DialogSeam().Enabled) return TakeDialogResult().Ok;
+  if (Seams::Enabled()) return Seams::TakeDialogResult().Ok;
   QPrintDialog dialog(Printer()->QtPrinter(), QApplication::activeWindow());
   dialog.setWindowTitle("Print Setup");
   dialog.setOptions(QAbstractPrintDialog::PrintShowPageSize);
@@ -129,7 +106,7 @@ bool TFindDialog::Execute() {
       FFindText = Text.toStdString();
       findNext->setEnabled(!Text.isEmpty());
     });
-    QObject::connect(findNext, &QPushButton::clicked, FDialog, [this] { GuardedCall([this] { FindNext(); }); });
+    ConnectGuarded(findNext, &QPushButton::clicked, FDialog, [this](bool) { FindNext(); });
     QObject::connect(cancel, &QPushButton::clicked, FDialog, &QDialog::hide);
     // A dialog that goes with its parent window is forgotten.
     QObject::connect(FDialog, &QObject::destroyed, FDialog, [this] { FDialog = nullptr; });
@@ -171,11 +148,3 @@ void RegisterDialogsClasses() {
   }();
   (void)done;
 }
-
-namespace Seams {
-
-void EnableDialogs() { DialogSeam().Enabled = true; }
-void QueueDialogResult(bool Ok, const String& FileName) { DialogSeam().Results.push_back({Ok, FileName}); }
-void ResetDialogs() { DialogSeam().Results.clear(); }
-
-} // namespace Seams

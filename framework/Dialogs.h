@@ -57,8 +57,19 @@ public:
 };
 
 enum TFindOption {
-  frDown, frFindNext, frHideMatchCase, frHideWholeWord, frHideUpDown, frMatchCase, frDisableMatchCase,
-  frDisableUpDown, frDisableWholeWord, frReplace, frReplaceAll, frWholeWord, frShowHelp
+  frDown,
+  frFindNext,
+  frHideMatchCase,
+  frHideWholeWord,
+  frHideUpDown,
+  frMatchCase,
+  frDisableMatchCase,
+  frDisableUpDown,
+  frDisableWholeWord,
+  frReplace,
+  frReplaceAll,
+  frWholeWord,
+  frShowHelp
 };
 using TFindOptions = std::set<TFindOption>;
 
@@ -96,14 +107,3 @@ private:
 std::vector<String> FilterToNameFilters(const String& Filter);
 
 void RegisterDialogsClasses();
-
-namespace Seams {
-
-// Set by tests only. Once enabled, the open, save and printer setup dialogs are not shown:
-// each Execute takes the next queued result at once, false when none is queued.
-void EnableDialogs();
-void QueueDialogResult(bool Ok, const String& FileName = "");
-// Forgets the queued results.
-void ResetDialogs();
-
-} // namespace Seams

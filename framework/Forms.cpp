@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QPalette>
 #include <QPointer>
+#include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -19,41 +20,36 @@
 #include "framework/FormReader.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
+#include "platform/Seams.h"
 
 TApplication* Application = nullptr;
 TScreen* Screen = nullptr;
 
-namespace {
-
-// The Qt application behind the application object, made unless one exists already.
-QApplication* QtApplication(int& argc, char** argv) {
-  if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return existing;
-  return new QApplication(argc, argv);
-}
-
-} // namespace
-
-TApplication::TApplication(int& argc, char** argv) : TComponent(nullptr) {
-  QApplication* app = QtApplication(argc, argv);
+TApplication::TApplication(int& argc, char** argv)
+    : TComponent(nullptr), FQtApplication(std::make_unique<QApplication>(argc, argv)) {
+  QApplication* app = FQtApplication.get();
   app->setQuitOnLastWindowClosed(false);
   Application = this;
   Screen = new TScreen(this);
-  QObject::connect(app, &QApplication::focusChanged, app, [](QWidget*, QWidget*) {
-    GuardedCall([] {
-      if (Screen) Screen->UpdateActiveForm();
-    });
+  ConnectGuarded(app, &QApplication::focusChanged, [](QWidget*, QWidget*) {
+    if (Screen) Screen->UpdateActiveForm();
   });
   SetMessageExceptionHandler([] {
     if (Application) Application->HandleException(nullptr);
   });
+  // Each test starts with an application that has not been told to terminate.
+  Seams::AddResetAction([this] { FTerminated = false; });
   RegisterFormsClasses();
 }
 
 TApplication::~TApplication() {
+  // The forms go first, then Qt: only then does text copied to the clipboard pass to the
+  // desktop's clipboard manager.
   BeginDestruction();
   Screen = nullptr;
   SetMessageExceptionHandler(nullptr);
   Application = nullptr;
+  FQtApplication.reset();
 }
 
 void TApplication::Initialize() {
@@ -75,8 +71,6 @@ void TApplication::Terminate() {
   FTerminated = true;
   QCoreApplication::exit(0);
 }
-
-void Seams::ClearTerminated() { Application->FTerminated = false; }
 
 void TApplication::ProcessMessages() {
   QCoreApplication::sendPostedEvents();
@@ -115,7 +109,7 @@ void TScreen::RemoveForm(TForm* Form) {
   if (FActiveForm == Form) FActiveForm = nullptr;
   // A form going away is a change of the active form for those who count forms; it is told
   // from a destructor, so nothing may escape.
-  if (FOnActiveFormChange && !IsDestroying()) GuardedCall([this] { FOnActiveFormChange(this); });
+  if (FOnActiveFormChange && !IsDestroying()) CallGuarded([this] { FOnActiveFormChange(this); });
 }
 
 void TScreen::UpdateActiveForm() {
@@ -141,8 +135,12 @@ TForm::TForm(TComponent* AOwner, TNoDescription) : TWinControl(AOwner) {
   if (Screen) Screen->AddForm(this);
 }
 
+void TForm::BeforeDestruction() {
+  // A destruction cannot be refused: what goes wrong in the handler is shown, and the form goes.
+  if (FOnDestroy) CallGuarded([this] { FOnDestroy(this); });
+}
+
 TForm::~TForm() {
-  if (FOnDestroy) GuardedCall([this] { FOnDestroy(this); });
   // A release still pending has nothing left to do.
   if (FReleaser) FReleaser->disconnect();
   delete FReleaser;
@@ -156,8 +154,12 @@ TForm::~TForm() {
     delete FSubWindow;
     FFrame->UpdateMenuBar();
   }
-  for (TForm* child : FMDIChildren)
+  // A child that outlives its frame takes its window out first: the frame's window would
+  // take it along.
+  for (TForm* child : FMDIChildren) {
     child->FFrame = nullptr;
+    child->FSubWindow->setParent(nullptr);
+  }
   if (Screen) Screen->RemoveForm(this);
   DestroyWindow();
   FreeObjectInstance(FClientProc);
@@ -214,8 +216,7 @@ void TForm::BecomeMDIFrame() {
   FMDIArea = new QMdiArea(FClient);
   FMDIArea->setGeometry(FClient->rect());
   FClientHandle = CreateWindowHandle(FMDIArea, FMDIArea->viewport());
-  QObject::connect(FMDIArea, &QMdiArea::subWindowActivated, FMDIArea,
-                   [this](QMdiSubWindow*) { GuardedCall([this] { ChildActivated(ActiveMDIChild()); }); });
+  ConnectGuarded(FMDIArea, &QMdiArea::subWindowActivated, [this](QMdiSubWindow*) { ChildActivated(ActiveMDIChild()); });
   FMDIArea->show();
 }
 
@@ -386,10 +387,8 @@ void TForm::SetWindowMenu(TMenuItem* Value) {
   FWindowMenu = Value;
   if (!Value) return;
   QMenu* menu = Value->Menu();
-  QObject::connect(menu, &QMenu::aboutToShow, menu, [this, Value] {
-    GuardedCall([this, Value] {
-      if (FWindowMenu == Value) FillWindowMenu();
-    });
+  ConnectGuarded(menu, &QMenu::aboutToShow, [this, Value] {
+    if (FWindowMenu == Value) FillWindowMenu();
   });
 }
 
@@ -453,6 +452,7 @@ void TForm::Show() {
     FFrame->ChildActivated(this);
     return;
   }
+  if (!FShown) Place();
   Widget()->show();
   Widget()->raise();
   Widget()->activateWindow();
@@ -461,6 +461,25 @@ void TForm::Show() {
     AlignControls();
   }
   if (Screen) Screen->SetActiveForm(this);
+}
+
+void TForm::Place() {
+  QWidget* window = Widget();
+  switch (FPosition) {
+  case poDefault:
+  case poDefaultPosOnly:
+    // The window manager places a window that was never moved.
+    window->setAttribute(Qt::WA_Moved, false);
+    break;
+  case poScreenCenter:
+    if (QScreen* screen = window->screen()) {
+      QRect frame = window->frameGeometry();
+      frame.moveCenter(screen->availableGeometry().center());
+      window->move(frame.topLeft());
+    }
+    break;
+  default: break;
+  }
 }
 
 void TForm::Hide() {
@@ -498,9 +517,9 @@ void TForm::Close() {
 void TForm::Release() {
   if (FReleaser) return;
   FReleaser = new QObject;
-  QObject::connect(FReleaser, &QObject::destroyed, [this] {
+  ConnectGuarded(FReleaser, &QObject::destroyed, [this](QObject*) {
     FReleaser = nullptr;
-    delete this;
+    Free();
   });
   FReleaser->deleteLater();
 }

@@ -2,11 +2,13 @@
 // The application object, the screen, and forms.
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "framework/Controls.h"
 #include "framework/Menus.h"
 
+class QApplication;
 class QWidget;
 class QMdiArea;
 class QMdiSubWindow;
@@ -24,11 +26,6 @@ enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog };
 
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
-
-namespace Seams {
-// Lets the next test start with an application that has not been told to terminate.
-void ClearTerminated();
-} // namespace Seams
 
 class TApplication : public TComponent {
 public:
@@ -65,7 +62,7 @@ public:
 
 private:
   friend class TForm;
-  friend void Seams::ClearTerminated();
+  std::unique_ptr<QApplication> FQtApplication;
   String FTitle;
   TForm* FMainForm = nullptr;
   bool FTerminated = false;
@@ -107,6 +104,8 @@ public:
   // A form without a description.
   explicit TForm(TComponent* AOwner);
   ~TForm() override;
+  // Fires OnDestroy while the whole form, derived parts included, still exists.
+  void BeforeDestruction() override;
 
   const String& Caption() const { return FCaption; }
   void SetCaption(const String& Value);
@@ -178,6 +177,8 @@ protected:
 
 private:
   void CreateWindow();
+  // Places a top-level window before it first shows, as Position says.
+  void Place();
   void BecomeMDIFrame();
   void BecomeMDIChild();
   // Fills the menu bar: the frame's own entries merged with the current child's by group index.

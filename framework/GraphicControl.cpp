@@ -16,7 +16,7 @@ public:
 protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
-    GuardedCall([&] { FPaint(painter); });
+    CallGuarded([&] { FPaint(painter); });
   }
 
 private:

@@ -2,11 +2,53 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QProxyStyle>
 #include <algorithm>
 
 #include "framework/Forms.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
+
+namespace {
+
+// Lets disabled items be highlighted like the others, so that their hints show too.
+class TMenuStyle : public QProxyStyle {
+public:
+  int styleHint(StyleHint Hint, const QStyleOption* Option, const QWidget* Widget,
+                QStyleHintReturn* Return) const override {
+    if (Hint == SH_Menu_AllowActiveAndDisabled) return 1;
+    return QProxyStyle::styleHint(Hint, Option, Widget, Return);
+  }
+};
+
+QStyle* MenuStyle() {
+  static auto* style = new TMenuStyle;
+  return style;
+}
+
+// Pointing at a part of a menu with no item, such as a separator, leaves no hint behind.
+class THintClearer : public QObject {
+public:
+  bool eventFilter(QObject* Watched, QEvent* Event) override {
+    if (Event->type() == QEvent::MouseMove) {
+      auto* menu = static_cast<QMenu*>(Watched);
+      QAction* at = menu->actionAt(static_cast<QMouseEvent*>(Event)->position().toPoint());
+      if (!at || at->isSeparator())
+        CallGuarded([] {
+          if (Application) Application->SetHint("");
+        });
+    }
+    return false;
+  }
+};
+
+QObject* HintClearer() {
+  static auto* clearer = new THintClearer;
+  return clearer;
+}
+
+} // namespace
 
 String GetLongHint(const String& Hint) {
   std::size_t bar = Hint.find('|');
@@ -16,11 +58,9 @@ String GetLongHint(const String& Hint) {
 String GetShortHint(const String& Hint) { return Hint.substr(0, Hint.find('|')); }
 
 TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner), FAction(new QAction(nullptr)) {
-  QObject::connect(FAction, &QAction::triggered, FAction, [this] { GuardedCall([this] { Click(); }); });
-  QObject::connect(FAction, &QAction::hovered, FAction, [this] {
-    GuardedCall([this] {
-      if (Application) Application->SetHint(GetLongHint(FHint));
-    });
+  ConnectGuarded(FAction, &QAction::triggered, [this](bool) { Click(); });
+  ConnectGuarded(FAction, &QAction::hovered, [this] {
+    if (Application) Application->SetHint(GetLongHint(FHint));
   });
 }
 
@@ -75,16 +115,21 @@ QMenu* TMenuItem::Menu() {
       FMenu->menuAction()->setVisible(FAction->isVisible());
     });
     // A menu that opens shows its own hint until an item in it is highlighted.
-    QObject::connect(FMenu, &QMenu::aboutToShow, FMenu, [this] {
-      GuardedCall([this] {
-        if (Application) Application->SetHint(GetLongHint(FHint));
-      });
+    ConnectGuarded(FMenu, &QMenu::aboutToShow, [this] {
+      if (Application) Application->SetHint(GetLongHint(FHint));
     });
+    // An entry that is not an item of the program's own (a window in the window list) has
+    // no hint.
+    ConnectGuarded(FMenu, &QMenu::hovered, [this](QAction* Action) {
+      for (TMenuItem* item : FItems)
+        if (item->FAction == Action || (item->FMenu && item->FMenu->menuAction() == Action)) return;
+      if (Application) Application->SetHint("");
+    });
+    FMenu->setStyle(MenuStyle());
+    FMenu->installEventFilter(HintClearer());
     // A menu that closes leaves no hint behind.
-    QObject::connect(FMenu, &QMenu::aboutToHide, FMenu, [] {
-      GuardedCall([] {
-        if (Application) Application->SetHint("");
-      });
+    ConnectGuarded(FMenu, &QMenu::aboutToHide, [] {
+      if (Application) Application->SetHint("");
     });
     if (FParent && FParent->FMenu) {
       FParent->FMenu->insertAction(FAction, FMenu->menuAction());

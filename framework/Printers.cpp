@@ -3,26 +3,18 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
-namespace {
-
-// The PDF file jobs go to while the test seam is set; empty for the real printer.
-String& PdfPath() {
-  static String path;
-  return path;
-}
-
-} // namespace
+#include "platform/Seams.h"
 
 TPrinter::TPrinter() = default;
 TPrinter::~TPrinter() = default;
 
 QPrinter* TPrinter::QtPrinter() {
-  if (!PdfPath().empty()) {
+  if (const String& pdf = Seams::PdfPath(); !pdf.empty()) {
     if (!FPdf) {
       FPdf = std::make_unique<QPrinter>(QPrinter::HighResolution);
       FPdf->setOutputFormat(QPrinter::PdfFormat);
     }
-    FPdf->setOutputFileName(QString::fromStdString(PdfPath()));
+    FPdf->setOutputFileName(QString::fromStdString(pdf));
     return FPdf.get();
   }
   if (!FSystem) {
@@ -38,10 +30,3 @@ TPrinter* Printer() {
   static auto* printer = new TPrinter;
   return printer;
 }
-
-namespace Seams {
-
-void PrintToPdf(const String& Path) { PdfPath() = Path; }
-void PrintToPrinter() { PdfPath().clear(); }
-
-} // namespace Seams

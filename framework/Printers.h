@@ -30,12 +30,3 @@ private:
 
 // The framework's current printer.
 TPrinter* Printer();
-
-namespace Seams {
-
-// Set by tests only: jobs are written as PDF to Path instead of going to a printer.
-void PrintToPdf(const String& Path);
-// Jobs go to the system's default printer again.
-void PrintToPrinter();
-
-} // namespace Seams

@@ -15,15 +15,16 @@ namespace {
 // Gives every row of a list the list's one item height.
 class TItemHeightDelegate : public QStyledItemDelegate {
 public:
-  TItemHeightDelegate(QObject* Parent, const int& Height) : QStyledItemDelegate(Parent), FHeight(Height) {}
+  TItemHeightDelegate(QObject* Parent, int Height) : QStyledItemDelegate(Parent), FHeight(Height) {}
   QSize sizeHint(const QStyleOptionViewItem& Option, const QModelIndex& Index) const override {
     QSize size = QStyledItemDelegate::sizeHint(Option, Index);
     size.setHeight(FHeight);
     return size;
   }
+  void SetHeight(int Height) { FHeight = Height; }
 
 private:
-  const int& FHeight;
+  int FHeight;
 };
 
 } // namespace
@@ -166,9 +167,25 @@ void TListBox::SetItemIndex(int Value) {
   }
 }
 
+void TListBox::DefaultHandler(TMessage& Message) {
+  // The part of the list below its last entry holds nothing to choose: pressing or dragging
+  // there takes the focus but leaves the selection as it was, so that a double-click there
+  // acts on the selected entry.
+  const bool pressOrDrag = Message.Msg == WM_LBUTTONDOWN || Message.Msg == WM_LBUTTONDBLCLK ||
+                           Message.Msg == WM_RBUTTONDOWN || Message.Msg == WM_RBUTTONDBLCLK ||
+                           (Message.Msg == WM_MOUSEMOVE && (Message.WParam & (MK_LBUTTON | MK_RBUTTON)));
+  if (pressOrDrag && ItemAtPos(GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)) < 0) {
+    if (Message.Msg != WM_MOUSEMOVE && !ListView()->hasFocus()) ListView()->setFocus(Qt::MouseFocusReason);
+    Message.Result = 0;
+    return;
+  }
+  TWinControl::DefaultHandler(Message);
+}
+
 void TListBox::SetItemHeight(int Value) {
   if (FItemHeight == Value || Value <= 0) return;
   FItemHeight = Value;
+  static_cast<TItemHeightDelegate*>(ListView()->itemDelegate())->SetHeight(Value);
   ListView()->doItemsLayout();
 }
 
@@ -187,7 +204,7 @@ RECT TListBox::ItemRect(int Index) const {
 TButton::TButton(TComponent* AOwner) : TWinControl(AOwner) {
   auto* button = new QPushButton;
   SetWidget(button);
-  QObject::connect(button, &QPushButton::clicked, button, [this] { GuardedCall([this] { Click(); }); });
+  ConnectGuarded(button, &QPushButton::clicked, [this](bool) { Click(); });
 }
 
 void TButton::SetCaption(const String& Value) {
@@ -203,7 +220,7 @@ void TButton::SetDefault(bool Value) {
 TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner) {
   auto* box = new QCheckBox;
   SetWidget(box);
-  QObject::connect(box, &QCheckBox::clicked, box, [this] { GuardedCall([this] { Click(); }); });
+  ConnectGuarded(box, &QCheckBox::clicked, [this](bool) { Click(); });
 }
 
 void TCheckBox::SetCaption(const String& Value) {

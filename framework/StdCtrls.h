@@ -27,6 +27,8 @@ public:
   // The view, up to date with every entry added.
   QListView* ListView() const;
 
+  void DefaultHandler(TMessage& Message) override;
+
 private:
   TListBoxModel* FModel;
   std::unique_ptr<TStrings> FItems;

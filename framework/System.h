@@ -12,4 +12,12 @@ public:
   TObject(const TObject&) = delete;
   TObject& operator=(const TObject&) = delete;
   virtual ~TObject() = default;
+
+  // Runs while the whole object still exists, right before Free destroys it.
+  virtual void BeforeDestruction() {}
+  // Destroys an object made with new: BeforeDestruction first, then the destructors.
+  void Free() {
+    BeforeDestruction();
+    delete this;
+  }
 };

@@ -1,8 +1,14 @@
 #pragma once
 // Where window handles meet Qt: the framework gives each of its widgets a handle, and Qt
 // events on the widget become messages passed through the handle's window procedure.
+//
+// Every entry from Qt into framework code — an event turned into a message, a posted
+// message, a signal, a paint — runs through CallGuarded, so that an exception never crosses
+// a Qt frame: it is handed to the message exception handler (the application's) instead.
 
+#include <QObject>
 #include <functional>
+#include <utility>
 
 #include "platform/Windows.h"
 
@@ -22,8 +28,23 @@ HWND WindowHandle(const QWidget* Widget);
 // The painter behind a device context handed out with WM_ERASEBKGND.
 QPainter* DCPainter(HDC DC);
 
-// Every exception that leaves a window procedure called from Qt is handed to this handler,
-// which runs inside the catch block (std::current_exception holds it).
+// Sets who is told of an exception that reached the bridge; it runs inside the catch block
+// (std::current_exception holds the exception).
 void SetMessageExceptionHandler(std::function<void()> Handler);
-// Runs Action; an exception from it goes to the message exception handler.
-void GuardedCall(const std::function<void()>& Action);
+// Runs Action for a caller that must not see an exception (Qt, a destructor); an exception
+// from it goes to the message exception handler.
+void CallGuarded(const std::function<void()>& Action);
+
+// Connects a Qt signal to framework code through the bridge. The slot gets the signal's
+// arguments and lives as long as Context.
+template <class TSender, class TSignal, class TSlot>
+QMetaObject::Connection ConnectGuarded(TSender* Sender, TSignal Signal, const QObject* Context, TSlot Slot) {
+  return QObject::connect(Sender, Signal, Context,
+                          [Slot = std::move(Slot)](const auto&... Args) { CallGuarded([&] { Slot(Args...); }); });
+}
+
+// The same, living as long as the sender.
+template <class TSender, class TSignal, class TSlot>
+QMetaObject::Connection ConnectGuarded(TSender* Sender, TSignal Signal, TSlot Slot) {
+  return ConnectGuarded(Sender, Signal, Sender, std::move(Slot));
+}

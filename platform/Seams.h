@@ -1,6 +1,9 @@
 #pragma once
-// Answers and records for modal interaction, set by tests only so that nothing waits for a user.
+// The test seams: answers and records for everything that would wait for a user or reach
+// outside the program (message boxes, common dialogs, the printer, the bell). Set by tests
+// only, all in this one place, with one Reset; they are not user options.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,19 +18,36 @@ struct TMessageBoxRecord {
   UINT Type;
 };
 
-// Once enabled, message boxes are not shown: each takes the next queued answer (the box's
-// first button when none is queued) and is recorded.
-void EnableMessageBoxes();
+struct TDialogResult {
+  bool Ok;
+  std::string FileName;
+};
+
+// Once enabled, message boxes and the open, save and printer setup dialogs are not shown:
+// each takes the next queued answer (a box its first button, a dialog false when none is
+// queued) and is recorded.
+void Enable();
+bool Enabled();
+
 void QueueMessageBoxAnswer(int Answer);
 std::vector<TMessageBoxRecord>& MessageBoxes();
-bool MessageBoxesEnabled();
 // The answer for a box about to show, and its record.
 int TakeMessageBoxAnswer(const TMessageBoxRecord& Record);
+
+void QueueDialogResult(bool Ok, const std::string& FileName = "");
+TDialogResult TakeDialogResult();
+
+// Print jobs go as PDF to Path instead of to the printer; empty: to the printer again.
+void PrintToPdf(const std::string& Path);
+const std::string& PdfPath();
 
 int BeepCount();
 void CountBeep();
 
-// Forgets every queued answer and every record.
+// Something a layer above keeps for the tests and that Reset must clear too.
+void AddResetAction(std::function<void()> Action);
+// Forgets every queued answer and record, prints to the printer again, and runs the reset
+// actions; the tests run it before each test.
 void Reset();
 
 } // namespace Seams

@@ -48,7 +48,9 @@ struct TWindowRecord {
   const QObject* ClientKey;
   WNDPROC Proc;
   TNativeEvent* Native = nullptr;
-  bool Bypass = false; // true while a made-up event is handed straight to Qt
+  // A made-up event on its way to Qt for a message that did not come from Qt; it alone
+  // passes the filter untranslated, while the events it causes become messages as usual.
+  const QEvent* Delivering = nullptr;
 };
 
 std::function<void()>& ExceptionHandler() {
@@ -61,15 +63,15 @@ WNDPROC DefaultProcedure() {
   return &proc;
 }
 
-class TWindowTable;
-TWindowTable& Windows();
-
 // Watches the framework's widgets and routes their events through the window procedures.
 class TWindowTable : public QObject {
 public:
   std::unordered_map<std::uintptr_t, std::unique_ptr<TWindowRecord>> ByHandle;
   QHash<const QObject*, TWindowRecord*> ByObject;
   std::uintptr_t NextHandle = 1;
+  // The time of the latest real input, which made-up input carries: Qt's widgets tell a
+  // double-click from two clicks by the times of their events.
+  quint64 InputTime = 0;
 
   TWindowRecord* Find(HWND h) const {
     auto it = ByHandle.find(reinterpret_cast<std::uintptr_t>(h));
@@ -155,8 +157,9 @@ LRESULT Dispatch(TWindowRecord* Rec, UINT Msg, WPARAM W, LPARAM L) {
 }
 
 bool TWindowTable::eventFilter(QObject* Watched, QEvent* Event) {
+  if (Event->spontaneous() && Event->isInputEvent()) InputTime = static_cast<QInputEvent*>(Event)->timestamp();
   TWindowRecord* rec = ByObject.value(Watched);
-  if (!rec || rec->Bypass) return false;
+  if (!rec || Event == rec->Delivering) return false;
   HDC__ dc{rec->Client.data(), nullptr};
   TMessage m;
   if (!Translate(*rec, Watched, Event, m, &dc)) return false;
@@ -164,7 +167,7 @@ bool TWindowTable::eventFilter(QObject* Watched, QEvent* Event) {
   TNativeEvent* outer = rec->Native;
   rec->Native = &native;
   QPointer<QWidget> alive = rec->Widget;
-  GuardedCall([&] { Dispatch(rec, m.Msg, m.WParam, m.LParam); });
+  CallGuarded([&] { Dispatch(rec, m.Msg, m.WParam, m.LParam); });
   if (!alive) return true; // the window went while its message was handled
   rec->Native = outer;
   dc.Painter.reset();
@@ -191,8 +194,8 @@ public:
 void TWindowTable::customEvent(QEvent* Event) {
   if (Event->type() != TPostedMessage::Kind()) return;
   auto* posted = static_cast<TPostedMessage*>(Event);
-  GuardedCall([&] {
-    if (Find(posted->Handle)) SendMessageA(posted->Handle, posted->Msg, posted->WParam, posted->LParam);
+  CallGuarded([&] {
+    if (TWindowRecord* rec = Find(posted->Handle)) Dispatch(rec, posted->Msg, posted->WParam, posted->LParam);
   });
 }
 
@@ -211,14 +214,35 @@ Qt::KeyboardModifiers ModifiersOf(WPARAM W) {
   return m;
 }
 
-// Hands Qt a made-up event for a message that did not come from Qt.
+// Gives the focus as a press of the mouse at Pos on W does: to the first widget from W
+// outwards that takes the focus by clicking, unless a widget on the way has it already.
+void FocusAsPressWould(QWidget* W, QPoint Pos) {
+  for (QWidget* w = W; w; w = w->parentWidget()) {
+    QWidget* proxy = w;
+    while (proxy->focusProxy())
+      proxy = proxy->focusProxy();
+    const bool clickable = (w->focusPolicy() & Qt::ClickFocus) == Qt::ClickFocus &&
+                           (proxy->focusPolicy() & Qt::ClickFocus) == Qt::ClickFocus;
+    if (w->isEnabled() && w->rect().contains(Pos) && clickable) {
+      w->setFocus(Qt::MouseFocusReason);
+      return;
+    }
+    if (w->isWindow() || proxy->hasFocus()) return;
+    Pos += w->pos();
+  }
+}
+
+// Hands Qt a made-up event for a message that did not come from Qt, so that it acts as
+// the real input it stands for would.
 LRESULT DeliverToQt(TWindowRecord* Rec, UINT Msg, WPARAM W, LPARAM L) {
   QWidget* client = Rec->Client.data();
   QPointF pos(GET_X_LPARAM(L), GET_Y_LPARAM(L));
   std::unique_ptr<QEvent> event;
   QObject* target = client;
   auto mouse = [&](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons) {
-    event = std::make_unique<QMouseEvent>(type, pos, client->mapToGlobal(pos), button, buttons, ModifiersOf(W));
+    auto e = std::make_unique<QMouseEvent>(type, pos, client->mapToGlobal(pos), button, buttons, ModifiersOf(W));
+    e->setTimestamp(Windows().InputTime);
+    event = std::move(e);
   };
   switch (Msg) {
   case WM_LBUTTONDOWN: mouse(QEvent::MouseButtonPress, Qt::LeftButton, ButtonsOf(W) | Qt::LeftButton); break;
@@ -247,9 +271,15 @@ LRESULT DeliverToQt(TWindowRecord* Rec, UINT Msg, WPARAM W, LPARAM L) {
   default: return 0;
   }
   QPointer<QWidget> alive = Rec->Widget;
-  Rec->Bypass = true;
+  // A press moves the focus first, as it does for real input (whose focus Qt gives only to
+  // events from the window system); the focus messages it causes reach the procedure.
+  if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+    FocusAsPressWould(client, pos.toPoint());
+  if (!alive) return 0;
+  const QEvent* outer = Rec->Delivering;
+  Rec->Delivering = event.get();
   QCoreApplication::sendEvent(target, event.get());
-  if (alive) Rec->Bypass = false;
+  if (alive) Rec->Delivering = outer;
   return 0;
 }
 
@@ -300,11 +330,15 @@ QPainter* DCPainter(HDC DC) {
 
 void SetMessageExceptionHandler(std::function<void()> Handler) { ExceptionHandler() = std::move(Handler); }
 
-void GuardedCall(const std::function<void()>& Action) {
+void CallGuarded(const std::function<void()>& Action) {
   try {
     Action();
   } catch (...) {
-    if (ExceptionHandler()) ExceptionHandler()();
+    // The handler is the last resort: what it cannot show is dropped rather than let through.
+    try {
+      if (ExceptionHandler()) ExceptionHandler()();
+    } catch (...) {
+    }
   }
 }
 
@@ -369,7 +403,7 @@ void FreeObjectInstance(WNDPROC ObjectInstance) { delete ObjectInstance; }
 
 int MessageBoxA(HWND hWnd, const char* lpText, const char* lpCaption, UINT uType) {
   Seams::TMessageBoxRecord record{hWnd, lpText ? lpText : "", lpCaption ? lpCaption : "Error", uType};
-  if (Seams::MessageBoxesEnabled()) return Seams::TakeMessageBoxAnswer(record);
+  if (Seams::Enabled()) return Seams::TakeMessageBoxAnswer(record);
 
   QMessageBox box(WindowWidget(hWnd));
   box.setWindowTitle(QString::fromStdString(record.Caption));

@@ -41,13 +41,13 @@ void MakeSortedList(TStringList& List, const String& Dir) {
 }
 
 // Hands every entry of one search to Take; the search is closed when this returns.
-template <class F>
-void ForEachEntry(const String& Pattern, FINDEX_SEARCH_OPS SearchOp, F Take) {
+template <class F> void ForEachEntry(const String& Pattern, FINDEX_SEARCH_OPS SearchOp, F Take) {
   WIN32_FIND_DATAA data;
   HANDLE search = FindFirstFileExA(Pattern.c_str(), FindExInfoBasic, &data, SearchOp, nullptr, 0);
   if (search == INVALID_HANDLE_VALUE) return;
   std::unique_ptr<void, BOOL (*)(HANDLE)> closer(search, FindClose);
-  do Take(data);
+  do
+    Take(data);
   while (FindNextFileA(search, &data));
 }
 

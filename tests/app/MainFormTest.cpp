@@ -203,6 +203,40 @@ TEST_F(MainFormTest, AMenuItemsHintShowsWhileHighlightedAndClearsWhenTheMenuClos
   EXPECT_EQ(MainForm->SB1->SimpleText(), "Scan Complete..");
 }
 
+TEST_F(MainFormTest, DisabledItemsShowTheirHintsAndEntriesWithoutOneClearIt) {
+  // The pointer moving inside an open menu onto an action.
+  auto pointAt = [](QMenu* Menu, QAction* Action) {
+    QPointF at = Menu->actionGeometry(Action).center();
+    for (int step = 0; step < 8; ++step) {
+      QMouseEvent move(QEvent::MouseMove, at, Menu->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+      QCoreApplication::sendEvent(Menu, &move);
+    }
+  };
+  QMenu* edit = MainForm->Edit1->Menu();
+  edit->popup(QPoint(0, 0));
+  ASSERT_FALSE(MainForm->CutItem->Enabled());
+  pointAt(edit, MainForm->CutItem->Action());
+  EXPECT_EQ(MainForm->SB1->SimpleText(), "Cut to clipboard");
+  edit->hide();
+
+  Open(WriteFile("a.ini", "[a]"));
+  QMenu* window = MainForm->Window1->Menu();
+  window->popup(QPoint(0, 0));
+  QList<QAction*> entries = window->actions();
+  ASSERT_GE(entries.size(), 7);
+  QAction* separator = entries[5];
+  QAction* listed = entries[6];
+  ASSERT_TRUE(separator->isSeparator());
+  pointAt(window, MainForm->CloseAll1->Action());
+  EXPECT_EQ(MainForm->SB1->SimpleText(), "Close all open files");
+  pointAt(window, separator);
+  EXPECT_EQ(MainForm->SB1->SimpleText(), "");
+  pointAt(window, MainForm->CloseAll1->Action());
+  pointAt(window, listed);
+  EXPECT_EQ(MainForm->SB1->SimpleText(), "");
+  window->hide();
+}
+
 TEST_F(MainFormTest, OpenButtonWithNoEntrySelectedLeavesAnEmptyWindowAndReportsTheIndexError) {
   MainForm->LLB1->Items()->Add(WriteFile("listed.ini", "[listed]"));
   try {

@@ -17,8 +17,6 @@ class MainFormTest : public testing::Test {
 protected:
   void SetUp() override {
     RegisterMainFormClasses();
-    Seams::Reset();
-    Seams::ClearTerminated();
     Application->CreateForm(MainForm);
     MainForm->Show();
     Dir = std::filesystem::temp_directory_path() /
@@ -28,10 +26,9 @@ protected:
   }
 
   void TearDown() override {
-    delete MainForm;
+    MainForm->Free();
     MainForm = nullptr;
     FlushReleasedForms();
-    Seams::Reset();
     std::filesystem::remove_all(Dir);
   }
 

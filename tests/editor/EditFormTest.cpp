@@ -158,7 +158,6 @@ TEST_F(EditFormTest, PrintingGoesOverAsManyPagesAsTheTextNeeds) {
   for (std::size_t at = printed.find("/Type /Page"); at != String::npos; at = printed.find("/Type /Page", at + 1))
     if (printed.compare(at, 12, "/Type /Pages") != 0) ++pages;
   EXPECT_GT(pages, 1u);
-  Seams::PrintToPrinter();
 }
 
 TEST_F(EditFormTest, TheEditorsOwnSaveAsSavesUnderTheChosenName) {

@@ -9,7 +9,6 @@
 #include "tests/support/TestSupport.h"
 
 TEST(ApplicationTest, HandleExceptionShowsTheMessageWithAFullStopUnderTheTitle) {
-  Seams::Reset();
   try {
     throw EFOpenError("/tmp/x.ini");
   } catch (...) {
@@ -28,7 +27,6 @@ TEST(ApplicationTest, HandleExceptionShowsTheMessageWithAFullStopUnderTheTitle) 
 }
 
 TEST(ApplicationTest, AnExceptionFromAQtEntryIsShownAndTheLoopGoesOn) {
-  Seams::Reset();
   RegisterStdCtrlsClasses();
   TButton button(nullptr);
   int clicks = 0;
@@ -83,7 +81,6 @@ TEST(ApplicationTest, ProcessMessagesNestedInAHandlerDeliversEverythingPending) 
 
 TEST(ApplicationTest, TerminateEndsTheMessageLoopAfterTheNestedWorkReturns) {
   RegisterFormsClasses();
-  Seams::ClearTerminated();
   std::vector<String> order;
   QTimer::singleShot(0, [&] {
     order.push_back("handler starts");
@@ -112,4 +109,51 @@ TEST(FormTest, AReleasedFormStaysUntilTheLoopAndGoesOnlyOnceWhenItsOwnerGoesFirs
   FlushReleasedForms();
   EXPECT_EQ(kept->ComponentCount(), 0);
   delete kept;
+}
+
+namespace {
+
+// A form whose destruction handler needs the parts of the form that derive from TForm.
+class TRecordingForm : public TForm {
+public:
+  explicit TRecordingForm(TComponent* AOwner, std::vector<String>& Log) : TForm(AOwner), FLog(Log) {
+    SetOnDestroy([this](TObject*) { FLog.push_back(Describe()); });
+  }
+  virtual String Describe() const { return "whole form " + FName; }
+
+private:
+  std::vector<String>& FLog;
+  String FName = "recorder";
+};
+
+} // namespace
+
+TEST(FormTest, OnDestroyRunsWhileTheWholeFormStillExists) {
+  RegisterFormsClasses();
+  std::vector<String> log;
+  auto* owner = new TComponent(nullptr);
+  new TRecordingForm(owner, log);
+  (new TRecordingForm(owner, log))->Release();
+  FlushReleasedForms();
+  EXPECT_EQ(log, (std::vector<String>{"whole form recorder"}));
+  owner->Free();
+  EXPECT_EQ(log, (std::vector<String>{"whole form recorder", "whole form recorder"}));
+}
+
+TEST(FormTest, AnMdiChildThatOutlivesItsFrameKeepsItsWindow) {
+  RegisterFormsClasses();
+  ASSERT_EQ(Application->MainForm(), nullptr);
+  TForm* frame = nullptr;
+  Application->CreateForm(frame);
+  frame->SetFormStyle(fsMDIForm);
+  auto* keeper = new TComponent(nullptr);
+  auto* child = new TForm(keeper);
+  child->SetFormStyle(fsMDIChild);
+  child->Show();
+  ASSERT_EQ(frame->MDIChildCount(), 1);
+  frame->Free();
+  // The child's window survived its frame, and goes with the child.
+  ASSERT_NE(child->Widget(), nullptr);
+  EXPECT_EQ(child->Widget()->window()->parentWidget(), nullptr);
+  keeper->Free();
 }

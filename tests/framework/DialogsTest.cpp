@@ -13,12 +13,7 @@ namespace {
 
 class DialogsTest : public testing::Test {
 protected:
-  void SetUp() override {
-    RegisterDialogsClasses();
-    Seams::EnableDialogs();
-    Seams::ResetDialogs();
-  }
-  void TearDown() override { Seams::ResetDialogs(); }
+  void SetUp() override { RegisterDialogsClasses(); }
 };
 
 // The shown find dialog's window, or nullptr.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QListView>
 #include <QMouseEvent>
 
@@ -132,6 +133,85 @@ TEST_F(MessageTest, FocusMessagesFollowTheKeyboardFocus) {
   EXPECT_EQ(GetFocus(), Box->Handle());
   Box->Widget()->clearFocus();
   EXPECT_EQ(seen, (std::vector<UINT>{WM_SETFOCUS, WM_KILLFOCUS}));
+  SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(old));
+  FreeObjectInstance(hook);
+}
+
+TEST_F(MessageTest, ASentPressMovesTheFocusLikeARealOneAndTheProcedureSeesTheFocusMessage) {
+  QWidget window;
+  auto* other = new QLineEdit(&window);
+  Box->Widget()->setParent(&window);
+  Box->Widget()->setGeometry(0, 30, 200, 100);
+  window.show();
+  window.activateWindow();
+  other->setFocus();
+  Application->ProcessMessages();
+  ASSERT_TRUE(other->hasFocus());
+
+  std::vector<UINT> seen;
+  WNDPROC old = reinterpret_cast<WNDPROC>(GetWindowLongA(Box->Handle(), GWL_WNDPROC));
+  WNDPROC hook = MakeWindowProc([&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m != WM_MOUSEMOVE) seen.push_back(m);
+    return CallWindowProcA(old, h, m, w, l);
+  });
+  SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(hook));
+  SendMessageA(Box->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, PointOf(2));
+  SendMessageA(Box->Handle(), WM_LBUTTONUP, 0, PointOf(2));
+  EXPECT_EQ(GetFocus(), Box->Handle());
+  EXPECT_EQ(Box->ItemIndex(), 2);
+  // The focus message the press causes reaches the procedure while the press is handled.
+  EXPECT_EQ(seen, (std::vector<UINT>{WM_LBUTTONDOWN, WM_SETFOCUS, WM_LBUTTONUP}));
+  SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(old));
+  FreeObjectInstance(hook);
+  Box.reset();
+}
+
+TEST_F(MessageTest, PressesBelowTheLastEntryKeepTheSelectionSentOrReal) {
+  Box->SetItemIndex(1);
+  int opened = -2;
+  Box->SetOnDblClick([&](TObject*) { opened = Box->ItemIndex(); });
+  const LPARAM below = MAKELPARAM(5, 95);
+  SendMessageA(Box->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, below);
+  SendMessageA(Box->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(9, 90));
+  SendMessageA(Box->Handle(), WM_LBUTTONUP, 0, below);
+  SendMessageA(Box->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, below);
+  EXPECT_EQ(Box->ItemIndex(), 1);
+  EXPECT_EQ(opened, 1);
+
+  // Real input takes the same way.
+  opened = -2;
+  QWidget* viewport = WindowClient(Box->Handle());
+  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                            QEvent::MouseButtonRelease}) {
+    Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(type, QPointF(5, 95), viewport->mapToGlobal(QPointF(5, 95)), Qt::LeftButton, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &e);
+  }
+  EXPECT_EQ(Box->ItemIndex(), 1);
+  EXPECT_EQ(opened, 1);
+}
+
+TEST_F(MessageTest, AnExceptionFromAnEventOrAPostedMessageIsShownAndTheLoopGoesOn) {
+  WNDPROC old = reinterpret_cast<WNDPROC>(GetWindowLongA(Box->Handle(), GWL_WNDPROC));
+  WNDPROC hook = MakeWindowProc([&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m == WM_RBUTTONDOWN) throw Exception("From an event");
+    if (m == WM_USER) throw Exception("From a posted message");
+    return CallWindowProcA(old, h, m, w, l);
+  });
+  SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(hook));
+  QWidget* viewport = WindowClient(Box->Handle());
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), viewport->mapToGlobal(QPointF(5, 5)), Qt::RightButton,
+                    Qt::RightButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(viewport, &press);
+  PostMessageA(Box->Handle(), WM_USER, 0, 0);
+  PostMessageA(Box->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, PointOf(3));
+  Application->ProcessMessages();
+  // The message after the failing one is still delivered.
+  EXPECT_EQ(Box->ItemIndex(), 3);
+  std::vector<String> shown;
+  for (const auto& box : Seams::MessageBoxes())
+    shown.push_back(box.Text);
+  EXPECT_EQ(shown, (std::vector<String>{"From an event.", "From a posted message."}));
   SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(old));
   FreeObjectInstance(hook);
 }

@@ -64,7 +64,6 @@ protected:
     fs::create_directories(Dir);
   }
   void TearDown() override {
-    Seams::PrintToPrinter();
     Edit.reset();
     fs::remove_all(Dir);
   }

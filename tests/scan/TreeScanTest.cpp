@@ -88,7 +88,9 @@ protected:
   }
   // The events expected, for paths below the root.
   std::string D(const std::string& Path) const { return "D " + Root / Path; }
-  std::string F(long long Size, const std::string& Path) const { return "F " + std::to_string(Size) + " " + Root / Path; }
+  std::string F(long long Size, const std::string& Path) const {
+    return "F " + std::to_string(Size) + " " + Root / Path;
+  }
   std::string E(const std::string& Path) const { return "E " + Root / Path; }
 
   // The tree of the component's documentation: b.ini and A.ini, Win holding w.ini, dos empty.
@@ -110,7 +112,7 @@ protected:
 
 TEST_F(TreeScannerTest, WalksExampleTreeInSortedPreOrder) {
   MakeExampleTree();
-  const Events expected{D(""),    F(0, "A.ini"),  F(4, "b.ini"),      D("dos/"),      E("dos/"),
+  const Events expected{D(""),     F(0, "A.ini"),      F(4, "b.ini"),  D("dos/"),     E("dos/"),
                         D("Win/"), F(10, "Win/w.ini"), E("Win/w.ini"), E("Win/w.ini")};
   EXPECT_EQ(Run(), expected);
   EXPECT_EQ(Scanner.InitialDirectory(), Root / "") << "the separator is written back";
@@ -127,8 +129,10 @@ TEST_F(TreeScannerTest, WalksExampleTreeInSortedPreOrder) {
 }
 
 TEST_F(TreeScannerTest, OrderIgnoresCaseButKeepsNamesThatDifferOnlyInCase) {
-  for (const char* name : {"b.ini", "x.ini", "c.INI", "X.ini", "A.ini"}) WriteFile(Root / name);
-  for (const char* name : {"beta", "alpha", "Alpha"}) fs::create_directory(Root / name);
+  for (const char* name : {"b.ini", "x.ini", "c.INI", "X.ini", "A.ini"})
+    WriteFile(Root / name);
+  for (const char* name : {"beta", "alpha", "Alpha"})
+    fs::create_directory(Root / name);
   Scanner.SetRecursive(false);
   EXPECT_EQ(Run(), (Events{D(""), F(0, "A.ini"), F(0, "b.ini"), F(0, "c.INI"), F(0, "X.ini"), F(0, "x.ini"),
                            D("Alpha/"), D("alpha/"), D("beta/"), E("beta/")}));
@@ -166,7 +170,8 @@ TEST_F(TreeScannerTest, SystemDirectoriesAreNotAnnounced) {
 }
 
 TEST_F(TreeScannerTest, SizesAreTheLow32BitsSigned) {
-  for (const char* name : {"a.ini", "b.ini", "c.ini"}) WriteFile(Root / name);
+  for (const char* name : {"a.ini", "b.ini", "c.ini"})
+    WriteFile(Root / name);
   fs::resize_file(Root / "a.ini", std::uintmax_t{1} << 31);
   fs::resize_file(Root / "b.ini", (std::uintmax_t{1} << 32) - 1);
   fs::resize_file(Root / "c.ini", (std::uintmax_t{1} << 32) + 5);
@@ -193,14 +198,15 @@ TEST_F(TreeScannerTest, EmptyInitialDirectoryIsTheCurrentOne) {
 // A directory that goes between being listed and being entered is announced and done, empty,
 // and the walk goes on; so is a start directory that does not exist.
 TEST_F(TreeScannerTest, VanishedDirectoryIsAnnouncedEmpty) {
-  for (const char* name : {"a", "b", "c"}) fs::create_directory(Root / name);
+  for (const char* name : {"a", "b", "c"})
+    fs::create_directory(Root / name);
   WriteFile(Root / "b/b.ini");
   WriteFile(Root / "c/c.ini");
   Then(&TTreeScanner::OnDirectoryFound, &TTreeScanner::SetOnDirectoryFound, [this] {
     if (Scanner.FileFound() == Root / "a/") fs::remove_all(Root / "b");
   });
-  EXPECT_EQ(Run(), (Events{D(""), D("a/"), E("a/"), D("b/"), E("b/"), D("c/"), F(0, "c/c.ini"), E("c/c.ini"),
-                           E("c/c.ini")}));
+  EXPECT_EQ(Run(),
+            (Events{D(""), D("a/"), E("a/"), D("b/"), E("b/"), D("c/"), F(0, "c/c.ini"), E("c/c.ini"), E("c/c.ini")}));
   Scanner.SetInitialDirectory(Root / "missing");
   EXPECT_EQ(Run(), (Events{D("missing/"), E("missing/")}));
 }
@@ -226,11 +232,13 @@ TEST_F(TreeScannerTest, DeniedDirectoryIsAnnouncedEmpty) {
     EXPECT_EQ(status, 0) << std::string(std::istreambuf_iterator<char>(log), {});
     return;
   }
-  for (const char* name : {"open", "shut", "shut/inner", "zzz"}) fs::create_directory(Root / name);
-  for (const char* name : {"open/a.ini", "shut/b.ini", "zzz/c.ini"}) WriteFile(Root / name);
+  for (const char* name : {"open", "shut", "shut/inner", "zzz"})
+    fs::create_directory(Root / name);
+  for (const char* name : {"open/a.ini", "shut/b.ini", "zzz/c.ini"})
+    WriteFile(Root / name);
   fs::permissions(Root / "shut", fs::perms::none);
-  EXPECT_EQ(Run(), (Events{D(""), D("open/"), F(0, "open/a.ini"), E("open/a.ini"), D("shut/"), E("shut/"),
-                           D("zzz/"), F(0, "zzz/c.ini"), E("zzz/c.ini"), E("zzz/c.ini")}));
+  EXPECT_EQ(Run(), (Events{D(""), D("open/"), F(0, "open/a.ini"), E("open/a.ini"), D("shut/"), E("shut/"), D("zzz/"),
+                           F(0, "zzz/c.ini"), E("zzz/c.ini"), E("zzz/c.ini")}));
 }
 
 // Every level keeps its own lists and path, so the outer walk goes on correctly; the
@@ -277,7 +285,8 @@ TEST(TreeScanner, DefaultsAndPublishedProperties) {
   const TClassInfo* info = FindClassInfo("TTreeScanner");
   ASSERT_TRUE(info && info->Create);
   std::vector<String> names;
-  for (const TPropInfo& p : info->OwnProperties) names.push_back(p.Name);
+  for (const TPropInfo& p : info->OwnProperties)
+    names.push_back(p.Name);
   EXPECT_EQ(names, (std::vector<String>{"OnDirectoryFound", "OnDirectoryDone", "OnFileFound", "FileFound", "FileSize",
                                         "SearchInProgress", "InitialDirectory", "FileMask", "Recursive"}));
   std::unique_ptr<TComponent> made(info->Create(nullptr));

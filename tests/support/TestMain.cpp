@@ -1,21 +1,28 @@
 // Runs the tests with the application object on Qt's offscreen platform; message boxes and
-// common dialogs are answered by the tests.
+// common dialogs are answered by the tests, and every test starts with the seams reset.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "framework/Forms.h"
-#include "framework/Dialogs.h"
 #include "platform/Seams.h"
+
+namespace {
+
+class TResetSeams : public testing::EmptyTestEventListener {
+  void OnTestStart(const testing::TestInfo&) override { Seams::Reset(); }
+};
+
+} // namespace
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   testing::InitGoogleTest(&argc, argv);
   auto* application = new TApplication(argc, argv);
   application->SetTitle("Tabrix");
-  Seams::EnableMessageBoxes();
-  Seams::EnableDialogs();
+  Seams::Enable();
+  testing::UnitTest::GetInstance()->listeners().Append(new TResetSeams);
   int result = RUN_ALL_TESTS();
-  delete application;
+  application->Free();
   return result;
 }
