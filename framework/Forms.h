@@ -1,6 +1,7 @@
 #pragma once
 // The application object, the screen, and forms.
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -47,7 +48,8 @@ public:
   void Run();
   void Terminate();
   bool Terminated() const { return FTerminated; }
-  // Handles every pending event and posted message, then returns; may be called from a handler.
+  // Delivers every posted message and handles the window system's pending input and due
+  // timers, then returns; may be called from a handler.
   void ProcessMessages();
 
   const String& Hint() const { return FHint; }
@@ -63,6 +65,7 @@ public:
 private:
   friend class TForm;
   std::unique_ptr<QApplication> FQtApplication;
+  std::chrono::steady_clock::time_point FLastEventLoopTurn;
   String FTitle;
   TForm* FMainForm = nullptr;
   bool FTerminated = false;

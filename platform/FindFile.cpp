@@ -107,12 +107,13 @@ struct TSearch {
   std::string EntryPath;
   // "*" and "*.*" match every name, also one without a dot.
   bool MatchesAll = false;
-  // The directory as it was when its entries were read: its identity for the system
-  // directories and the kept listing, and its times for telling whether that still holds.
-  bool StateKnown = false;
-  struct stat State;
-  // The coarse clock before the directory was looked at.
-  timespec ReadTime;
+  // The directory's device and inode numbers, asked for only when a subdirectory bears the
+  // name of a system directory.
+  bool IdentityKnown = false;
+  dev_t Device = 0;
+  ino_t Inode = 0;
+  // When the entries were read, on the monotonic clock.
+  timespec ReadTime{};
   // The table that tells the system directories, taken at the first subdirectory met.
   std::shared_ptr<const TVolumeTable> Volumes;
   long Length = 0;
@@ -125,6 +126,10 @@ struct TSearch {
   alignas(dirent64) char Buffer[32768];
 };
 
+// How long a listing stands for its directory: a search of the same path started within
+// this time of the reading takes its entries from it.
+constexpr long long ListingLifetimeNs = 5'000'000;
+
 // The last search closed, kept for the next one with the listing it read (see FindFile.h).
 thread_local std::unique_ptr<TSearch> Spare;
 
@@ -136,14 +141,24 @@ int StatEntry(TSearch& S, const char* Name, struct stat& St, int Flags) {
   return fstatat(AT_FDCWD, S.EntryPath.c_str(), &St, Flags);
 }
 
+bool IsSystemDirectory(TSearch& S, const char* Name) {
+  if (!S.Volumes) S.Volumes = CurrentVolumes();
+  if (!S.Volumes->HasSystemDirectoryNamed(Name)) return false;
+  if (!S.IdentityKnown) {
+    struct stat st;
+    const int got = S.Fd >= 0 ? fstat(S.Fd, &st) : stat(S.Directory.c_str(), &st);
+    if (got != 0) return false;
+    S.IdentityKnown = true;
+    S.Device = st.st_dev;
+    S.Inode = st.st_ino;
+  }
+  return S.Volumes->IsSystemDirectory(S.Device, S.Inode, Name);
+}
+
 void FillDirectory(TSearch& S, const char* Name, WIN32_FIND_DATAA& Data) {
   Data.dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
   if (Name[0] == '.') Data.dwFileAttributes |= FILE_ATTRIBUTE_HIDDEN;
-  if (S.StateKnown) {
-    if (!S.Volumes) S.Volumes = CurrentVolumes();
-    if (S.Volumes->IsSystemDirectory(S.State.st_dev, S.State.st_ino, Name))
-      Data.dwFileAttributes |= FILE_ATTRIBUTE_SYSTEM;
-  }
+  if (IsSystemDirectory(S, Name)) Data.dwFileAttributes |= FILE_ATTRIBUTE_SYSTEM;
   Data.nFileSizeHigh = Data.nFileSizeLow = 0;
 }
 
@@ -187,23 +202,6 @@ bool Take(TSearch& S, const dirent64& Entry, WIN32_FIND_DATAA& Data) {
   return taken;
 }
 
-bool Before(const timespec& A, const timespec& B) {
-  return A.tv_sec < B.tv_sec || (A.tv_sec == B.tv_sec && A.tv_nsec < B.tv_nsec);
-}
-
-// Whether a listing read at ReadTime of a directory last changed as State says may be
-// trusted while the directory's times stay the same: a later change must then move them.
-// It would not if the last change fell in the same step of the file system's clock as a
-// later one, so that last change must lie at least one step before the reading: 2 s where
-// the file system keeps whole seconds (a change time without a fraction), 10 ms elsewhere.
-bool Settled(const struct stat& State, timespec ReadTime) {
-  const bool wholeSeconds = State.st_ctim.tv_nsec == 0;
-  ReadTime.tv_sec -= wholeSeconds ? 2 : 0;
-  ReadTime.tv_nsec -= wholeSeconds ? 0 : 10'000'000;
-  if (ReadTime.tv_nsec < 0) ReadTime.tv_nsec += 1'000'000'000, --ReadTime.tv_sec;
-  return !Before(ReadTime, State.st_ctim);
-}
-
 bool Next(TSearch& S, WIN32_FIND_DATAA& Data) {
   for (;;) {
     if (S.Offset >= S.Length) {
@@ -211,7 +209,7 @@ bool Next(TSearch& S, WIN32_FIND_DATAA& Data) {
       long length = getdents64(S.Fd, S.Buffer, sizeof S.Buffer);
       if (length <= 0) {
         S.AtEnd = true;
-        S.Whole = length == 0 && S.Fills <= 1 && S.StateKnown && Settled(S.State, S.ReadTime);
+        S.Whole = length == 0 && S.Fills <= 1;
         return false;
       }
       S.Length = length;
@@ -224,18 +222,19 @@ bool Next(TSearch& S, WIN32_FIND_DATAA& Data) {
   }
 }
 
-bool SameTime(const timespec& A, const timespec& B) { return A.tv_sec == B.tv_sec && A.tv_nsec == B.tv_nsec; }
+timespec Now() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return now;
+}
 
-// Whether the listing a closed search kept is still that of Directory: the same path, and
-// there the same directory, unchanged since it was read (every change of an entry moves its
-// times). The path is looked up afresh, as it may lead elsewhere by now without any change
-// to the directory itself (a directory above it renamed).
+// Whether the listing a closed search kept stands for Directory: the same path, read a
+// moment ago.
 bool KeptListingHolds(const TSearch& S, std::string_view Directory) {
   if (!S.Whole || S.Directory != Directory) return false;
-  struct stat now;
-  return stat(S.Directory.c_str(), &now) == 0 && now.st_dev == S.State.st_dev && now.st_ino == S.State.st_ino &&
-         now.st_size == S.State.st_size && SameTime(now.st_mtim, S.State.st_mtim) &&
-         SameTime(now.st_ctim, S.State.st_ctim);
+  const timespec now = Now();
+  const long long age = (now.tv_sec - S.ReadTime.tv_sec) * 1'000'000'000LL + (now.tv_nsec - S.ReadTime.tv_nsec);
+  return age >= 0 && age < ListingLifetimeNs;
 }
 
 void Release(TSearch* S) {
@@ -268,9 +267,9 @@ HANDLE FindFirstFileExA(LPCSTR FileName, FINDEX_INFO_LEVELS, LPVOID FindFileData
   } else {
     s->Directory = directory;
     s->Whole = false;
-    clock_gettime(CLOCK_REALTIME_COARSE, &s->ReadTime);
+    s->IdentityKnown = false;
+    s->ReadTime = Now();
     s->Fd = open(s->Directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    s->StateKnown = s->Fd >= 0 && fstat(s->Fd, &s->State) == 0;
     s->Length = s->Offset = 0;
     s->Fills = 0;
     s->AtEnd = s->Fd < 0;

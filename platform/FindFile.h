@@ -9,16 +9,15 @@
 // subdirectory on which a virtual file system (proc, sysfs, devtmpfs, ...) is mounted is a
 // system directory, as the process's mount table (platform/Volumes.h) has it.
 //
-// The last listing read is kept: when a search has read all entries of its directory in one
-// read (32 KiB of entries, some hundreds of names), they stay in memory with the directory's
-// path, device and inode numbers and times. A later search of the same path takes its
-// entries from there instead of reading the directory again, as long as the path, looked up
-// afresh, still leads to that directory and its times are unchanged: adding, removing or
-// renaming an entry changes them. A listing is kept only when the directory's last change
-// lay clearly before it was read, so that a later change cannot fall in the same step of the
-// file system's clock and leave the times as they were. The files' own sizes and attributes
-// are always read afresh. A kept listing holds no descriptor: a directory is open only while
-// a search that reads it runs, from FindFirstFileA to FindClose.
+// The last listing read is kept for a moment: when a search has read all entries of its
+// directory in one read (32 KiB of entries, some hundreds of names), they stay in memory with
+// the directory's path, and a search of the same path started within 5 ms of that reading
+// takes its entries from there instead of reading the directory again. The listing stands
+// for the directory as it was when read, as a search started 5 ms earlier would have; a
+// search of another directory, or a later one, reads afresh. The files' own sizes and
+// attributes are always looked at afresh, so a file gone since is not reported. A kept
+// listing holds no descriptor: a directory is open only while a search that reads it runs,
+// from FindFirstFileA to FindClose.
 
 #include "platform/Kernel.h"
 

@@ -93,6 +93,12 @@ bool TVolumeTable::IsSystemDirectory(dev_t Device, ino_t Inode, std::string_view
   return false;
 }
 
+bool TVolumeTable::HasSystemDirectoryNamed(std::string_view Name) const {
+  for (const TSystemMount& mount : FSystemMounts)
+    if (mount.Name == Name) return true;
+  return false;
+}
+
 std::shared_ptr<const TVolumeTable> CurrentVolumes() {
   static constexpr const char* path = "/proc/self/mountinfo";
   static std::mutex lock;

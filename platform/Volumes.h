@@ -47,6 +47,8 @@ public:
   // Whether the entry Name of the directory that has the given device and inode numbers is
   // a system directory.
   bool IsSystemDirectory(dev_t Device, ino_t Inode, std::string_view Name) const;
+  // Whether any system directory bears the name Name, wherever it is.
+  bool HasSystemDirectoryNamed(std::string_view Name) const;
 
 private:
   // A system directory, known by the directory that holds it and its name there, so that
