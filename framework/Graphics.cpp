@@ -5,6 +5,7 @@
 #include <QFontDatabase>
 #include <QPalette>
 
+#include "framework/Bitmaps.h"
 #include "framework/TypInfo.h"
 
 std::int32_t ColorToRGB(TColor Color) {
@@ -113,6 +114,10 @@ void RegisterGraphicsClasses() {
         .Property("Height", &TFont::Height, &TFont::SetHeight)
         .Property("Name", &TFont::Name, &TFont::SetName)
         .Property("Style", &TFont::Style, &TFont::SetStyle);
+    TClassRegistration<TBitmap>("TBitmap", "TPersistent").Data("Data", [](TBitmap& B, const TDescValue& V) {
+      if (V.Kind != TDescValue::vaBinary) typinfo_detail::BadValue("binary data", V);
+      B.ReadData(V.Bytes);
+    });
     return true;
   }();
   (void)done;
