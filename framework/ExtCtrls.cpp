@@ -1,13 +1,45 @@
 #include "framework/ExtCtrls.h"
 
+#include <QImage>
 #include <QLabel>
+#include <QPainter>
+#include <QPixmap>
 
 #include "framework/TypInfo.h"
 
-// A label is a frame that already centres its text; the child controls sit on it.
+namespace {
+
+// A label is a frame that already centres its text; the child controls sit on it, and
+// the bevels are drawn over its edge.
+class TPanelFrame : public QLabel {
+public:
+  TPanelBevel Inner = bvNone;
+  TPanelBevel Outer = bvRaised;
+
+protected:
+  void paintEvent(QPaintEvent* Event) override {
+    QLabel::paintEvent(Event);
+    QPainter painter(this);
+    QRect edge = rect();
+    for (TPanelBevel bevel : {Outer, Inner}) {
+      if (bevel == bvNone) continue;
+      const QColor light = palette().color(QPalette::Light), dark = palette().color(QPalette::Dark);
+      const QColor topLeft = bevel == bvRaised ? light : dark, bottomRight = bevel == bvRaised ? dark : light;
+      painter.fillRect(edge.left(), edge.top(), edge.width(), 1, topLeft);
+      painter.fillRect(edge.left(), edge.top(), 1, edge.height(), topLeft);
+      painter.fillRect(edge.left(), edge.bottom(), edge.width(), 1, bottomRight);
+      painter.fillRect(edge.right(), edge.top(), 1, edge.height(), bottomRight);
+      edge.adjust(1, 1, -1, -1);
+    }
+  }
+};
+
+} // namespace
+
 TPanel::TPanel(TComponent* AOwner) : TWinControl(AOwner) {
-  auto* frame = new QLabel;
+  auto* frame = new TPanelFrame;
   frame->setAlignment(Qt::AlignCenter);
+  frame->setTextFormat(Qt::PlainText);
   SetWidget(frame);
   SetColor(clBtnFace);
   UpdateBevel();
@@ -31,17 +63,34 @@ void TPanel::SetBevelOuter(TPanelBevel Value) {
   UpdateBevel();
 }
 
-// One pixel of edge per bevel; the outer bevel, where there is one, decides raised or lowered.
 void TPanel::UpdateBevel() {
-  auto* frame = static_cast<QLabel*>(Widget());
-  int bevels = (FBevelInner != bvNone) + (FBevelOuter != bvNone);
-  if (bevels == 0) {
-    frame->setFrameStyle(QFrame::NoFrame);
-    return;
-  }
-  TPanelBevel look = FBevelOuter != bvNone ? FBevelOuter : FBevelInner;
-  frame->setFrameStyle(QFrame::Panel | (look == bvRaised ? QFrame::Raised : QFrame::Sunken));
-  frame->setLineWidth(bevels);
+  auto* frame = static_cast<TPanelFrame*>(Widget());
+  frame->Inner = FBevelInner;
+  frame->Outer = FBevelOuter;
+  // The caption is centred within the bevels.
+  const int width = (FBevelInner != bvNone) + (FBevelOuter != bvNone);
+  frame->setContentsMargins(width, width, width, width);
+  frame->update();
+}
+
+// TImage
+
+TImage::TImage(TComponent* AOwner) : TControl(AOwner) {
+  auto* label = new QLabel;
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  SetWidget(label);
+  FPicture.SetOnChange([this](TObject*) { PictureChanged(); });
+}
+
+void TImage::SetStretch(bool Value) {
+  if (FStretch == Value) return;
+  FStretch = Value;
+  static_cast<QLabel*>(Widget())->setScaledContents(Value);
+}
+
+void TImage::PictureChanged() {
+  const QImage* image = BitmapImage(FPicture.Bitmap()->Handle());
+  static_cast<QLabel*>(Widget())->setPixmap(image ? QPixmap::fromImage(*image) : QPixmap());
 }
 
 void RegisterExtCtrlsClasses() {
@@ -52,6 +101,18 @@ void RegisterExtCtrlsClasses() {
         .Property("Caption", &TPanel::Caption, &TPanel::SetCaption, String())
         .Property("BevelInner", &TPanel::BevelInner, &TPanel::SetBevelInner, bvNone)
         .Property("BevelOuter", &TPanel::BevelOuter, &TPanel::SetBevelOuter, bvRaised);
+    // A description names the picture's bitmap file: 'about/banner.bmp'.
+    TClassRegistration<TImage>("TImage", "TControl")
+        .Data("Picture",
+              [](TImage& Image, const TDescValue& Value) {
+                if (Value.Kind != TDescValue::vaString) typinfo_detail::BadValue("the name of a bitmap file", Value);
+                try {
+                  Image.Picture()->LoadFromFile(Value.Str);
+                } catch (const EFOpenError& e) {
+                  throw EReadError(e.Message());
+                }
+              })
+        .Property("Stretch", &TImage::Stretch, &TImage::SetStretch, false);
     return true;
   }();
   (void)done;

@@ -1,0 +1,243 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <functional>
+
+#include "about/About.h"
+#include "about/OrvelAbout.h"
+#include "app/Main.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+// The about dialogs that exist at the moment.
+std::vector<TAboutBox*> AboutBoxes() {
+  std::vector<TAboutBox*> boxes;
+  for (int i = 0; i < Screen->FormCount(); ++i)
+    if (auto* box = dynamic_cast<TAboutBox*>(Screen->Forms(i))) boxes.push_back(box);
+  return boxes;
+}
+
+// Acts on the about dialog once its modal run has started, as a user would.
+void WhenShown(std::function<void(TAboutBox&)> Act) {
+  QTimer::singleShot(0, [Act = std::move(Act)] {
+    std::vector<TAboutBox*> boxes = AboutBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(QApplication::activeModalWidget(), boxes[0]->Widget());
+    Act(*boxes[0]);
+  });
+}
+
+String Text(TLabel* Label) { return static_cast<QLabel*>(Label->Widget())->text().toStdString(); }
+
+// A press and release of the left button on a control, as the window system sends them.
+void ClickOn(TControl* Control) {
+  const LPARAM middle = MAKELPARAM(Control->Width() / 2, Control->Height() / 2);
+  SendMessageA(Control->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, middle);
+  SendMessageA(Control->Handle(), WM_LBUTTONUP, 0, middle);
+}
+
+void PressEnter(QWidget* Target) {
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+  QCoreApplication::sendEvent(Target, &press);
+}
+
+class AboutBoxTest : public testing::Test {
+protected:
+  void SetUp() override {
+    RegisterOrvelAboutBox();
+    About.SetProductName("Tabrix");
+    About.SetVersion("1.3");
+    About.SetCopyright("Copyright \xC2\xA9 2026 The Tabrix developers");
+    About.SetComments("Every INI file, found and opened.");
+  }
+
+  TOrvelAboutBox About{nullptr};
+};
+
+} // namespace
+
+TEST_F(AboutBoxTest, TheDialogShowsTheTextsAndOkReturnsTrue) {
+  WhenShown([](TAboutBox& Box) {
+    EXPECT_EQ(Box.Caption(), "About Tabrix");
+    EXPECT_EQ(Text(Box.ProductName), "Tabrix");
+    EXPECT_EQ(Text(Box.Version), " Version 1.3");
+    EXPECT_EQ(Text(Box.Copyright), "Copyright \xC2\xA9 2026 The Tabrix developers");
+    EXPECT_EQ(Text(Box.Comment), "Every INI file, found and opened.");
+    EXPECT_EQ(Box.Owner(), Application);
+    ClickOn(Box.OKButton);
+  });
+  EXPECT_TRUE(About.Execute());
+  EXPECT_TRUE(AboutBoxes().empty());
+}
+
+TEST_F(AboutBoxTest, EnterReturnsTrueWhereverTheFocusIs) {
+  WhenShown([](TAboutBox& Box) {
+    Box.OKButton->Widget()->setFocus();
+    PressEnter(Box.OKButton->Widget());
+  });
+  EXPECT_TRUE(About.Execute());
+  // With no control focused, the form's default button takes Enter.
+  WhenShown([](TAboutBox& Box) {
+    Box.OKButton->Widget()->clearFocus();
+    PressEnter(Box.Widget());
+  });
+  EXPECT_TRUE(About.Execute());
+}
+
+TEST_F(AboutBoxTest, TheCloseBoxReturnsFalse) {
+  WhenShown([](TAboutBox& Box) { Box.Widget()->close(); });
+  EXPECT_FALSE(About.Execute());
+  EXPECT_TRUE(AboutBoxes().empty());
+}
+
+TEST_F(AboutBoxTest, AnEmptyProductNameTakesTheApplicationsTitleAndKeepsIt) {
+  About.SetProductName("");
+  WhenShown([](TAboutBox& Box) {
+    EXPECT_EQ(Text(Box.ProductName), "Tabrix");
+    EXPECT_EQ(Box.Caption(), "About Tabrix");
+    ClickOn(Box.OKButton);
+  });
+  About.Execute();
+  EXPECT_EQ(About.ProductName(), "Tabrix");
+
+  Application->SetTitle("Renamed");
+  WhenShown([](TAboutBox& Box) {
+    EXPECT_EQ(Box.Caption(), "About Tabrix");
+    ClickOn(Box.OKButton);
+  });
+  About.Execute();
+  Application->SetTitle("Tabrix");
+}
+
+TEST_F(AboutBoxTest, AnEmptyVersionLeavesTheWordAlone) {
+  About.SetVersion("");
+  WhenShown([](TAboutBox& Box) {
+    EXPECT_EQ(Text(Box.Version), " Version ");
+    ClickOn(Box.OKButton);
+  });
+  About.Execute();
+}
+
+TEST_F(AboutBoxTest, EachCallBuildsItsOwnDialogAndLeavesNoneBehind) {
+  const int forms = Screen->FormCount(), components = Application->ComponentCount();
+  for (const char* comment : {"first", "second"}) {
+    About.SetComments(comment);
+    WhenShown([&](TAboutBox& Box) {
+      EXPECT_EQ(Screen->FormCount(), forms + 1);
+      EXPECT_EQ(Application->ComponentCount(), components + 1);
+      EXPECT_EQ(Text(Box.Comment), comment);
+      Box.Widget()->close();
+    });
+    About.Execute();
+    EXPECT_EQ(Screen->FormCount(), forms);
+    EXPECT_EQ(Application->ComponentCount(), components);
+  }
+}
+
+TEST_F(AboutBoxTest, AnExceptionWhileShowingIsSwallowedAndGivesFalse) {
+  const int forms = Screen->FormCount();
+  // A form-change handler that fails as the dialog becomes the active form.
+  bool failed = false;
+  Screen->SetOnActiveFormChange([&](TObject*) {
+    if (!std::exchange(failed, true)) throw Exception("Handler failed");
+  });
+  EXPECT_FALSE(About.Execute());
+  Screen->SetOnActiveFormChange(nullptr);
+  EXPECT_TRUE(failed);
+  EXPECT_TRUE(Seams::MessageBoxes().empty());
+  EXPECT_EQ(Screen->FormCount(), forms);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST(AboutBoxLayoutTest, TheDialogIsLaidOutAsDesigned) {
+  RegisterAboutBoxClasses();
+  auto* box = new TAboutBox(Application);
+  EXPECT_EQ(box->BorderStyle(), bsDialog);
+  EXPECT_EQ(box->ClientWidth(), 361);
+  EXPECT_EQ(box->ClientHeight(), 185);
+  box->Show();
+  EXPECT_EQ(box->ClientWidget()->size(), QSize(361, 185));
+  // A dialog's frame keeps its size, in the middle of the screen.
+  EXPECT_EQ(box->Widget()->minimumSize(), box->Widget()->maximumSize());
+  const QPoint centre = box->Widget()->screen()->availableGeometry().center();
+  EXPECT_LE((box->Widget()->frameGeometry().center() - centre).manhattanLength(), 2);
+
+  EXPECT_EQ(box->Panel1->Widget()->geometry(), QRect(0, 0, 361, 148));
+  EXPECT_EQ(box->Panel1->Color(), clWhite);
+  EXPECT_EQ(box->ProgramIcon->Widget()->geometry(), QRect(17, 3, 327, 57));
+  EXPECT_EQ(box->OKButton->Widget()->geometry(), QRect(7, 156, 349, 25));
+  EXPECT_TRUE(box->OKButton->Default());
+  EXPECT_EQ(box->OKButton->ModalResult(), mrOk);
+
+  // Every label keeps its designed place, whatever its text, in its own font, centred.
+  box->Comment->SetCaption("A comment long enough that it does not fit on one line of the dialog at all");
+  struct TExpected {
+    TLabel* Label;
+    QRect Place;
+    int Height;
+    bool Bold;
+  };
+  for (const TExpected& e : {TExpected{box->ProductName, QRect(23, 65, 315, 22), 19, true},
+                             TExpected{box->Version, QRect(10, 91, 338, 15), 12, true},
+                             TExpected{box->Copyright, QRect(16, 108, 332, 15), 12, true},
+                             TExpected{box->Comment, QRect(14, 127, 335, 14), 11, false}}) {
+    auto* label = static_cast<QLabel*>(e.Label->Widget());
+    EXPECT_EQ(label->geometry(), e.Place) << e.Label->Name();
+    EXPECT_EQ(label->font().pixelSize(), e.Height) << e.Label->Name();
+    EXPECT_EQ(label->font().bold(), e.Bold) << e.Label->Name();
+    EXPECT_TRUE(label->alignment() & Qt::AlignHCenter) << e.Label->Name();
+  }
+  EXPECT_TRUE(static_cast<QLabel*>(box->Comment->Widget())->font().italic());
+  EXPECT_TRUE(static_cast<QLabel*>(box->Comment->Widget())->wordWrap());
+  EXPECT_EQ(box->ProductName->Font()->Color(), clNavy);
+  box->Free();
+}
+
+TEST(AboutBoxLayoutTest, TheBannerFillsItsFrameScaledDown) {
+  RegisterAboutBoxClasses();
+  auto* box = new TAboutBox(Application);
+  box->Show();
+  TPicture* picture = box->ProgramIcon->Picture();
+  ASSERT_EQ(picture->Width(), 588);
+  ASSERT_EQ(picture->Height(), 118);
+  const QImage banner = *BitmapImage(picture->Bitmap()->Handle());
+  const QImage shown = box->ProgramIcon->Widget()->grab().toImage();
+  ASSERT_EQ(shown.size(), QSize(327, 57));
+  // The corners of the frame show the corners of the whole picture.
+  auto near = [](QRgb A, QRgb B) {
+    return std::abs(qRed(A) - qRed(B)) + std::abs(qGreen(A) - qGreen(B)) + std::abs(qBlue(A) - qBlue(B)) < 40;
+  };
+  EXPECT_TRUE(near(shown.pixel(0, 28), banner.pixel(0, 59)));
+  EXPECT_TRUE(near(shown.pixel(326, 28), banner.pixel(587, 59)));
+  EXPECT_FALSE(near(shown.pixel(326, 28), banner.pixel(326, 59)));
+  box->Free();
+}
+
+TEST(AboutBoxMainFormTest, HelpAboutShowsTheProductsDialog) {
+  RegisterMainFormClasses();
+  Application->CreateForm(MainForm);
+  MainForm->Show();
+  EXPECT_EQ(MainForm->SAB1->ProductName(), "Tabrix");
+  EXPECT_EQ(MainForm->SAB1->Version(), "1.3");
+  EXPECT_FALSE(MainForm->SAB1->Copyright().empty());
+  EXPECT_FALSE(MainForm->SAB1->Comments().empty());
+  WhenShown([](TAboutBox& Box) {
+    EXPECT_EQ(Box.Caption(), "About Tabrix");
+    EXPECT_EQ(Text(Box.Version), " Version 1.3");
+    EXPECT_EQ(Text(Box.Copyright), MainForm->SAB1->Copyright());
+    EXPECT_EQ(Text(Box.Comment), MainForm->SAB1->Comments());
+    ClickOn(Box.OKButton);
+  });
+  MainForm->HelpAboutItem->Action()->trigger();
+  EXPECT_TRUE(AboutBoxes().empty());
+  MainForm->Free();
+  MainForm = nullptr;
+  FlushReleasedForms();
+}
