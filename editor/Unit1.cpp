@@ -12,6 +12,7 @@ void TEditForm::LoadFile(const String& Path) {
   FLoadFailed = false;
   SetCaption(FFileName);
   SetModified(false);
+  FindSectionsClick();
 }
 
 void TEditForm::SetModified(bool Value) {
@@ -65,6 +66,57 @@ void TEditForm::SaveAs1Click(TObject* Sender) {
 
 void TEditForm::Print1Click(TObject*) { RE1->Print(FFileName); }
 
+void TEditForm::Text1Click(TObject*) { ShowFindDialog(""); }
+
+void TEditForm::ShowFindDialog(const String& Text) {
+  FTD->SetFindText(Text);
+  FTD->Execute();
+}
+
+void TEditForm::FTDFind(TObject*) {
+  int start = RE1->SelStart() + RE1->SelLength();
+  int found = RE1->FindText(FTD->FindText(), start, RE1->GetTextLen() - start);
+  if (found < 0) {
+    MessageBeep(0xFFFFFFFF);
+    return;
+  }
+  RE1->SetSelStart(found);
+  RE1->SetSelLength(TRichEdit::LengthOf(FTD->FindText()));
+  SendMessageA(RE1->Handle(), EM_SCROLLCARET, 0, 0);
+  RE1->SetFocus();
+}
+
+void TEditForm::FindSectionsClick() {
+  int pos = 0;
+  for (;;) {
+    int open = RE1->FindText("[", pos, RE1->GetTextLen() - pos);
+    if (open < 0) break;
+    int start = open + 1;
+    RE1->SetSelStart(start);
+    int close = RE1->FindText("]", start, RE1->GetTextLen() - start);
+    if (close < 0) break;
+    RE1->SetSelLength(close - start);
+    auto* item = new TMenuItem(Find);
+    item->SetCaption(RE1->SelText());
+    item->SetOnClick([this](TObject* Sender) { SectionItemClick(Sender); });
+    item->SetHint("Move cursor to this section header");
+    Find->Add(item);
+    pos = close + 1;
+  }
+  RE1->SetSelStart(0);
+}
+
+void TEditForm::SectionItemClick(TObject* Sender) {
+  int found = RE1->FindText(static_cast<TMenuItem*>(Sender)->Caption(), 0, RE1->GetTextLen());
+  if (found < 0) {
+    MessageBeep(0xFFFFFFFF);
+    return;
+  }
+  RE1->SetSelStart(found);
+  SendMessageA(RE1->Handle(), EM_SCROLLCARET, 0, 0);
+  SetFocus();
+}
+
 void RegisterEditFormClasses() {
   static const bool done = [] {
     RegisterMDIChildClasses();
@@ -88,7 +140,9 @@ void RegisterEditFormClasses() {
         .Handler("Save1Click", &TEditForm::Save1Click)
         .Handler("Close1Click", &TEditForm::Close1Click)
         .Handler("SaveAs1Click", &TEditForm::SaveAs1Click)
-        .Handler("Print1Click", &TEditForm::Print1Click);
+        .Handler("Print1Click", &TEditForm::Print1Click)
+        .Handler("Text1Click", &TEditForm::Text1Click)
+        .Handler("FTDFind", &TEditForm::FTDFind);
     return true;
   }();
   (void)done;

@@ -1,5 +1,6 @@
 #pragma once
-// The editor window: one file shown as plain text, with its changes marked, saved and printed.
+// The editor window: one file shown as plain text, with its changes marked, saved and printed,
+// a find command and a menu of the file's section headers.
 
 #include "editor/ChildWin.h"
 #include "framework/ComCtrls.h"
@@ -39,6 +40,16 @@ public:
   // The editor's own Save As: the main window's command hides while an editor is active.
   void SaveAs1Click(TObject* Sender);
   void Print1Click(TObject* Sender);
+
+  void Text1Click(TObject* Sender);
+  // Shows the find dialog with Text to find, or brings it to the front.
+  void ShowFindDialog(const String& Text);
+  // Selects the next occurrence of the find text after the caret; beeps when there is none.
+  void FTDFind(TObject* Sender);
+  // Adds an entry to the Find menu for each "[name]" in the text, in the order they come.
+  void FindSectionsClick();
+  // Puts the caret at the first occurrence of the entry's caption; beeps when there is none.
+  void SectionItemClick(TObject* Sender);
 
 private:
   String FFileName;

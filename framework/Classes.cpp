@@ -51,8 +51,9 @@ void TComponent::InsertComponent(TComponent* AComponent) {
 }
 
 void TComponent::RemoveComponent(TComponent* AComponent) {
-  auto it = std::find(FComponents.begin(), FComponents.end(), AComponent);
-  if (it != FComponents.end()) FComponents.erase(it);
+  // Components mostly go last first (DestroyComponents).
+  auto it = std::find(FComponents.rbegin(), FComponents.rend(), AComponent);
+  if (it != FComponents.rend()) FComponents.erase(std::next(it).base());
   AComponent->FOwner = nullptr;
 }
 

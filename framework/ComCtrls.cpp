@@ -12,6 +12,7 @@
 #include <QTextDocument>
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 
 #include "framework/Printers.h"
 #include "framework/TypInfo.h"
@@ -32,8 +33,23 @@ String ToText(QString S) {
 class TRichEditWidget : public QPlainTextEdit {
 public:
   void SetMaxLength(int Value) { FMaxLength = Value; }
+  // Gives the widget the selection the program set, if it has not taken it yet; runs before
+  // the widget handles any event of its own or of its viewport and before the text is edited.
+  std::function<void()> TakeSelection;
+  void Sync() {
+    if (TakeSelection) TakeSelection();
+  }
 
 protected:
+  bool event(QEvent* Event) override {
+    Sync();
+    return QPlainTextEdit::event(Event);
+  }
+  bool viewportEvent(QEvent* Event) override {
+    Sync();
+    return QPlainTextEdit::viewportEvent(Event);
+  }
+
   void keyPressEvent(QKeyEvent* Event) override {
     if (Event->matches(QKeySequence::InsertLineSeparator)) {
       QKeyEvent plain(Event->type(), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
@@ -96,7 +112,7 @@ private:
 // written is followed by a line break.
 class TRichEditStrings : public TStrings {
 public:
-  explicit TRichEditStrings(QPlainTextEdit* Edit) : FEdit(Edit) {}
+  explicit TRichEditStrings(TRichEditWidget* Edit) : FEdit(Edit) {}
 
   int Count() const override {
     QTextDocument* doc = FEdit->document();
@@ -109,12 +125,14 @@ public:
   }
   void SetStrings(int Index, const String& S) override {
     CheckIndex(Index, Count());
+    FEdit->Sync();
     QTextCursor c(FEdit->document()->findBlockByNumber(Index));
     c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
     c.insertText(ToQString(S));
   }
   void Insert(int Index, const String& S) override {
     CheckIndex(Index, Count() + 1);
+    FEdit->Sync();
     QTextDocument* doc = FEdit->document();
     QTextCursor c(doc);
     QString line = ToQString(S) + QLatin1Char('\n');
@@ -128,6 +146,7 @@ public:
   }
   void Delete(int Index) override {
     CheckIndex(Index, Count());
+    FEdit->Sync();
     QTextBlock block = FEdit->document()->findBlockByNumber(Index);
     QTextCursor c(FEdit->document());
     if (block.next().isValid()) {
@@ -140,10 +159,13 @@ public:
     }
     c.removeSelectedText();
   }
-  void Clear() override { FEdit->clear(); }
+  void Clear() override {
+    FEdit->Sync();
+    FEdit->clear();
+  }
 
 private:
-  QPlainTextEdit* FEdit;
+  TRichEditWidget* FEdit;
 };
 
 } // namespace
@@ -163,11 +185,38 @@ TRichEdit::TRichEdit(TComponent* AOwner)
     FRawTextValid = false;
     if (FOnChange) FOnChange(this);
   });
+  edit->TakeSelection = [this] { ApplySelection(); };
 }
 
-TRichEdit::~TRichEdit() { BeginDestruction(); }
+TRichEdit::~TRichEdit() {
+  static_cast<TRichEditWidget*>(Edit())->TakeSelection = nullptr;
+  BeginDestruction();
+}
 
 QPlainTextEdit* TRichEdit::Edit() const { return static_cast<QPlainTextEdit*>(Widget()); }
+
+TRichEdit::TSelection TRichEdit::Selection() const {
+  if (FPendingSelection) return *FPendingSelection;
+  QTextCursor c = Edit()->textCursor();
+  return {c.anchor(), c.position()};
+}
+
+void TRichEdit::SetSelection(TSelection Value) {
+  if (!FPendingSelection)
+    QMetaObject::invokeMethod(
+        FConnections.get(), [this] { CallGuarded([this] { ApplySelection(); }); }, Qt::QueuedConnection);
+  FPendingSelection = Value;
+}
+
+void TRichEdit::ApplySelection() {
+  if (!FPendingSelection) return;
+  TSelection selection = *FPendingSelection;
+  FPendingSelection.reset();
+  QTextCursor c(Edit()->document());
+  c.setPosition(selection.Anchor);
+  c.setPosition(selection.Caret, QTextCursor::KeepAnchor);
+  Edit()->setTextCursor(c);
+}
 
 const QString& TRichEdit::RawText() const {
   if (!FRawTextValid) {
@@ -179,47 +228,62 @@ const QString& TRichEdit::RawText() const {
 
 String TRichEdit::Text() const { return ToText(RawText()); }
 
-void TRichEdit::SetText(const String& Value) { Edit()->setPlainText(ToQString(Value)); }
+void TRichEdit::SetText(const String& Value) {
+  FPendingSelection.reset();
+  Edit()->setPlainText(ToQString(Value));
+}
 
 int TRichEdit::GetTextLen() const { return Edit()->document()->characterCount() - 1; }
 
-int TRichEdit::SelStart() const { return Edit()->textCursor().selectionStart(); }
+int TRichEdit::SelStart() const {
+  TSelection s = Selection();
+  return std::min(s.Anchor, s.Caret);
+}
 
 void TRichEdit::SetSelStart(int Value) {
-  QTextCursor c = Edit()->textCursor();
-  c.setPosition(std::clamp(Value, 0, GetTextLen()));
-  Edit()->setTextCursor(c);
+  int at = std::clamp(Value, 0, GetTextLen());
+  SetSelection({at, at});
 }
 
 int TRichEdit::SelLength() const {
-  QTextCursor c = Edit()->textCursor();
-  return c.selectionEnd() - c.selectionStart();
+  TSelection s = Selection();
+  return std::abs(s.Caret - s.Anchor);
 }
 
 void TRichEdit::SetSelLength(int Value) {
-  QTextCursor c = Edit()->textCursor();
-  int start = c.selectionStart();
+  int start = SelStart();
   long long end = std::clamp<long long>(static_cast<long long>(start) + Value, 0, GetTextLen());
-  c.setPosition(start);
-  c.setPosition(static_cast<int>(end), QTextCursor::KeepAnchor);
-  Edit()->setTextCursor(c);
+  SetSelection({start, static_cast<int>(end)});
 }
 
-String TRichEdit::SelText() const {
-  QTextCursor c = Edit()->textCursor();
-  return ToText(RawText().mid(c.selectionStart(), c.selectionEnd() - c.selectionStart()));
-}
+String TRichEdit::SelText() const { return ToText(RawText().mid(SelStart(), SelLength())); }
 
 void TRichEdit::SetSelText(const String& Value) {
+  ApplySelection();
   QTextCursor c = Edit()->textCursor();
   c.insertText(ToQString(Value));
   Edit()->setTextCursor(c);
 }
 
-void TRichEdit::SelectAll() { Edit()->selectAll(); }
-void TRichEdit::CutToClipboard() { Edit()->cut(); }
-void TRichEdit::CopyToClipboard() { Edit()->copy(); }
-void TRichEdit::PasteFromClipboard() { Edit()->paste(); }
+void TRichEdit::SelectAll() {
+  ApplySelection();
+  Edit()->selectAll();
+}
+
+void TRichEdit::CutToClipboard() {
+  ApplySelection();
+  Edit()->cut();
+}
+
+void TRichEdit::CopyToClipboard() {
+  ApplySelection();
+  Edit()->copy();
+}
+
+void TRichEdit::PasteFromClipboard() {
+  ApplySelection();
+  Edit()->paste();
+}
 
 int TRichEdit::FindText(const String& SearchStr, int StartPos, int Length) const {
   QString needle = ToQString(SearchStr);
@@ -232,9 +296,12 @@ int TRichEdit::FindText(const String& SearchStr, int StartPos, int Length) const
   return static_cast<int>(found);
 }
 
-void TRichEdit::ScrollCaret() { Edit()->ensureCursorVisible(); }
+int TRichEdit::LengthOf(const String& Text) { return static_cast<int>(ToQString(Text).size()); }
 
-void TRichEdit::SetFocus() { Edit()->setFocus(Qt::OtherFocusReason); }
+void TRichEdit::ScrollCaret() {
+  ApplySelection();
+  Edit()->ensureCursorVisible();
+}
 
 void TRichEdit::WndProc(TMessage& Message) {
   if (Message.Msg == EM_SCROLLCARET) {

@@ -2,6 +2,7 @@
 // The common controls: the plain-text rich edit control and the status bar.
 
 #include <memory>
+#include <optional>
 
 #include "framework/Controls.h"
 #include "framework/TextFile.h"
@@ -50,9 +51,10 @@ public:
   // The position of the first occurrence of SearchStr lying wholly within
   // [StartPos, StartPos + Length), case ignored, also inside words; -1 when there is none.
   int FindText(const String& SearchStr, int StartPos, int Length) const;
+  // The number of positions Text takes in the control.
+  static int LengthOf(const String& Text);
   // Also done for the message EM_SCROLLCARET.
   void ScrollCaret();
-  void SetFocus();
 
   // Reads the whole file (raising EFOpenError when it cannot) and keeps its encoding and line
   // breaks for SaveToFile.
@@ -85,6 +87,17 @@ public:
 
 private:
   QPlainTextEdit* Edit() const;
+  // Where a selection begins and where its caret is.
+  struct TSelection {
+    int Anchor;
+    int Caret;
+  };
+  // The selection as the program set it last. The widget takes a new selection when it next
+  // handles an event, or sooner when it needs it: taking one lays out the text around it, too
+  // costly for each of thousands of moves in a row.
+  TSelection Selection() const;
+  void SetSelection(TSelection Value);
+  void ApplySelection();
   // The document's text as it stores it, one character per position; kept until it changes.
   const QString& RawText() const;
 
@@ -98,6 +111,7 @@ private:
   TNotifyEvent FOnChange;
   mutable std::unique_ptr<QString> FRawText;
   mutable bool FRawTextValid = false;
+  std::optional<TSelection> FPendingSelection;
   // The context of the control's Qt connections; declared last so that it goes first.
   std::unique_ptr<QObject> FConnections;
 };

@@ -78,6 +78,8 @@ TFindDialog::~TFindDialog() { delete FDialog; }
 
 void TFindDialog::SetFindText(const String& Value) {
   QString text = QString::fromStdString(Value).left(MaxFindText);
+  // A character outside the Basic Multilingual Plane is not cut in half.
+  if (!text.isEmpty() && text.back().isHighSurrogate()) text.chop(1);
   FFindText = text.toStdString();
   if (FDialog) FDialog->findChild<QLineEdit*>()->setText(text);
 }

@@ -12,12 +12,14 @@
 
 namespace {
 
-// Lets disabled items be highlighted like the others, so that their hints show too.
+// Lets disabled items be highlighted like the others, so that their hints show too, and
+// makes a menu taller than the screen one column with scroll arrows: a menu of thousands of
+// items would otherwise spread over more columns than fit beside each other.
 class TMenuStyle : public QProxyStyle {
 public:
   int styleHint(StyleHint Hint, const QStyleOption* Option, const QWidget* Widget,
                 QStyleHintReturn* Return) const override {
-    if (Hint == SH_Menu_AllowActiveAndDisabled) return 1;
+    if (Hint == SH_Menu_AllowActiveAndDisabled || Hint == SH_Menu_Scrollable) return 1;
     return QProxyStyle::styleHint(Hint, Option, Widget, Return);
   }
 };
@@ -48,6 +50,18 @@ QObject* HintClearer() {
   return clearer;
 }
 
+// What a menu shows of a caption: at most this many characters and an ellipsis. A caption
+// thousands of characters long would make its menu as wide and slow to measure.
+constexpr qsizetype MaxShownCaption = 100;
+
+QString ShownCaption(const String& Caption) {
+  QString text = QString::fromStdString(Caption);
+  if (text.size() <= MaxShownCaption) return text;
+  text.truncate(MaxShownCaption);
+  if (text.back().isHighSurrogate()) text.chop(1);
+  return text + QChar(0x2026);
+}
+
 } // namespace
 
 String GetLongHint(const String& Hint) {
@@ -65,18 +79,22 @@ TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner), FAction(new QActi
 }
 
 TMenuItem::~TMenuItem() {
+  // The menu goes first, so that the items do not leave it one by one: each leaving searches
+  // all of it, which adds up for a menu of thousands.
+  delete FMenu;
+  FMenu = nullptr;
   BeginDestruction();
   while (!FItems.empty())
     Remove(FItems.back());
   if (FParent) FParent->Remove(this);
-  delete FMenu;
   delete FAction;
 }
 
 void TMenuItem::SetCaption(const String& Value) {
   FCaption = Value;
   FAction->setSeparator(IsLine());
-  FAction->setText(QString::fromStdString(Value));
+  // A separator is a line only; the style would write the "-" beside it.
+  FAction->setText(IsLine() ? QString() : ShownCaption(Value));
 }
 
 void TMenuItem::SetEnabled(bool Value) {
@@ -158,9 +176,10 @@ void TMenuItem::Insert(int Index, TMenuItem* Item) {
 }
 
 void TMenuItem::Remove(TMenuItem* Item) {
-  auto it = std::find(FItems.begin(), FItems.end(), Item);
-  if (it == FItems.end()) return;
-  FItems.erase(it);
+  // Items mostly go last first.
+  auto it = std::find(FItems.rbegin(), FItems.rend(), Item);
+  if (it == FItems.rend()) return;
+  FItems.erase(std::next(it).base());
   Item->FParent = nullptr;
   if (FMenu) {
     FMenu->removeAction(Item->FAction);

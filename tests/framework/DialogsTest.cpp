@@ -139,3 +139,13 @@ TEST_F(DialogsTest, DescriptionsSetTheDialogsProperties) {
   ASSERT_NE(find, nullptr);
   EXPECT_TRUE(find->Options().empty());
 }
+
+TEST_F(DialogsTest, FindTextIsCutBetweenCharactersNotInsideOne) {
+  TFindDialog find(nullptr);
+  // 254 letters and a character that takes two of the 255 places, the second past the limit.
+  String text = String(254, 'a') + "\xF0\x9D\x84\x9E";
+  find.SetFindText(text);
+  EXPECT_EQ(find.FindText(), String(254, 'a'));
+  find.SetFindText(String(253, 'a') + "\xF0\x9D\x84\x9E");
+  EXPECT_EQ(find.FindText(), String(253, 'a') + "\xF0\x9D\x84\x9E");
+}

@@ -1,0 +1,238 @@
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+
+#include "tests/app/MainFormTestSupport.h"
+
+namespace {
+
+class FindTest : public MainFormTest {
+protected:
+  // The section entries of an editor's Find menu, in their order.
+  static std::vector<TMenuItem*> Sections(TEditForm* Editor) {
+    std::vector<TMenuItem*> entries;
+    for (int i = 2; i < Editor->Find->Count(); ++i)
+      entries.push_back(Editor->Find->Items(i));
+    return entries;
+  }
+
+  static std::vector<String> Captions(TEditForm* Editor) {
+    std::vector<String> captions;
+    for (TMenuItem* entry : Sections(Editor))
+      captions.push_back(entry->Caption());
+    return captions;
+  }
+
+  // The entry with the caption, the first of them.
+  static TMenuItem* Section(TEditForm* Editor, const String& Caption) {
+    for (TMenuItem* entry : Sections(Editor))
+      if (entry->Caption() == Caption) return entry;
+    ADD_FAILURE() << "no entry " << Caption;
+    return nullptr;
+  }
+
+  static void FindNext(TEditForm* Editor, const String& Text) {
+    Editor->FTD->SetFindText(Text);
+    Editor->FTD->FindNext();
+  }
+
+  static void Select(TEditForm* Editor, int Start, int Length) {
+    Editor->RE1->SetSelStart(Start);
+    Editor->RE1->SetSelLength(Length);
+  }
+
+  static std::pair<int, int> Selection(TEditForm* Editor) {
+    return {Editor->RE1->SelStart(), Editor->RE1->SelLength()};
+  }
+};
+
+} // namespace
+
+TEST_F(FindTest, AFileWithoutABracketHasOnlyTheFindCommandAndTheSeparator) {
+  TEditForm* editor = Open(WriteFile("plain.ini", "key=value\r\nother=1\r\n"));
+  ASSERT_EQ(editor->Find->Count(), 2);
+  EXPECT_EQ(editor->Find->Items(0), editor->Text1);
+  EXPECT_EQ(editor->Find->Items(1), editor->N2);
+}
+
+TEST_F(FindTest, EveryBracketPairBecomesAnEntryInTheOrderOfTheText) {
+  String text = "; see [notes]\r\n"
+                "[Main]\r\n"
+                "key=[in a value]\r\n"
+                "[two\r\nlines]after=1\r\n"
+                "[a[b]\r\n"
+                "[]\r\n"
+                "[ spaced ]\r\n"
+                "[unclosed\r\n"
+                "[never]\r\n";
+  TEditForm* editor = Open(WriteFile("many.ini", text));
+  // An unclosed "[" takes the next "]" with it; there is no "]" after the last "[".
+  EXPECT_EQ(Captions(editor), (std::vector<String>{"notes", "Main", "in a value", "two\nlines", "a[b", "", " spaced ",
+                                                   "unclosed\n[never"}));
+  for (TMenuItem* entry : Sections(editor)) {
+    EXPECT_EQ(entry->Owner(), editor->Find);
+    EXPECT_EQ(entry->Hint(), "Move cursor to this section header");
+  }
+  // They follow the separator in the menu itself.
+  QList<QAction*> shown = editor->Find->Menu()->actions();
+  ASSERT_EQ(shown.size(), 10);
+  EXPECT_TRUE(shown[1]->isSeparator());
+  EXPECT_EQ(shown[2], Sections(editor).front()->Action());
+  EXPECT_EQ(shown[9], Sections(editor).back()->Action());
+
+  // The scan leaves the caret at the start with nothing selected and the window unmodified.
+  EXPECT_EQ(Selection(editor), std::make_pair(0, 0));
+  EXPECT_FALSE(editor->GetModified());
+  EXPECT_EQ(editor->ESB1->SimpleText(), " ");
+  Application->ProcessMessages();
+  EXPECT_EQ(Selection(editor), std::make_pair(0, 0));
+  EXPECT_FALSE(editor->GetModified());
+
+  // The entry of a name that runs over two lines finds it there.
+  Section(editor, "two\nlines")->Click();
+  EXPECT_EQ(Selection(editor), std::make_pair(39, 0));
+}
+
+TEST_F(FindTest, AnOpeningBracketWithoutAClosingOneEndsTheScanAndKeepsTheEntriesBefore) {
+  TEditForm* editor = Open(WriteFile("cut.ini", "[first]\r\nx=1\r\n[second\r\ny=2\r\n"));
+  EXPECT_EQ(Captions(editor), std::vector<String>{"first"});
+  EXPECT_EQ(Selection(editor), std::make_pair(0, 0));
+}
+
+TEST_F(FindTest, AnEntryPutsTheCaretAtTheFirstOccurrenceOfItsName) {
+  String text = "; MAIN settings follow\r\n"
+                "[Main]\r\n"
+                "a=1\r\n"
+                "[Other]\r\n"
+                "[Main]\r\n";
+  TEditForm* editor = Open(WriteFile("dup.ini", text));
+  ASSERT_EQ(Captions(editor), (std::vector<String>{"Main", "Other", "Main"}));
+  std::vector<TMenuItem*> entries = Sections(editor);
+
+  // An earlier occurrence in any case of letters wins, for both entries of the name.
+  entries[2]->Click();
+  EXPECT_EQ(Selection(editor), std::make_pair(2, 0));
+  Select(editor, 30, 3);
+  entries[0]->Click();
+  EXPECT_EQ(Selection(editor), std::make_pair(2, 0));
+
+  entries[1]->Click();
+  EXPECT_EQ(editor->RE1->SelStart(), static_cast<int>(String("; MAIN settings follow\n[Main]\na=1\n[").size()));
+  EXPECT_EQ(editor->RE1->SelLength(), 0);
+  EXPECT_EQ(Seams::BeepCount(), 0);
+  EXPECT_FALSE(editor->GetModified());
+}
+
+TEST_F(FindTest, AnEntryWhoseNameIsGoneBeepsAndLeavesTheCaret) {
+  TEditForm* editor = Open(WriteFile("gone.ini", "[gone]\r\nx=1\r\n[kept]\r\n[]\r\n"));
+  Select(editor, 1, 4);
+  editor->RE1->SetSelText("went");
+  EXPECT_TRUE(editor->GetModified());
+  // The entries stay as the text was loaded, also after a save.
+  editor->Save1Click(editor->Save1);
+  EXPECT_EQ(Captions(editor), (std::vector<String>{"gone", "kept", ""}));
+
+  Select(editor, 9, 2);
+  Section(editor, "gone")->Click();
+  EXPECT_EQ(Seams::BeepCount(), 1);
+  EXPECT_EQ(Selection(editor), std::make_pair(9, 2));
+  // An empty name is nothing to find either.
+  Section(editor, "")->Click();
+  EXPECT_EQ(Seams::BeepCount(), 2);
+  EXPECT_EQ(Selection(editor), std::make_pair(9, 2));
+  Section(editor, "kept")->Click();
+  EXPECT_EQ(Seams::BeepCount(), 2);
+  EXPECT_EQ(Selection(editor), std::make_pair(12, 0));
+}
+
+TEST_F(FindTest, FindNextIgnoresCaseMatchesInsideWordsAndSelectsTheTextAsWritten) {
+  TEditForm* editor = Open(WriteFile("case.ini", "[Windows]\r\nMINIMIZE=1\r\n"));
+  FindNext(editor, "ini");
+  EXPECT_EQ(Selection(editor), std::make_pair(11, 3));
+  EXPECT_EQ(editor->RE1->SelText(), "INI");
+  // No further match: every press only beeps and the last match stays selected.
+  FindNext(editor, "ini");
+  FindNext(editor, "ini");
+  EXPECT_EQ(Seams::BeepCount(), 2);
+  EXPECT_EQ(Selection(editor), std::make_pair(11, 3));
+  EXPECT_FALSE(editor->GetModified());
+}
+
+TEST_F(FindTest, FindNextStartsAfterTheSelectedMatchAndNeverWraps) {
+  TEditForm* editor = Open(WriteFile("repeat.ini", "ininini\r\n"));
+  FindNext(editor, "ini");
+  EXPECT_EQ(Selection(editor), std::make_pair(0, 3));
+  FindNext(editor, "ini");
+  EXPECT_EQ(Selection(editor), std::make_pair(4, 3)) << "not at 2, inside the match before";
+  FindNext(editor, "ini");
+  EXPECT_EQ(Seams::BeepCount(), 1);
+  EXPECT_EQ(Selection(editor), std::make_pair(4, 3));
+
+  // From a caret with nothing selected the search starts at the caret.
+  editor->RE1->SetSelStart(1);
+  FindNext(editor, "ini");
+  EXPECT_EQ(Selection(editor), std::make_pair(2, 3));
+}
+
+TEST_F(FindTest, FindNextAtTheEndOfTheTextBeepsAtOnce) {
+  TEditForm* editor = Open(WriteFile("end.ini", "[end]\r\n"));
+  editor->RE1->SetSelStart(editor->RE1->GetTextLen());
+  FindNext(editor, "e");
+  EXPECT_EQ(Seams::BeepCount(), 1);
+  EXPECT_EQ(Selection(editor), std::make_pair(6, 0));
+}
+
+TEST_F(FindTest, PositionsCountCharactersAsTheTextControlDoes) {
+  // A two-byte letter, and a character outside the Basic Multilingual Plane that the
+  // control counts as two.
+  TEditForm* editor = Open(WriteFile("wide.ini", "[caf\xC3\xA9]\r\n[\xF0\x9D\x84\x9Ex]\r\nk=\xF0\x9D\x84\x9EX\r\n"));
+  ASSERT_EQ(Captions(editor), (std::vector<String>{"caf\xC3\xA9", "\xF0\x9D\x84\x9Ex"}));
+  Sections(editor)[1]->Click();
+  EXPECT_EQ(Selection(editor), std::make_pair(8, 0));
+  editor->RE1->SetSelStart(10);
+  FindNext(editor, "\xF0\x9D\x84\x9Ex");
+  EXPECT_EQ(Selection(editor), std::make_pair(15, 3));
+  EXPECT_EQ(editor->RE1->SelText(), "\xF0\x9D\x84\x9EX");
+}
+
+TEST_F(FindTest, TheFindCommandShowsTheDialogWhoseFindNextSearchesTheEditor) {
+  TEditForm* editor = Open(WriteFile("dialog.ini", "[one]\r\nkey=two\r\n"));
+  editor->FTD->SetFindText("left over");
+  editor->Text1->Click();
+  QDialog* dialog = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible() && d->windowTitle() == "Find") dialog = d;
+  ASSERT_NE(dialog, nullptr);
+  auto* edit = dialog->findChild<QLineEdit*>();
+  EXPECT_EQ(edit->text(), "") << "the command starts with an empty text";
+  edit->setText("TWO");
+  for (QPushButton* b : dialog->findChildren<QPushButton*>())
+    if (b->text() == "&Find Next") b->click();
+  EXPECT_EQ(editor->RE1->SelText(), "two");
+  // The text has the keyboard focus again, in the active window.
+  Application->ProcessMessages();
+  EXPECT_EQ(QApplication::focusWidget(), editor->RE1->Widget());
+  EXPECT_TRUE(dialog->isVisible()) << "the dialog stays for the next find-next";
+}
+
+TEST_F(FindTest, TheEntriesGoWithTheirWindow) {
+  TEditForm* editor = Open(WriteFile("owned.ini", "[a]\r\n[b]\r\n"));
+  ASSERT_EQ(Sections(editor).size(), 2u);
+  QPointer<QAction> first = Sections(editor)[0]->Action();
+  QPointer<QAction> second = Sections(editor)[1]->Action();
+  editor->Close();
+  FlushReleasedForms();
+  EXPECT_EQ(MainForm->MDIChildCount(), 0);
+  EXPECT_TRUE(first.isNull());
+  EXPECT_TRUE(second.isNull());
+}
+
+TEST_F(FindTest, AFailedLoadAddsNoEntries) {
+  auto* editor = new TEditForm(MainForm);
+  EXPECT_THROW(editor->LoadFile((Dir / "missing.ini").string()), EFOpenError);
+  EXPECT_EQ(editor->Find->Count(), 2);
+}
