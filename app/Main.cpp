@@ -110,6 +110,8 @@ void TMainForm::FormCloseQuery(TObject* Sender, bool& CanClose) {
   UpdateMenuItems(Sender);
 }
 
+void TMainForm::HelpAboutItemClick(TObject*) { SAB1->Execute(); }
+
 void TMainForm::LB1DblClick(TObject*) {
   auto* editor = new TEditForm(this);
   int index = LLB1->ItemIndex();
@@ -160,6 +162,9 @@ void RegisterMainFormClasses() {
     RegisterEditFormClasses();
     RegisterTreeScanner();
     RegisterZLAdvLed();
+    RegisterLongList();
+    RegisterMDIWallpaper();
+    RegisterOrvelAboutBox();
     TClassRegistration<TMainForm>("TMainForm", "TForm")
         .Field("SpeedPanel", &TMainForm::SpeedPanel)
         .Field("OpenBtn", &TMainForm::OpenBtn)
@@ -199,6 +204,8 @@ void RegisterMainFormClasses() {
         .Field("SaveDialog", &TMainForm::SaveDialog)
         .Field("PrinterSetupDialog1", &TMainForm::PrinterSetupDialog1)
         .Field("TS1", &TMainForm::TS1)
+        .Field("MDIWallpaper1", &TMainForm::MDIWallpaper1)
+        .Field("SAB1", &TMainForm::SAB1)
         .Handler("FormCreate", &TMainForm::FormCreate)
         .Handler("FormDestroy", &TMainForm::FormDestroy)
         .Handler("FormCloseQuery", &TMainForm::FormCloseQuery)
@@ -216,6 +223,7 @@ void RegisterMainFormClasses() {
         .Handler("WindowArrangeItemClick", &TMainForm::WindowArrangeItemClick)
         .Handler("WindowMinimizeItemClick", &TMainForm::WindowMinimizeItemClick)
         .Handler("CloseAll1Click", &TMainForm::CloseAll1Click)
+        .Handler("HelpAboutItemClick", &TMainForm::HelpAboutItemClick)
         .Handler("LB1DblClick", &TMainForm::LB1DblClick)
         .Handler("scan1Click", &TMainForm::scan1Click)
         .Handler("TS1FileFound", &TMainForm::TS1FileFound);

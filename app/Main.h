@@ -2,7 +2,10 @@
 // The program's main window: the MDI frame with its tool panel, file list and status line,
 // and the commands that act on the editor windows.
 
+#include "about/OrvelAbout.h"
+#include "controls/MDIWallp.h"
 #include "controls/ZLAdvLed.h"
+#include "controls/longlist.h"
 #include "framework/Buttons.h"
 #include "framework/ComCtrls.h"
 #include "framework/Dialogs.h"
@@ -31,7 +34,7 @@ public:
   TButton* ScanButton = nullptr;
   TZLAdvLed* ScanLed = nullptr;
   TStatusBar* SB1 = nullptr;
-  TListBox* LLB1 = nullptr;
+  TLongListbox* LLB1 = nullptr;
   TMainMenu* MainMenu1 = nullptr;
   TMenuItem* File1 = nullptr;
   TMenuItem* FileOpenItem = nullptr;
@@ -57,6 +60,8 @@ public:
   TSaveDialog* SaveDialog = nullptr;
   TPrinterSetupDialog* PrinterSetupDialog1 = nullptr;
   TTreeScanner* TS1 = nullptr;
+  TMDIWallpaper* MDIWallpaper1 = nullptr;
+  TOrvelAboutBox* SAB1 = nullptr;
 
   void FormCreate(TObject* Sender);
   void FormDestroy(TObject* Sender);
@@ -77,6 +82,7 @@ public:
   void WindowArrangeItemClick(TObject* Sender);
   void WindowMinimizeItemClick(TObject* Sender);
   void CloseAll1Click(TObject* Sender);
+  void HelpAboutItemClick(TObject* Sender);
   void LB1DblClick(TObject* Sender);
   void scan1Click(TObject* Sender);
   void TS1FileFound(TObject* Sender);

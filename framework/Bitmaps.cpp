@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "platform/QtWindow.h"
+
 namespace {
 
 QRect ToQRect(const TRect& R) { return QRect(R.left, R.top, R.right - R.left, R.bottom - R.top); }
@@ -29,11 +31,40 @@ void TCanvas::BrushCopy(const TRect& Dest, TBitmap* Bitmap, const TRect& Source,
     for (int x = 0; x < piece.width(); ++x)
       if ((line[x] & RGB_MASK) == match) line[x] = brush;
   }
+  Paint([&](QPainter& Painter) { Painter.drawImage(ToQRect(Dest), piece); });
+}
+
+void TCanvas::FillRect(const TRect& R) {
+  if (R.right <= R.left || R.bottom <= R.top) return;
+  Paint([&](QPainter& Painter) { Painter.fillRect(ToQRect(R), ToQColor(FBrush.Color())); });
+}
+
+void TCanvas::Draw(int X, int Y, TBitmap* Graphic) {
+  const QImage* image = Graphic ? BitmapImage(Graphic->Handle()) : nullptr;
+  if (!image) return;
+  Paint([&](QPainter& Painter) { Painter.drawImage(X, Y, *image); });
+}
+
+void TCanvas::SetHandle(HDC Value) {
+  FHandle = Value;
+  FPainter = nullptr;
+}
+
+TSize TCanvas::TextExtent(const String& Text) {
+  SIZE size;
+  SetDCFont(FHandle, FFont.ToQFont());
+  if (!GetTextExtentPointA(FHandle, Text.data(), static_cast<int>(Text.size()), &size)) return TSize{};
+  return size;
+}
+
+void TCanvas::Paint(const std::function<void(QPainter&)>& Paint) {
+  // A context is drawn on through its painter, started at the first drawing.
+  if (!FPainter && FHandle) FPainter = DCPainter(FHandle);
   if (FPainter) {
-    FPainter->drawImage(ToQRect(Dest), piece);
+    Paint(*FPainter);
   } else if (QImage* target = FBitmap ? BitmapImage(FBitmap->Handle()) : nullptr) {
     QPainter painter(target);
-    painter.drawImage(ToQRect(Dest), piece);
+    Paint(painter);
   }
 }
 
@@ -56,6 +87,29 @@ void TBitmap::SetSize(int AWidth, int AHeight) {
   FHandle = resized;
   FWidth = AWidth;
   FHeight = AHeight;
+}
+
+void TBitmap::Assign(const TBitmap* Source) {
+  if (Source == this) return;
+  const QImage* image = Source ? BitmapImage(Source->Handle()) : nullptr;
+  HBITMAP copy = image ? CreateBitmapHandle(image->width(), image->height()) : nullptr;
+  if (copy) *BitmapImage(copy) = *image;
+  SetHandle(copy);
+}
+
+void TBitmap::ReadData(const std::vector<std::uint8_t>& Data) {
+  if (Data.size() < 4) throw EReadError("Bitmap data is too short");
+  const std::size_t length = Data[0] | Data[1] << 8 | Data[2] << 16 | static_cast<std::size_t>(Data[3]) << 24;
+  if (length != Data.size() - 4)
+    throw EReadError("Bitmap data holds " + std::to_string(Data.size() - 4) + " bytes after its length, not " +
+                     std::to_string(length));
+  QImage image;
+  if (!image.loadFromData(Data.data() + 4, static_cast<int>(length), "BMP"))
+    throw EReadError("Bitmap data is not a BMP picture");
+  HBITMAP picture = CreateBitmapHandle(image.width(), image.height());
+  if (!picture) throw EReadError("Bitmap data is not a BMP picture");
+  *BitmapImage(picture) = image.convertToFormat(QImage::Format_RGB32);
+  SetHandle(picture);
 }
 
 void TBitmap::SetHandle(HBITMAP Value) {

@@ -16,6 +16,9 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TControl::~TControl() {
+  // A release still pending has nothing left to do.
+  if (FReleaser) FReleaser->disconnect();
+  delete FReleaser;
   BeginDestruction();
   if (FParent) SetParent(nullptr);
   DestroyWindow();
@@ -56,6 +59,24 @@ void TControl::SetParent(TWinControl* Value) {
   if (FParentFont) ParentFontChanged();
   UpdateHint();
   if (FAlign != alNone) FParent->AlignControls();
+}
+
+void TControl::BringToFront() {
+  if (FWidget) FWidget->raise();
+  if (!FParent) return;
+  auto& list = FParent->FControls;
+  list.erase(std::remove(list.begin(), list.end(), this), list.end());
+  list.push_back(this);
+}
+
+void TControl::Release() {
+  if (FReleaser) return;
+  FReleaser = new QObject;
+  ConnectGuarded(FReleaser, &QObject::destroyed, [this](QObject*) {
+    FReleaser = nullptr;
+    Free();
+  });
+  FReleaser->deleteLater();
 }
 
 void TControl::SetParentComponent(TComponent* Value) {
@@ -176,19 +197,22 @@ void TControl::FontChanged() {
       child->ParentFontChanged();
 }
 
+TShiftState ShiftStateOf(WPARAM Keys) {
+  TShiftState shift;
+  if (Keys & MK_SHIFT) shift.insert(ssShift);
+  if (Keys & MK_CONTROL) shift.insert(ssCtrl);
+  if (Keys & MK_LBUTTON) shift.insert(ssLeft);
+  if (Keys & MK_RBUTTON) shift.insert(ssRight);
+  if (Keys & MK_MBUTTON) shift.insert(ssMiddle);
+  return shift;
+}
+
 void TControl::WndProc(TMessage& Message) {
   DefaultHandler(Message);
   switch (Message.Msg) {
-  case WM_MOUSEMOVE: {
-    TShiftState shift;
-    if (Message.WParam & MK_SHIFT) shift.insert(ssShift);
-    if (Message.WParam & MK_CONTROL) shift.insert(ssCtrl);
-    if (Message.WParam & MK_LBUTTON) shift.insert(ssLeft);
-    if (Message.WParam & MK_RBUTTON) shift.insert(ssRight);
-    if (Message.WParam & MK_MBUTTON) shift.insert(ssMiddle);
-    MouseMove(shift, GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam));
+  case WM_MOUSEMOVE:
+    MouseMove(ShiftStateOf(Message.WParam), GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam));
     break;
-  }
   case WM_LBUTTONDBLCLK: DblClick(); break;
   default: break;
   }
@@ -223,6 +247,14 @@ TWinControl::~TWinControl() {
 }
 
 QWidget* TWinControl::ClientWidget() const { return Widget(); }
+
+void TWinControl::SetFocus() {
+  QWidget* widget = Widget();
+  QWidget* target = widget->focusWidget();
+  if (!target || (target != widget && !widget->isAncestorOf(target))) target = widget;
+  widget->activateWindow();
+  target->setFocus(Qt::OtherFocusReason);
+}
 
 void TWinControl::WndProc(TMessage& Message) {
   TControl::WndProc(Message);
@@ -270,6 +302,7 @@ void RegisterControlsClasses() {
   static const bool done = [] {
     RegisterGraphicsClasses();
     RegisterEnumNames(typeid(TAlign), {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"});
+    RegisterEnumNames(typeid(TFormBorderStyle), {"bsNone", "bsSingle", "bsSizeable", "bsDialog"});
     TClassRegistration<TControl>("TControl", "TComponent")
         .Property("Left", &TControl::Left, &TControl::SetLeft)
         .Property("Top", &TControl::Top, &TControl::SetTop)

@@ -6,10 +6,14 @@
 #include "framework/Graphics.h"
 #include "platform/Windows.h"
 
+class QObject;
 class QWidget;
 class TWinControl;
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+// The border of a window: none, a single line, or a form's sizeable or dialog frame.
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog };
+using TBorderStyle = TFormBorderStyle;
 
 class TControl : public TComponent {
 public:
@@ -72,6 +76,14 @@ public:
   virtual void DblClick();
   virtual void MouseMove(TShiftState Shift, int X, int Y);
 
+  void Show() { SetVisible(true); }
+  void Hide() { SetVisible(false); }
+  // Puts the control in front of its siblings, last in its parent's order of controls.
+  void BringToFront();
+  // Destroys the control once control is back in the message loop, so that it may be
+  // released from inside its own message handling.
+  void Release();
+
 protected:
   // Takes Widget over as the control's window; Client takes its mouse input and painting.
   void SetWidget(QWidget* AWidget, QWidget* AClient = nullptr);
@@ -91,6 +103,7 @@ private:
   QWidget* FWidget = nullptr;
   HWND FHandle = nullptr;
   WNDPROC FObjectInstance = nullptr;
+  QObject* FReleaser = nullptr;
   WNDPROC FDefWndProc = nullptr;
   TAlign FAlign = alNone;
   bool FVisible = true;
@@ -121,6 +134,9 @@ public:
   virtual QWidget* ClientWidget() const;
   // Arranges the aligned controls over the client area; the rest of it is left to LeftOver.
   void AlignControls();
+  // Gives the keyboard focus to the control, or to the control inside it that had it last, and
+  // makes its window the active one.
+  void SetFocus();
   void WndProc(TMessage& Message) override;
 
 protected:
@@ -129,5 +145,8 @@ protected:
   friend class TControl;
   std::vector<TControl*> FControls;
 };
+
+// The shift state a mouse message's key-state word carries.
+TShiftState ShiftStateOf(WPARAM Keys);
 
 void RegisterControlsClasses();

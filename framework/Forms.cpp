@@ -5,12 +5,15 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPalette>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -135,9 +138,37 @@ void TScreen::SetActiveForm(TForm* Form) {
 
 // TForm
 
+namespace {
+
+// A form's window. Enter that no control took presses the button that has the focus, else
+// the form's default button, as it does in a dialog.
+class TFormWindow : public QWidget {
+public:
+  TFormWindow() : QWidget(nullptr, Qt::Window) {}
+
+protected:
+  void keyPressEvent(QKeyEvent* Event) override {
+    if (Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter) {
+      auto* button = qobject_cast<QPushButton*>(focusWidget());
+      for (QPushButton* candidate : findChildren<QPushButton*>())
+        if (!button && candidate->isDefault() && candidate->window() == this && candidate->isVisible() &&
+            candidate->isEnabled())
+          button = candidate;
+      if (button) {
+        button->click();
+        return;
+      }
+    }
+    QWidget::keyPressEvent(Event);
+  }
+};
+
+} // namespace
+
 TForm::TForm(TComponent* AOwner) : TForm(AOwner, TNoDescription{}) {}
 
 TForm::TForm(TComponent* AOwner, TNoDescription) : TWinControl(AOwner) {
+  FCanvas.Brush()->SetColor(Color());
   CreateWindow();
   if (Screen) Screen->AddForm(this);
 }
@@ -148,9 +179,6 @@ void TForm::BeforeDestruction() {
 }
 
 TForm::~TForm() {
-  // A release still pending has nothing left to do.
-  if (FReleaser) FReleaser->disconnect();
-  delete FReleaser;
   BeginDestruction();
   if (Application && Application->FMainForm == this) Application->FMainForm = nullptr;
   if (FFrame) {
@@ -170,10 +198,11 @@ TForm::~TForm() {
   if (Screen) Screen->RemoveForm(this);
   DestroyWindow();
   FreeObjectInstance(FClientProc);
+  FreeObjectInstance(FMDIClientProc);
 }
 
 void TForm::CreateWindow() {
-  auto* window = new QWidget(nullptr, Qt::Window);
+  auto* window = new TFormWindow;
   auto* layout = new QVBoxLayout(window);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -184,6 +213,9 @@ void TForm::CreateWindow() {
   FClientProc = MakeWindowProc([this](HWND h, UINT m, WPARAM w, LPARAM l) {
     LRESULT result = DefWindowProcA(h, m, w, l);
     if (m == WM_SIZE) AlignControls();
+    // The form's OnMouseMove is for moves over the form itself, not over its controls.
+    if (m == WM_MOUSEMOVE && !FClient->childAt(GET_X_LPARAM(l), GET_Y_LPARAM(l)))
+      MouseMove(ShiftStateOf(w), GET_X_LPARAM(l), GET_Y_LPARAM(l));
     return result;
   });
   SetWindowLongA(client, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(FClientProc));
@@ -223,6 +255,15 @@ void TForm::BecomeMDIFrame() {
   FMDIArea = new QMdiArea(FClient);
   FMDIArea->setGeometry(FClient->rect());
   FClientHandle = CreateWindowHandle(FMDIArea, FMDIArea->viewport());
+  // The area erases its background with its brush, as Qt would paint it, on any device
+  // context: one from GetDC as well as the one of a paint.
+  FMDIClientProc = MakeWindowProc([this](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m != WM_ERASEBKGND) return DefWindowProcA(h, m, w, l);
+    if (QPainter* painter = DCPainter(reinterpret_cast<HDC>(w)))
+      painter->fillRect(FMDIArea->viewport()->rect(), FMDIArea->background());
+    return 1;
+  });
+  SetWindowLongA(FClientHandle, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(FMDIClientProc));
   ConnectGuarded(FMDIArea, &QMdiArea::subWindowActivated, [this](QMdiSubWindow*) { ChildActivated(ActiveMDIChild()); });
   FMDIArea->show();
 }
@@ -243,6 +284,7 @@ void TForm::BecomeMDIChild() {
 }
 
 void TForm::ColorChanged() {
+  FCanvas.Brush()->SetColor(Color());
   // The form's colour is the background of its client area, beneath its controls; an MDI
   // frame's client area is covered by its children's area, which keeps its own colours.
   if (FFormStyle == fsMDIForm) return;
@@ -416,20 +458,53 @@ void TForm::FillWindowMenu() {
 }
 
 void TForm::SetBorderStyle(TFormBorderStyle Value) {
+  if (FBorderStyle == Value) return;
+  const bool wasDialog = FBorderStyle == bsDialog;
   FBorderStyle = Value;
-  if (Value == bsDialog) Widget()->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  // An MDI child keeps the frame its MDI area gives it.
+  if (FSubWindow || wasDialog == (Value == bsDialog)) return;
+  QWidget* window = Widget();
+  const QSize size = window->size();
+  // New window flags hide the window; it shows again as it was.
+  const bool shown = window->isVisible();
+  if (Value == bsDialog) {
+    window->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  } else {
+    window->setWindowFlags(Qt::Window);
+    window->setMinimumSize(0, 0);
+    window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  }
+  ResizeWindow(size.width(), size.height());
+  if (shown) window->show();
 }
 
-int TForm::ClientWidth() const { return FClient->width(); }
-int TForm::ClientHeight() const { return FClient->height(); }
+void TForm::ResizeWindow(int AWidth, int AHeight) {
+  QWidget* window = FrameWidget();
+  if (FBorderStyle == bsDialog && !FSubWindow)
+    window->setFixedSize(std::max(AWidth, 0), std::max(AHeight, 0));
+  else
+    window->resize(std::max(AWidth, 0), std::max(AHeight, 0));
+}
+
+// The client area's size is worked out from the window's: the client widget is laid out
+// only once the window shows.
+int TForm::MenuBarHeight() const {
+  if (!FMenuBar) return 0;
+  const int height = FMenuBar->heightForWidth(Widget()->width());
+  return height >= 0 ? height : FMenuBar->sizeHint().height();
+}
+
+int TForm::ClientWidth() const { return Widget()->width(); }
+int TForm::ClientHeight() const { return Widget()->height() - MenuBarHeight(); }
 void TForm::SetClientWidth(int Value) {
-  Widget()->resize(Value, Widget()->height() - FClient->height() + ClientHeight());
+  ResizeWindow(FrameWidget()->width() - Widget()->width() + Value, FrameWidget()->height());
 }
 void TForm::SetClientHeight(int Value) {
-  Widget()->resize(Widget()->width(), Widget()->height() - FClient->height() + Value);
+  ResizeWindow(FrameWidget()->width(), FrameWidget()->height() - Widget()->height() + MenuBarHeight() + Value);
 }
 
 void TForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  ResizeWindow(AWidth, AHeight);
   FrameWidget()->setGeometry(ALeft, ATop, std::max(AWidth, 0), std::max(AHeight, 0));
 }
 
@@ -479,6 +554,8 @@ void TForm::Place() {
     window->setAttribute(Qt::WA_Moved, false);
     break;
   case poScreenCenter:
+    // The window is made first: its frame, where the platform knows it, then counts too.
+    (void)window->winId();
     if (QScreen* screen = window->screen()) {
       QRect frame = window->frameGeometry();
       frame.moveCenter(screen->availableGeometry().center());
@@ -504,7 +581,57 @@ void TForm::DoClose(TCloseAction& Action) {
   if (FOnClose) FOnClose(this, Action);
 }
 
+int TForm::ShowModal() {
+  if (Visible() || FModal || FFormStyle == fsMDIChild) throw EInvalidOperation("Cannot make a visible window modal");
+  QPointer<QWidget> previous = QApplication::activeWindow();
+  // Whichever way the run ends, an exception included, the form is hidden and the window
+  // that was active before is active again.
+  struct TModalRun {
+    TForm& Form;
+    QPointer<QWidget> Previous;
+    ~TModalRun() {
+      Form.FModal = false;
+      Form.Hide();
+      Form.Widget()->setWindowModality(Qt::NonModal);
+      if (Previous && Previous->isVisible()) Previous->activateWindow();
+    }
+  } run{*this, previous};
+  Widget()->setWindowModality(Qt::ApplicationModal);
+  FModal = true;
+  FModalResult = mrNone;
+  Show();
+  while (FModalResult == mrNone) {
+    if (Application && Application->Terminated()) {
+      FModalResult = mrCancel;
+      break;
+    }
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    if (FModalResult != mrNone) CloseModal();
+  }
+  return FModalResult;
+}
+
+void TForm::CloseModal() {
+  try {
+    TCloseAction action = caNone;
+    if (CloseQuery()) {
+      action = caHide;
+      DoClose(action);
+    }
+    if (action == caNone) FModalResult = mrNone;
+    if (action == caFree) Release();
+  } catch (...) {
+    // The form stays up, and the user is told why.
+    FModalResult = mrNone;
+    if (Application) Application->HandleException(this);
+  }
+}
+
 void TForm::Close() {
+  if (FModal) {
+    FModalResult = mrCancel;
+    return;
+  }
   if (!CloseQuery()) return;
   TCloseAction action = FFormStyle == fsMDIChild ? caMinimize : caHide;
   DoClose(action);
@@ -521,23 +648,25 @@ void TForm::Close() {
   }
 }
 
-void TForm::Release() {
-  if (FReleaser) return;
-  FReleaser = new QObject;
-  ConnectGuarded(FReleaser, &QObject::destroyed, [this](QObject*) {
-    FReleaser = nullptr;
-    Free();
-  });
-  FReleaser->deleteLater();
-}
-
 void TForm::WndProc(TMessage& Message) {
   // The close box asks the form like its Close command does.
   if (Message.Msg == WM_CLOSE) {
     Close();
     return;
   }
+  // Moves reach the window only when a control or the client area let them through; the
+  // client area reports those over the bare form.
+  if (Message.Msg == WM_MOUSEMOVE) {
+    DefaultHandler(Message);
+    return;
+  }
   TWinControl::WndProc(Message);
+}
+
+TForm* GetParentForm(TControl* Control) {
+  while (Control && Control->Parent())
+    Control = Control->Parent();
+  return dynamic_cast<TForm*>(Control);
 }
 
 void RegisterFormsClasses() {
@@ -548,7 +677,6 @@ void RegisterFormsClasses() {
     RegisterEnumNames(typeid(TFormStyle), {"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"});
     RegisterEnumNames(typeid(TPosition),
                       {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter"});
-    RegisterEnumNames(typeid(TFormBorderStyle), {"bsNone", "bsSingle", "bsSizeable", "bsDialog"});
     TClassRegistration<TForm>("TForm", "TWinControl")
         .Property("Caption", &TForm::Caption, &TForm::SetCaption)
         .Property("FormStyle", &TForm::FormStyle, &TForm::SetFormStyle, fsNormal)

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "framework/Bitmaps.h"
 #include "framework/Controls.h"
 #include "framework/Menus.h"
 
@@ -23,7 +24,18 @@ enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter };
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
-enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog };
+
+// The result a modal form ends with: none while it runs, else the result of the button that
+// ended it, or mrCancel for a close through its close box or Close.
+constexpr int mrNone = 0;
+constexpr int mrOk = IDOK;
+constexpr int mrCancel = IDCANCEL;
+
+// An operation a control cannot do in its present state.
+class EInvalidOperation : public Exception {
+public:
+  using Exception::Exception;
+};
 
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
@@ -117,7 +129,9 @@ public:
   TPosition Position() const { return FPosition; }
   void SetPosition(TPosition Value) { FPosition = Value; }
   TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+  // bsDialog: a dialog's frame, with a title and a close box, that cannot be resized.
   void SetBorderStyle(TFormBorderStyle Value);
+  // The size of the window less its menu bar, also before the window first shows.
   int ClientWidth() const;
   int ClientHeight() const;
   void SetClientWidth(int Value);
@@ -146,6 +160,8 @@ public:
   // The MDI client window of a frame; 0 for other forms.
   HWND ClientHandle() const { return FClientHandle; }
   QMdiArea* MDIArea() const { return FMDIArea; }
+  // A surface for drawing on a device context it is bound to; its brush is the form's colour.
+  TCanvas* Canvas() { return &FCanvas; }
 
   TNotifyEvent OnCreate() const { return FOnCreate; }
   void SetOnCreate(TNotifyEvent Value) { FOnCreate = std::move(Value); }
@@ -158,11 +174,16 @@ public:
 
   void Show();
   void Hide();
-  // Asks OnCloseQuery, then OnClose, then acts on the close action.
+  // Shows the form, disabling the application's other windows, and handles messages until
+  // ModalResult is set; the form is then asked as by Close and hidden, unless it refuses.
+  // Returns the modal result. Raises EInvalidOperation for a form already shown.
+  int ShowModal();
+  int ModalResult() const { return FModalResult; }
+  void SetModalResult(int Value) { FModalResult = Value; }
+  // Asks OnCloseQuery, then OnClose, then acts on the close action. A modal form is only
+  // given the result mrCancel: its modal loop asks it.
   void Close();
   virtual bool CloseQuery();
-  // Destroys the form once control is back in the message loop.
-  void Release();
 
   QWidget* ClientWidget() const override { return FClient; }
   void WndProc(TMessage& Message) override;
@@ -180,6 +201,11 @@ protected:
 
 private:
   void CreateWindow();
+  // Ends a modal run: asks the form whether it may close; a refusal clears ModalResult.
+  void CloseModal();
+  // Gives the window a new size, kept fixed for a dialog's frame.
+  void ResizeWindow(int AWidth, int AHeight);
+  int MenuBarHeight() const;
   // Places a top-level window before it first shows, as Position says.
   void Place();
   void BecomeMDIFrame();
@@ -195,6 +221,8 @@ private:
   QMenuBar* FMenuBar = nullptr;
   QMdiArea* FMDIArea = nullptr;
   HWND FClientHandle = nullptr;
+  WNDPROC FMDIClientProc = nullptr;
+  TCanvas FCanvas;
   std::vector<TForm*> FMDIChildren;
   TForm* FFrame = nullptr;
   QMdiSubWindow* FSubWindow = nullptr;
@@ -203,12 +231,16 @@ private:
   TFormBorderStyle FBorderStyle = bsSizeable;
   QWidget* FClient = nullptr;
   WNDPROC FClientProc = nullptr;
-  QObject* FReleaser = nullptr;
   bool FShown = false;
+  bool FModal = false;
+  int FModalResult = mrNone;
   TNotifyEvent FOnCreate;
   TNotifyEvent FOnDestroy;
   TCloseEvent FOnClose;
   TCloseQueryEvent FOnCloseQuery;
 };
+
+// The form a control is placed on, or none.
+TForm* GetParentForm(TControl* Control);
 
 void RegisterFormsClasses();

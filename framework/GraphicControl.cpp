@@ -23,16 +23,6 @@ private:
   std::function<void(QPainter&)> FPaint;
 };
 
-TShiftState ShiftOf(WPARAM Keys) {
-  TShiftState shift;
-  if (Keys & MK_SHIFT) shift.insert(ssShift);
-  if (Keys & MK_CONTROL) shift.insert(ssCtrl);
-  if (Keys & MK_LBUTTON) shift.insert(ssLeft);
-  if (Keys & MK_RBUTTON) shift.insert(ssRight);
-  if (Keys & MK_MBUTTON) shift.insert(ssMiddle);
-  return shift;
-}
-
 } // namespace
 
 TGraphicControl::TGraphicControl(TComponent* AOwner) : TControl(AOwner) {
@@ -70,7 +60,7 @@ void TGraphicControl::ColorChanged() { Widget()->update(); }
 
 void TGraphicControl::WndProc(TMessage& Message) {
   TControl::WndProc(Message);
-  const TShiftState shift = ShiftOf(Message.WParam);
+  const TShiftState shift = ShiftStateOf(Message.WParam);
   const int x = GET_X_LPARAM(Message.LParam), y = GET_Y_LPARAM(Message.LParam);
   switch (Message.Msg) {
   case WM_LBUTTONDOWN:

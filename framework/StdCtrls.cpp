@@ -2,11 +2,14 @@
 
 #include <QAbstractListModel>
 #include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
+#include "framework/Forms.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 
@@ -144,7 +147,15 @@ TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner) {
   SetColor(clWindow);
 }
 
-TListBox::~TListBox() { BeginDestruction(); }
+TListBox::~TListBox() {
+  BeginDestruction();
+  if (FCanvas.Handle()) ReleaseDC(Handle(), FCanvas.Handle());
+}
+
+TCanvas* TListBox::Canvas() {
+  if (!FCanvas.Handle()) FCanvas.SetHandle(GetDC(Handle()));
+  return &FCanvas;
+}
 
 QListView* TListBox::ListView() const {
   FModel->Flush();
@@ -213,8 +224,15 @@ void TButton::SetCaption(const String& Value) {
 }
 
 void TButton::SetDefault(bool Value) {
+  if (FDefault == Value) return;
   FDefault = Value;
   static_cast<QPushButton*>(Widget())->setDefault(Value);
+}
+
+void TButton::Click() {
+  if (FModalResult != mrNone)
+    if (TForm* form = GetParentForm(this)) form->SetModalResult(FModalResult);
+  TWinControl::Click();
 }
 
 TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner) {
@@ -244,6 +262,80 @@ void TCheckBox::KeepCaptionWhole() {
 bool TCheckBox::Checked() const { return static_cast<QCheckBox*>(Widget())->isChecked(); }
 void TCheckBox::SetChecked(bool Value) { static_cast<QCheckBox*>(Widget())->setChecked(Value); }
 
+// TLabel
+
+TLabel::TLabel(TComponent* AOwner) : TControl(AOwner) {
+  auto* label = new QLabel;
+  // A caption is shown as written, never read as markup.
+  label->setTextFormat(Qt::PlainText);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  SetWidget(label);
+}
+
+void TLabel::SetCaption(const String& Value) {
+  if (FCaption == Value) return;
+  FCaption = Value;
+  static_cast<QLabel*>(Widget())->setText(QString::fromStdString(Value));
+  AdjustBounds();
+}
+
+void TLabel::SetAutoSize(bool Value) {
+  if (FAutoSize == Value) return;
+  FAutoSize = Value;
+  AdjustBounds();
+}
+
+void TLabel::SetAlignment(TAlignment Value) {
+  if (FAlignment == Value) return;
+  FAlignment = Value;
+  const Qt::Alignment horizontal = Value == taCenter         ? Qt::AlignHCenter
+                                   : Value == taRightJustify ? Qt::AlignRight
+                                                             : Qt::AlignLeft;
+  static_cast<QLabel*>(Widget())->setAlignment(horizontal | Qt::AlignTop);
+}
+
+void TLabel::SetWordWrap(bool Value) {
+  if (FWordWrap == Value) return;
+  FWordWrap = Value;
+  static_cast<QLabel*>(Widget())->setWordWrap(Value);
+  AdjustBounds();
+}
+
+void TLabel::Loaded() {
+  TControl::Loaded();
+  AdjustBounds();
+}
+
+void TLabel::FontChanged() {
+  TControl::FontChanged();
+  AdjustBounds();
+}
+
+// Sizes an auto-sized label to its text, once its description has been read whole; a
+// right-justified label keeps its right edge where it was.
+void TLabel::AdjustBounds() {
+  auto* label = static_cast<QLabel*>(Widget());
+  if (!FAutoSize || IsLoading() || !label) return;
+  const QSize size = FWordWrap ? QSize(Width(), label->heightForWidth(Width())) : label->sizeHint();
+  const int left = FAlignment == taRightJustify ? Left() + Width() - size.width() : Left();
+  SetBounds(left, Top(), size.width(), size.height());
+}
+
+TEdit::TEdit(TComponent* AOwner) : TWinControl(AOwner) {
+  SetWidget(new QLineEdit);
+  SetColor(clWindow);
+}
+
+String TEdit::Text() const { return static_cast<QLineEdit*>(Widget())->text().toStdString(); }
+void TEdit::SetText(const String& Value) { static_cast<QLineEdit*>(Widget())->setText(QString::fromStdString(Value)); }
+bool TEdit::ReadOnly() const { return static_cast<QLineEdit*>(Widget())->isReadOnly(); }
+void TEdit::SetReadOnly(bool Value) { static_cast<QLineEdit*>(Widget())->setReadOnly(Value); }
+
+void TEdit::SetBorderStyle(TBorderStyle Value) {
+  FBorderStyle = Value;
+  static_cast<QLineEdit*>(Widget())->setFrame(Value != bsNone);
+}
+
 void RegisterStdCtrlsClasses() {
   static const bool done = [] {
     RegisterControlsClasses();
@@ -253,7 +345,17 @@ void RegisterStdCtrlsClasses() {
     TClassRegistration<TButton>("TButton", "TWinControl")
         .Property("Caption", &TButton::Caption, &TButton::SetCaption)
         .Property("Default", &TButton::Default, &TButton::SetDefault, false)
-        .Property("ModalResult", &TButton::ModalResult, &TButton::SetModalResult, 0);
+        .Property("ModalResult", &TButton::ModalResult, &TButton::SetModalResult, mrNone);
+    TClassRegistration<TEdit>("TEdit", "TWinControl")
+        .Property("BorderStyle", &TEdit::BorderStyle, &TEdit::SetBorderStyle, bsSingle)
+        .Property("ReadOnly", &TEdit::ReadOnly, &TEdit::SetReadOnly, false)
+        .Property("Text", &TEdit::Text, &TEdit::SetText);
+    RegisterEnumNames(typeid(TAlignment), {"taLeftJustify", "taRightJustify", "taCenter"});
+    TClassRegistration<TLabel>("TLabel", "TControl")
+        .Property("Alignment", &TLabel::Alignment, &TLabel::SetAlignment, taLeftJustify)
+        .Property("AutoSize", &TLabel::AutoSize, &TLabel::SetAutoSize, true)
+        .Property("Caption", &TLabel::Caption, &TLabel::SetCaption)
+        .Property("WordWrap", &TLabel::WordWrap, &TLabel::SetWordWrap, false);
     TClassRegistration<TCheckBox>("TCheckBox", "TWinControl")
         .Property("Caption", &TCheckBox::Caption, &TCheckBox::SetCaption)
         .Property("Checked", &TCheckBox::Checked, &TCheckBox::SetChecked, false);

@@ -1,8 +1,9 @@
 #pragma once
-// The standard controls: list box, button, check box.
+// The standard controls: list box, button, check box, label.
 
 #include <memory>
 
+#include "framework/Bitmaps.h"
 #include "framework/Controls.h"
 
 class QListView;
@@ -26,6 +27,8 @@ public:
 
   // The view, up to date with every entry added.
   QListView* ListView() const;
+  // A canvas on the list's window, for measuring its items' texts.
+  TCanvas* Canvas();
 
   void DefaultHandler(TMessage& Message) override;
 
@@ -33,6 +36,7 @@ private:
   TListBoxModel* FModel;
   std::unique_ptr<TStrings> FItems;
   int FItemHeight = 13;
+  TCanvas FCanvas;
 };
 
 class TButton : public TWinControl {
@@ -40,10 +44,14 @@ public:
   explicit TButton(TComponent* AOwner);
   const String& Caption() const { return FCaption; }
   void SetCaption(const String& Value);
+  // The default button is pressed by Enter on its form, unless another button has the focus.
   bool Default() const { return FDefault; }
   void SetDefault(bool Value);
+  // Not mrNone: a click gives the button's form this modal result, ending its modal run.
   int ModalResult() const { return FModalResult; }
   void SetModalResult(int Value) { FModalResult = Value; }
+
+  void Click() override;
 
 private:
   String FCaption;
@@ -66,6 +74,53 @@ private:
   // The box is never narrower than its caption needs, whatever width it was laid out with.
   void KeepCaptionWhole();
   String FCaption;
+};
+
+// A one-line edit box.
+class TEdit : public TWinControl {
+public:
+  explicit TEdit(TComponent* AOwner);
+  String Text() const;
+  void SetText(const String& Value);
+  bool ReadOnly() const;
+  void SetReadOnly(bool Value);
+  // bsSingle draws a one-line frame, bsNone none.
+  TBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TBorderStyle Value);
+
+private:
+  TBorderStyle FBorderStyle = bsSingle;
+};
+
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
+// A line or block of plain text on a form, in the label's own font over its parent's colour.
+class TLabel : public TControl {
+public:
+  explicit TLabel(TComponent* AOwner);
+
+  const String& Caption() const { return FCaption; }
+  void SetCaption(const String& Value);
+  // True: the label takes the size its text needs; with WordWrap only its height changes.
+  bool AutoSize() const { return FAutoSize; }
+  void SetAutoSize(bool Value);
+  TAlignment Alignment() const { return FAlignment; }
+  void SetAlignment(TAlignment Value);
+  // True: a text wider than the label breaks between words onto further lines.
+  bool WordWrap() const { return FWordWrap; }
+  void SetWordWrap(bool Value);
+
+  void Loaded() override;
+
+protected:
+  void FontChanged() override;
+
+private:
+  void AdjustBounds();
+  String FCaption;
+  bool FAutoSize = true;
+  TAlignment FAlignment = taLeftJustify;
+  bool FWordWrap = false;
 };
 
 void RegisterStdCtrlsClasses();

@@ -1,6 +1,9 @@
 #pragma once
 // Where window handles meet Qt: the framework gives each of its widgets a handle, and Qt
-// events on the widget become messages passed through the handle's window procedure.
+// events on the widget become messages passed through the handle's window procedure. A
+// message that reaches the default procedure gets Qt's own handling; the focus a press of
+// the mouse gives is part of that default handling, so a procedure that keeps a press to
+// itself also keeps the focus where it was.
 //
 // Every entry from Qt into framework code — an event turned into a message, a posted
 // message, a signal, a paint — runs through CallGuarded, so that an exception never crosses
@@ -12,6 +15,7 @@
 
 #include "platform/Windows.h"
 
+class QFont;
 class QWidget;
 class QPainter;
 
@@ -25,8 +29,10 @@ QWidget* WindowClient(HWND hWnd);
 // The handle of a widget or of its nearest ancestor that has one; 0 when none has.
 HWND WindowHandle(const QWidget* Widget);
 
-// The painter behind a device context handed out with WM_ERASEBKGND.
+// The painter behind a device context handed out with WM_ERASEBKGND or by GetDC.
 QPainter* DCPainter(HDC DC);
+// Selects the font a device context measures and writes text in.
+void SetDCFont(HDC DC, const QFont& Font);
 
 // Sets who is told of an exception that reached the bridge; it runs inside the catch block
 // (std::current_exception holds the exception).

@@ -3,11 +3,13 @@
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QFontMetrics>
 #include <QHash>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPicture>
 #include <QPointer>
 #include <QResizeEvent>
 #include <deque>
@@ -21,10 +23,12 @@ struct TWindowProcedure {
   std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)> Function;
 };
 
-// A device context for one paint event; the painter starts only when someone draws.
+// A device context: the widget during one paint event, or the recording of a context from
+// GetDC. The painter starts only when someone draws.
 struct HDC__ {
-  QWidget* Target;
+  QPaintDevice* Target;
   std::unique_ptr<QPainter> Painter;
+  QFont Font;
 };
 
 namespace {
@@ -51,6 +55,18 @@ struct TWindowRecord {
   // A made-up event on its way to Qt for a message that did not come from Qt; it alone
   // passes the filter untranslated, while the events it causes become messages as usual.
   const QEvent* Delivering = nullptr;
+  // Whether the widget takes the focus when pressed: the default handling of a press gives
+  // it, as on the platform the program is written for, so Qt itself is told it does not.
+  bool TakesClickFocus = false;
+  // While ReleaseDC repaints the client: what was drawn on the context, to go over the paint.
+  const QPicture* Drawn = nullptr;
+};
+
+// A device context from GetDC: what is drawn on it is recorded until ReleaseDC.
+struct TWindowDC {
+  HWND Window;
+  QPicture Recording;
+  HDC__ DC{&Recording, nullptr, QFont()};
 };
 
 std::function<void()>& ExceptionHandler() {
@@ -72,6 +88,8 @@ public:
   // The time of the latest real input, which made-up input carries: Qt's widgets tell a
   // double-click from two clicks by the times of their events.
   quint64 InputTime = 0;
+  // The contexts GetDC has handed out and ReleaseDC has not yet taken back.
+  std::unordered_map<HDC, std::unique_ptr<TWindowDC>> Contexts;
 
   TWindowRecord* Find(HWND h) const {
     auto it = ByHandle.find(reinterpret_cast<std::uintptr_t>(h));
@@ -160,7 +178,7 @@ bool TWindowTable::eventFilter(QObject* Watched, QEvent* Event) {
   if (Event->spontaneous() && Event->isInputEvent()) InputTime = static_cast<QInputEvent*>(Event)->timestamp();
   TWindowRecord* rec = ByObject.value(Watched);
   if (!rec || Event == rec->Delivering) return false;
-  HDC__ dc{rec->Client.data(), nullptr};
+  HDC__ dc{rec->Client.data(), nullptr, rec->Client->font()};
   TMessage m;
   if (!Translate(*rec, Watched, Event, m, &dc)) return false;
   TNativeEvent native{m.Msg, m.WParam, m.LParam};
@@ -171,7 +189,17 @@ bool TWindowTable::eventFilter(QObject* Watched, QEvent* Event) {
   if (!alive) return true; // the window went while its message was handled
   rec->Native = outer;
   dc.Painter.reset();
-  if (native.PassToQt) return false;
+  const QPicture* drawn = Event->type() == QEvent::Paint ? rec->Drawn : nullptr;
+  if (native.PassToQt) {
+    if (!drawn) return false;
+    // Qt paints the client now, so that the drawing of a released context can go on top.
+    const QEvent* outerDelivering = rec->Delivering;
+    rec->Delivering = Event;
+    QCoreApplication::sendEvent(Watched, Event);
+    if (!alive) return true;
+    rec->Delivering = outerDelivering;
+  }
+  if (drawn) QPainter(rec->Client.data()).drawPicture(0, 0, *drawn);
   // A close the procedure kept to itself must not hide the window either.
   if (Event->type() == QEvent::Close) Event->ignore();
   return true;
@@ -214,6 +242,14 @@ Qt::KeyboardModifiers ModifiersOf(WPARAM W) {
   return m;
 }
 
+// Whether pressing W gives it the focus: for a window's widget as it was before its handle
+// took that over.
+bool TakesClickFocus(const QWidget* W) {
+  TWindowRecord* rec = Windows().ByObject.value(W);
+  if (rec && rec->Widget == W) return rec->TakesClickFocus;
+  return (W->focusPolicy() & Qt::ClickFocus) == Qt::ClickFocus;
+}
+
 // Gives the focus as a press of the mouse at Pos on W does: to the first widget from W
 // outwards that takes the focus by clicking, unless a widget on the way has it already.
 void FocusAsPressWould(QWidget* W, QPoint Pos) {
@@ -221,15 +257,17 @@ void FocusAsPressWould(QWidget* W, QPoint Pos) {
     QWidget* proxy = w;
     while (proxy->focusProxy())
       proxy = proxy->focusProxy();
-    const bool clickable = (w->focusPolicy() & Qt::ClickFocus) == Qt::ClickFocus &&
-                           (proxy->focusPolicy() & Qt::ClickFocus) == Qt::ClickFocus;
-    if (w->isEnabled() && w->rect().contains(Pos) && clickable) {
-      w->setFocus(Qt::MouseFocusReason);
+    if (w->isEnabled() && w->rect().contains(Pos) && TakesClickFocus(w) && TakesClickFocus(proxy)) {
+      if (!proxy->hasFocus()) w->setFocus(Qt::MouseFocusReason);
       return;
     }
     if (w->isWindow() || proxy->hasFocus()) return;
     Pos += w->pos();
   }
+}
+
+bool IsPress(UINT Msg) {
+  return Msg == WM_LBUTTONDOWN || Msg == WM_LBUTTONDBLCLK || Msg == WM_RBUTTONDOWN || Msg == WM_RBUTTONDBLCLK;
 }
 
 // Hands Qt a made-up event for a message that did not come from Qt, so that it acts as
@@ -271,10 +309,8 @@ LRESULT DeliverToQt(TWindowRecord* Rec, UINT Msg, WPARAM W, LPARAM L) {
   default: return 0;
   }
   QPointer<QWidget> alive = Rec->Widget;
-  // A press moves the focus first, as it does for real input (whose focus Qt gives only to
-  // events from the window system); the focus messages it causes reach the procedure.
-  if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
-    FocusAsPressWould(client, pos.toPoint());
+  // A press moves the focus first; the focus messages it causes reach the procedure.
+  if (IsPress(Msg)) FocusAsPressWould(client, pos.toPoint());
   if (!alive) return 0;
   const QEvent* outer = Rec->Delivering;
   Rec->Delivering = event.get();
@@ -294,12 +330,17 @@ HWND CreateWindowHandle(QWidget* Widget, QWidget* Client) {
   rec->WidgetKey = Widget;
   rec->ClientKey = rec->Client.data();
   rec->Proc = DefaultProcedure();
+  rec->TakesClickFocus = (Widget->focusPolicy() & Qt::ClickFocus) == Qt::ClickFocus;
+  if (rec->TakesClickFocus)
+    Widget->setFocusPolicy(static_cast<Qt::FocusPolicy>(Widget->focusPolicy() & ~Qt::ClickFocus));
   TWindowRecord* raw = rec.get();
   table.ByObject.insert(Widget, raw);
   table.ByObject.insert(raw->Client.data(), raw);
   table.ByHandle.emplace(reinterpret_cast<std::uintptr_t>(raw->Handle), std::move(rec));
   Widget->installEventFilter(&table);
   if (raw->Client != Widget) raw->Client->installEventFilter(&table);
+  // A window is told of every move of the pointer over it, a button held or not.
+  raw->Client->setMouseTracking(true);
   QObject::connect(Widget, &QObject::destroyed, &table, [raw] { Windows().Forget(raw); });
   return raw->Handle;
 }
@@ -326,6 +367,54 @@ QPainter* DCPainter(HDC DC) {
   if (!DC) return nullptr;
   if (!DC->Painter) DC->Painter = std::make_unique<QPainter>(DC->Target);
   return DC->Painter.get();
+}
+
+void SetDCFont(HDC DC, const QFont& Font) {
+  if (!DC) return;
+  DC->Font = Font;
+  if (DC->Painter) DC->Painter->setFont(Font);
+}
+
+BOOL GetTextExtentPointA(HDC hdc, const char* lpString, int Count, SIZE* lpSize) {
+  if (!hdc || !lpSize || Count < 0 || (!lpString && Count > 0)) return FALSE;
+  QFontMetrics metrics(hdc->Font, hdc->Target);
+  lpSize->cx = metrics.horizontalAdvance(QString::fromUtf8(lpString, Count));
+  lpSize->cy = metrics.height();
+  return TRUE;
+}
+
+HDC GetDC(HWND hWnd) {
+  TWindowTable& table = Windows();
+  if (!table.Find(hWnd)) return nullptr;
+  auto context = std::make_unique<TWindowDC>();
+  context->Window = hWnd;
+  HDC dc = &context->DC;
+  dc->Font = WindowClient(hWnd)->font();
+  table.Contexts.emplace(dc, std::move(context));
+  return dc;
+}
+
+int ReleaseDC(HWND hWnd, HDC hDC) {
+  TWindowTable& table = Windows();
+  auto it = table.Contexts.find(hDC);
+  if (it == table.Contexts.end() || it->second->Window != hWnd) return 0;
+  std::unique_ptr<TWindowDC> context = std::move(it->second);
+  table.Contexts.erase(it);
+  context->DC.Painter.reset(); // ends the recording
+  TWindowRecord* rec = table.Find(hWnd);
+  if (!rec || context->Recording.isNull()) return 1;
+  QPointer<QWidget> client = rec->Client;
+  rec->Drawn = &context->Recording;
+  client->repaint();
+  if (client) rec->Drawn = nullptr;
+  return 1;
+}
+
+BOOL GetClientRect(HWND hWnd, RECT* lpRect) {
+  QWidget* client = WindowClient(hWnd);
+  if (!client || !lpRect) return FALSE;
+  *lpRect = RECT{0, 0, client->width(), client->height()};
+  return TRUE;
 }
 
 void SetMessageExceptionHandler(std::function<void()> Handler) { ExceptionHandler() = std::move(Handler); }
@@ -355,6 +444,22 @@ BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 
 HWND GetFocus() { return WindowHandle(QApplication::focusWidget()); }
 
+BOOL ClientToScreen(HWND hWnd, POINT* lpPoint) {
+  QWidget* client = WindowClient(hWnd);
+  if (!client || !lpPoint) return FALSE;
+  QPoint at = client->mapToGlobal(QPoint(lpPoint->x, lpPoint->y));
+  *lpPoint = POINT{at.x(), at.y()};
+  return TRUE;
+}
+
+BOOL ScreenToClient(HWND hWnd, POINT* lpPoint) {
+  QWidget* client = WindowClient(hWnd);
+  if (!client || !lpPoint) return FALSE;
+  QPoint at = client->mapFromGlobal(QPoint(lpPoint->x, lpPoint->y));
+  *lpPoint = POINT{at.x(), at.y()};
+  return TRUE;
+}
+
 BOOL IsWindow(HWND hWnd) { return Windows().Find(hWnd) ? TRUE : FALSE; }
 
 LONG_PTR GetWindowLongA(HWND hWnd, int nIndex) {
@@ -382,6 +487,7 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   TNativeEvent* native = rec->Native;
   if (native && !native->PassToQt && native->Msg == Msg && native->WParam == wParam && native->LParam == lParam) {
     native->PassToQt = true;
+    if (IsPress(Msg)) FocusAsPressWould(rec->Client, QPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)));
     return Msg == WM_ERASEBKGND ? 1 : 0;
   }
   return DeliverToQt(rec, Msg, wParam, lParam);

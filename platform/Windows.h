@@ -41,6 +41,11 @@ struct RECT {
   LONG bottom = 0;
 };
 
+struct SIZE {
+  LONG cx = 0;
+  LONG cy = 0;
+};
+
 constexpr BOOL TRUE = 1;
 constexpr BOOL FALSE = 0;
 
@@ -107,6 +112,10 @@ LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 // The window that has the keyboard focus, or 0.
 HWND GetFocus();
+// Turn a point of a window's client area into screen coordinates and back; FALSE for an
+// unknown window.
+BOOL ClientToScreen(HWND hWnd, POINT* lpPoint);
+BOOL ScreenToClient(HWND hWnd, POINT* lpPoint);
 BOOL IsWindow(HWND hWnd);
 
 LONG_PTR GetWindowLongA(HWND hWnd, int nIndex);
@@ -120,6 +129,24 @@ WNDPROC MakeWindowProc(std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)> Functi
 // A window procedure that hands each message to an object's method as a TMessage.
 WNDPROC MakeObjectInstance(std::function<void(TMessage&)> Method);
 void FreeObjectInstance(WNDPROC ObjectInstance);
+
+// Drawing on a window's client area outside its paint. Qt lets a widget be painted only
+// inside its paint event, so a device context from GetDC records what is drawn on it, and
+// ReleaseDC repaints the client at once (synchronously, to the screen), putting the recording
+// over what the client paints of itself: the drawing shows in one piece, as if made on the
+// window's pixels, and lasts until the client is next painted, as on any window. A context
+// nobody drew on repaints nothing.
+//
+// A context for the client area of the window; 0 for an unknown window.
+HDC GetDC(HWND hWnd);
+// Puts the context's drawing on the window and frees the context; 1 when done, 0 for a
+// context that GetDC did not hand out for this window.
+int ReleaseDC(HWND hWnd, HDC hDC);
+// The client area in its own coordinates, so left and top are 0; FALSE for an unknown window.
+BOOL GetClientRect(HWND hWnd, RECT* lpRect);
+// The width and height of the first Count bytes of String (UTF-8) in the font of the
+// context; FALSE, and nothing measured, for no context.
+BOOL GetTextExtentPointA(HDC hdc, const char* lpString, int Count, SIZE* lpSize);
 
 // A modal message box; returns the IDxxx of the button chosen.
 int MessageBoxA(HWND hWnd, const char* lpText, const char* lpCaption, UINT uType);

@@ -3,6 +3,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 
+#include "platform/QtWindow.h"
 #include "tests/app/MainFormTestSupport.h"
 
 namespace {
@@ -235,6 +236,41 @@ TEST_F(MainFormTest, DisabledItemsShowTheirHintsAndEntriesWithoutOneClearIt) {
   pointAt(window, listed);
   EXPECT_EQ(MainForm->SB1->SimpleText(), "");
   window->hide();
+}
+
+TEST_F(MainFormTest, DoubleClickingTheTipOfALongPathOpensThatFile) {
+  String path = WriteFile("a-name-long-enough-that-the-file-list-cannot-show-all-of-it.ini", "[long]\r\n");
+  MainForm->LLB1->Items()->Add(WriteFile("short.ini", "[short]"));
+  MainForm->LLB1->Items()->Add(path);
+  QWidget* list = WindowClient(MainForm->LLB1->Handle());
+  auto send = [](QWidget* Widget, QEvent::Type Type, QPointF At, Qt::MouseButtons Held) {
+    QMouseEvent e(Type, At, Widget->mapToGlobal(At), Type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, Held,
+                  Qt::NoModifier);
+    QCoreApplication::sendEvent(Widget, &e);
+  };
+  TRect item = MainForm->LLB1->ItemRect(1);
+  QPointF onItem(item.left + 5, (item.top + item.bottom) / 2.0);
+  // Tips show only while the list has the focus.
+  send(list, QEvent::MouseMove, onItem, Qt::NoButton);
+  ASSERT_EQ(MainForm->LLB1->Tip(), nullptr);
+  MainForm->LLB1->SetFocus();
+  Settle();
+  send(list, QEvent::MouseMove, QPointF(5, 300), Qt::NoButton);
+  send(list, QEvent::MouseMove, onItem, Qt::NoButton);
+  TLongEdit* tip = MainForm->LLB1->Tip();
+  ASSERT_NE(tip, nullptr);
+  EXPECT_EQ(tip->Text(), path);
+  EXPECT_TRUE(tip->Widget()->isVisible());
+  for (auto [type, held] : {std::pair{QEvent::MouseButtonPress, Qt::MouseButtons(Qt::LeftButton)},
+                            {QEvent::MouseButtonRelease, Qt::NoButton},
+                            {QEvent::MouseButtonDblClick, Qt::LeftButton},
+                            {QEvent::MouseButtonRelease, Qt::NoButton}})
+    send(tip->Widget(), type, QPointF(20, 5), held);
+  auto* editor = dynamic_cast<TEditForm*>(MainForm->ActiveMDIChild());
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->GetFileName(), path);
+  EXPECT_EQ(editor->RE1->Text(), "[long]\n");
+  EXPECT_EQ(MainForm->MDIChildCount(), 1);
 }
 
 TEST_F(MainFormTest, OpenButtonWithNoEntrySelectedLeavesAnEmptyWindowAndReportsTheIndexError) {

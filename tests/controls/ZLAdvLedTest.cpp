@@ -67,7 +67,7 @@ protected:
     Led->SetParent(Panel.get());
     Led->SetBounds(20, 8, 13, 13);
     Panel->Widget()->show();
-    Application->ProcessMessages();
+    Settle();
     Led->Paints = 0;
   }
 

@@ -128,7 +128,7 @@ TEST_F(MessageTest, FocusMessagesFollowTheKeyboardFocus) {
   SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(hook));
   Box->Widget()->activateWindow();
   Box->Widget()->setFocus();
-  Application->ProcessMessages();
+  Settle();
   ASSERT_TRUE(Box->Widget()->hasFocus());
   EXPECT_EQ(GetFocus(), Box->Handle());
   Box->Widget()->clearFocus();
@@ -145,7 +145,7 @@ TEST_F(MessageTest, ASentPressMovesTheFocusLikeARealOneAndTheProcedureSeesTheFoc
   window.show();
   window.activateWindow();
   other->setFocus();
-  Application->ProcessMessages();
+  Settle();
   ASSERT_TRUE(other->hasFocus());
 
   std::vector<UINT> seen;

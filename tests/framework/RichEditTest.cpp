@@ -235,7 +235,7 @@ TEST_F(RichEditTest, ScrollCaretMessageBringsTheCaretIntoView) {
     text += "line " + std::to_string(i) + "\n";
   Edit->SetText(text);
   Widget()->show();
-  Application->ProcessMessages();
+  Settle();
   QScrollBar* bar = Widget()->verticalScrollBar();
   EXPECT_EQ(bar->value(), 0);
 
