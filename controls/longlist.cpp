@@ -109,14 +109,12 @@ void TLongEdit::ForwardClick(TMessage& Message) {
     SendMessageA(FHost->Handle(), Message.Msg, Message.WParam, point);
 }
 
-// TLongListbox
+// TLongItemControl
 
-TLongListbox::TLongListbox(TComponent* AOwner) : TListBox(AOwner) {}
+template <class TBase> TLongItemControl<TBase>::~TLongItemControl() { RemoveHook(this, FHook); }
 
-TLongListbox::~TLongListbox() { RemoveHook(this, FHook); }
-
-void TLongListbox::Loaded() {
-  TListBox::Loaded();
+template <class TBase> void TLongItemControl<TBase>::Loaded() {
+  TBase::Loaded();
   FHook = InstallHook(
       this,
       [this](TObject* Sender, TShiftState Shift, std::int32_t X, std::int32_t Y) {
@@ -125,49 +123,109 @@ void TLongListbox::Loaded() {
       FSavedFormMouseMove);
 }
 
-void TLongListbox::MouseMove(TShiftState Shift, int X, int Y) {
-  TListBox::MouseMove(Shift, X, Y);
-  if (FOnlyWhenFocused && Handle() != GetFocus()) return;
-  const int index = ItemAtPos(X, Y);
-  if (index == FLastIndex) return;
-  FLastIndex = index;
-  if (index == -1) return;
-  if (FTip) {
-    FTip->Hide();
-    FTip->Release();
-    FTip = nullptr;
-  }
-  const String text = Items()->Strings(index);
-  Canvas()->Font()->Assign(*Font());
-  if (Canvas()->TextWidth(text) <= Width()) return;
-  ShowTip(index, text, ItemRect(index));
+template <class TBase> bool TLongItemControl<TBase>::PointerReached(std::int32_t Index, bool OnItem) {
+  if (FOnlyWhenFocused && this->Handle() != GetFocus()) return false;
+  if (Index == FLastIndex) return false;
+  // Over no item a shown tip stays in place.
+  if (OnItem) RemoveTip();
+  FLastIndex = Index;
+  return OnItem;
 }
 
-void TLongListbox::ShowTip(int, const String& Text, const TRect& ItemRect) {
-  FTip = MakeTip(this, Canvas(), FBackColor, FTextColor, Text, ItemRect.left, ItemRect.top);
+template <class TBase> int TLongItemControl<TBase>::ItemTextWidth(const String& Text) {
+  this->Canvas()->Font()->Assign(*this->Font());
+  return this->Canvas()->TextWidth(Text);
 }
 
-void TLongListbox::RemoveTip() {
+template <class TBase> void TLongItemControl<TBase>::ShowTip(const String& Text, int Left, int Top) {
+  FTip = MakeTip(this, this->Canvas(), FBackColor, FTextColor, Text, Left, Top);
+}
+
+template <class TBase> void TLongItemControl<TBase>::RemoveTip() {
   if (!FTip) return;
+  // Released rather than freed: the host may be handling a click the tip itself delivered.
   FTip->Hide();
   FTip->Release();
   FTip = nullptr;
   FLastIndex = -1;
 }
 
-void TLongListbox::FormMouseMoveHook(TObject* Sender, TShiftState Shift, std::int32_t X, std::int32_t Y) {
+template <class TBase>
+void TLongItemControl<TBase>::FormMouseMoveHook(TObject* Sender, TShiftState Shift, std::int32_t X, std::int32_t Y) {
   if (FSavedFormMouseMove) FSavedFormMouseMove(Sender, Shift, X, Y);
   RemoveTip();
+}
+
+template class TLongItemControl<TListBox>;
+template class TLongItemControl<TOutline>;
+
+// TLongListbox
+
+TLongListbox::TLongListbox(TComponent* AOwner) : TLongItemControl<TListBox>(AOwner) {}
+
+void TLongListbox::MouseMove(TShiftState Shift, int X, int Y) {
+  TListBox::MouseMove(Shift, X, Y);
+  const int index = ItemAtPos(X, Y);
+  if (!PointerReached(index, index != -1)) return;
+  const String text = Items()->Strings(index);
+  if (ItemTextWidth(text) <= Width()) return;
+  const TRect rect = ItemRect(index);
+  ShowTip(text, rect.left, rect.top);
+}
+
+// TLongOutline
+
+TLongOutline::TLongOutline(TComponent* AOwner) : TLongItemControl<TOutline>(AOwner) {}
+
+void TLongOutline::MouseMove(TShiftState Shift, int X, int Y) {
+  TOutline::MouseMove(Shift, X, Y);
+  const int index = GetItem(X, Y);
+  if (!PointerReached(index, index >= 1)) return;
+  const TRect rect = ItemTextRect(index);
+  const String text = Items(index)->Text();
+  if (rect.left + ItemTextWidth(text) <= Width() - 4) return;
+  ShowTip(text, rect.left, rect.top);
+}
+
+TRect TLongOutline::ItemTextRect(int Index) {
+  int row = Index;
+  for (int i = 1; i < Index; ++i)
+    if (!Items(i)->Parent()->Expanded()) --row;
+  TRect rect = CellRect(0, row - 1);
+  const int level = Items(Index)->Level();
+  int steps = 0;
+  switch (OutlineStyle()) {
+  case osText:
+  case osTreeText: steps = level - 1; break;
+  case osPlusMinusText:
+  case osPictureText:
+  case osTreePictureText: steps = level; break;
+  case osPlusMinusPictureText: steps = level + 1; break;
+  }
+  if (Options().count(ooDrawTreeRoot)) ++steps;
+  rect.left += ItemHeight() * steps;
+  return rect;
+}
+
+void TLongOutline::WndProc(TMessage& Message) {
+  // The outline's own handling of the focus loss follows, so its selection shows unfocused.
+  if (Message.Msg == WM_KILLFOCUS) RemoveTip();
+  TOutline::WndProc(Message);
 }
 
 void RegisterLongList() {
   static const bool done = [] {
     RegisterStdCtrlsClasses();
+    RegisterOutlineClasses();
     TClassRegistration<TLongEdit>("TLongEdit", "TEdit");
     TClassRegistration<TLongListbox>("TLongListbox", "TListBox")
         .Property("OnlyWhenFocused", &TLongListbox::OnlyWhenFocused, &TLongListbox::SetOnlyWhenFocused)
         .Property("BackColor", &TLongListbox::BackColor, &TLongListbox::SetBackColor)
         .Property("TextColor", &TLongListbox::TextColor, &TLongListbox::SetTextColor);
+    TClassRegistration<TLongOutline>("TLongOutline", "TOutline")
+        .Property("OnlyWhenFocused", &TLongOutline::OnlyWhenFocused, &TLongOutline::SetOnlyWhenFocused)
+        .Property("BackColor", &TLongOutline::BackColor, &TLongOutline::SetBackColor)
+        .Property("TextColor", &TLongOutline::TextColor, &TLongOutline::SetTextColor);
     return true;
   }();
   (void)done;

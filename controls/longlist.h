@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "framework/Forms.h"
+#include "framework/Outline.h"
 #include "framework/StdCtrls.h"
 
 // The tip: an edit box that keeps the focus and the clicks it is given away from itself and
@@ -28,13 +29,14 @@ private:
 // The hook a long-item control installs as its form's mouse-move handler.
 struct TLongItemHook;
 
-class TLongListbox : public TListBox {
+// What the long-item list box and outline share: the tip, the colours it is drawn in, and the
+// hook on the form's mouse-move event that removes the tip when the pointer crosses the form.
+template <class TBase> class TLongItemControl : public TBase {
 public:
-  explicit TLongListbox(TComponent* AOwner);
-  ~TLongListbox() override;
+  explicit TLongItemControl(TComponent* AOwner) : TBase(AOwner) {}
+  ~TLongItemControl() override;
   // Installs the hook on the form's mouse-move event once the description has been read.
   void Loaded() override;
-  void MouseMove(TShiftState Shift, int X, int Y) override;
 
   // Tips only while the control has the input focus.
   bool OnlyWhenFocused() const { return FOnlyWhenFocused; }
@@ -51,10 +53,19 @@ public:
   // The tip now shown, or none.
   TLongEdit* Tip() const { return FTip; }
 
-private:
-  void ShowTip(int Index, const String& Text, const TRect& ItemRect);
+protected:
+  // Follows the pointer onto item Index (OnItem false: onto no item). True when it reached an
+  // item other than the one it was on, so that a tip for it is to be decided; a tip shown for
+  // an item before is then gone. A move the control ignores returns false.
+  bool PointerReached(std::int32_t Index, bool OnItem);
+  // The width of a text in the control's font.
+  int ItemTextWidth(const String& Text);
+  // Shows Text in a tip over the item whose text starts at (Left, Top) of the client area.
+  void ShowTip(const String& Text, int Left, int Top);
+  // Takes a shown tip away; the pointer then counts as on no item.
   void RemoveTip();
 
+private:
   TLongEdit* FTip = nullptr;
   std::int32_t FLastIndex = -1;
   TColor FBackColor = static_cast<TColor>(0xEAFFFF);
@@ -63,6 +74,30 @@ private:
   TMouseMoveEvent FSavedFormMouseMove;
   // What the hook installed on the form knows of this control.
   std::shared_ptr<TLongItemHook> FHook;
+};
+
+extern template class TLongItemControl<TListBox>;
+extern template class TLongItemControl<TOutline>;
+
+// A list box whose items too wide for it show whole in a tip.
+class TLongListbox : public TLongItemControl<TListBox> {
+public:
+  explicit TLongListbox(TComponent* AOwner);
+  void MouseMove(TShiftState Shift, int X, int Y) override;
+};
+
+// An outline whose items running past its right edge show whole in a tip; the tip also goes
+// when the outline loses the focus.
+class TLongOutline : public TLongItemControl<TOutline> {
+public:
+  explicit TLongOutline(TComponent* AOwner);
+  void MouseMove(TShiftState Shift, int X, int Y) override;
+  void WndProc(TMessage& Message) override;
+
+private:
+  // Where the text of item Index starts, in client coordinates: only the left and the top
+  // count.
+  TRect ItemTextRect(int Index);
 };
 
 void RegisterLongList();

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QWidget>
 
 #include "controls/longlist.h"
 #include "framework/FormReader.h"
 #include "platform/QtWindow.h"
+#include "tests/support/PointerInput.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -71,18 +71,6 @@ protected:
     FlushReleasedForms();
   }
 
-  // The pointer moving to a point of a widget, as the window system reports it.
-  static void MoveTo(QWidget* Widget, int X, int Y) {
-    QPointF at(X, Y);
-    QMouseEvent move(QEvent::MouseMove, at, Widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(Widget, &move);
-  }
-  static void Press(QWidget* Widget, QEvent::Type Type, int X, int Y) {
-    QPointF at(X, Y);
-    Qt::MouseButtons held = Type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent e(Type, at, Widget->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
-    QCoreApplication::sendEvent(Widget, &e);
-  }
   // Onto an item of a list, and onto the bare form.
   static void MoveOnto(TLongListbox* Box, int Index) {
     TRect r = Box->ItemRect(Index);
