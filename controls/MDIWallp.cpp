@@ -1,5 +1,7 @@
 #include "controls/MDIWallp.h"
 
+#include <vector>
+
 #include "framework/TypInfo.h"
 
 namespace {
@@ -14,6 +16,13 @@ void ShowInternalError(TObject* Sender) noexcept {
     } catch (...) {
     }
   }
+}
+
+// The procedures of wallpapers gone while another party still held theirs (see the destructor):
+// kept, passing messages on, for as long as the program runs.
+std::vector<WNDPROC>& KeptProcedures() {
+  static auto* kept = new std::vector<WNDPROC>;
+  return *kept;
 }
 
 } // namespace
@@ -52,6 +61,7 @@ TMDIWallpaper::~TMDIWallpaper() {
     if (replaced != FNewClientProc) {
       // Whoever replaced our procedure holds it as the one to pass messages on to, and may
       // still do so or put it back: it stays, passing every message straight on.
+      KeptProcedures().push_back(FNewClientProc);
       ShowInternalError(this);
       return;
     }

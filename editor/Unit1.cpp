@@ -86,22 +86,32 @@ void TEditForm::FTDFind(TObject*) {
   RE1->SetFocus();
 }
 
-void TEditForm::FindSectionsClick() {
+std::vector<TSectionHeader> ScanSections(int TextLength, const TTextSearch& Find) {
+  std::vector<TSectionHeader> headers;
   int pos = 0;
   for (;;) {
-    int open = RE1->FindText("[", pos, RE1->GetTextLen() - pos);
+    const int open = Find("[", pos, TextLength - pos);
     if (open < 0) break;
-    int start = open + 1;
-    RE1->SetSelStart(start);
-    int close = RE1->FindText("]", start, RE1->GetTextLen() - start);
+    const int start = open + 1;
+    const int close = Find("]", start, TextLength - start);
     if (close < 0) break;
-    RE1->SetSelLength(close - start);
+    headers.push_back({start, close - start});
+    pos = close + 1;
+  }
+  return headers;
+}
+
+void TEditForm::FindSectionsClick() {
+  const auto find = [this](const String& S, int StartPos, int Length) { return RE1->FindText(S, StartPos, Length); };
+  for (const TSectionHeader& header : ScanSections(RE1->GetTextLen(), find)) {
+    // The selection gives the entry its caption, the text strictly between the brackets.
+    RE1->SetSelStart(header.Start);
+    RE1->SetSelLength(header.Length);
     auto* item = new TMenuItem(Find);
     item->SetCaption(RE1->SelText());
     item->SetOnClick([this](TObject* Sender) { SectionItemClick(Sender); });
     item->SetHint("Move cursor to this section header");
     Find->Add(item);
-    pos = close + 1;
   }
   RE1->SetSelStart(0);
 }

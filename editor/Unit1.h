@@ -2,10 +2,29 @@
 // The editor window: one file shown as plain text, with its changes marked, saved and printed,
 // a find command and a menu of the file's section headers.
 
+#include <functional>
+#include <vector>
+
 #include "editor/ChildWin.h"
 #include "framework/ComCtrls.h"
 #include "framework/Dialogs.h"
 #include "framework/Menus.h"
+
+// A section header found by the section scan: where its name begins (just after the "[") and
+// how long the name is, in the positions of the text's search.
+struct TSectionHeader {
+  int Start;
+  int Length;
+  bool operator==(const TSectionHeader&) const = default;
+};
+
+// A search of a text as TRichEdit::FindText searches: the position of the first occurrence of
+// SearchStr lying within [StartPos, StartPos + Length), or -1.
+using TTextSearch = std::function<int(const String& SearchStr, int StartPos, int Length)>;
+
+// The section scan of the Find menu over a text of TextLength positions: every "[" with the
+// next "]" after it, in the order of the text; a "[" without a "]" after it ends the scan.
+std::vector<TSectionHeader> ScanSections(int TextLength, const TTextSearch& Find);
 
 class TEditForm : public TMDIChild {
 public:

@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QImage>
+#include <QImageReader>
 #include <QPixmap>
 #include <QToolButton>
 #include <algorithm>
@@ -38,7 +39,11 @@ void TSpeedButton::ShowGlyph(const String& Name, int Count) {
   }
   QString path = QString::fromStdString(Name);
   if (!path.startsWith(':') && !path.startsWith('/')) path.prepend(":/");
-  QImage image(path);
+  // A glyph is a bitmap: the file is read as BMP whatever it holds, and no other image reader
+  // of Qt's is given it.
+  QImageReader reader(path, "bmp");
+  reader.setDecideFormatFromContent(false);
+  QImage image = reader.read();
   if (image.isNull()) throw EFOpenError(Name);
   image = image.convertToFormat(QImage::Format_ARGB32);
   const QRgb transparent = image.pixel(0, image.height() - 1);

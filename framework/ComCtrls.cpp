@@ -7,20 +7,28 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QScreen>
+#include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <utility>
 
+#include "framework/Accessible.h"
 #include "framework/Printers.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 
 namespace {
 
-QString ToQString(const String& S) { return QString::fromStdString(S); }
+// The program's text as Qt's. A U+FEFF at the start is a character of the text, not a byte
+// order mark to drop, as QString::fromStdString would.
+QString ToQString(const String& S) {
+  QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+  return decoder(QByteArrayView(S.data(), static_cast<qsizetype>(S.size())));
+}
 
 // Text of the document to the program's text: its block separators become "\n".
 String ToText(QString S) {
@@ -314,6 +322,14 @@ void TRichEdit::WndProc(TMessage& Message) {
 
 void TRichEdit::LoadFromFile(const String& FileName) {
   TTextContent content = ReadTextFile(FileName);
+  // The document takes these characters for breaks between paragraphs: a file holding one
+  // would be saved with a line break in its place, so it is not loaded.
+  static constexpr std::pair<const char*, const char*> BreakCharacters[] = {
+      {"\xE2\x80\xA9", "U+2029"}, {"\xEF\xB7\x90", "U+FDD0"}, {"\xEF\xB7\x91", "U+FDD1"}};
+  for (const auto& [utf8, name] : BreakCharacters)
+    if (content.Text.find(utf8) != String::npos)
+      throw EFOpenError(FileName,
+                        String(": it holds the character ") + name + ", which the editor would turn into a line break");
   SetText(content.Text);
   FFormat = content.Format;
 }
@@ -382,6 +398,7 @@ TStatusBar::TStatusBar(TComponent* AOwner) : TWinControl(AOwner) {
   label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   label->setIndent(2);
   SetWidget(label);
+  SetAccessibleKind(label, TAccessibleKind::StatusBar);
   SetColor(clBtnFace);
   SetAlign(alBottom);
   SetBounds(0, 0, label->width(), 19);

@@ -5,13 +5,18 @@
 
 namespace {
 
+// The deepest nesting of objects a description may hold. Real forms stay within a handful of
+// levels; the limit keeps a hostile text from exhausting the stack of the reader (and of the
+// toolkit, whose windows would nest as deep).
+constexpr int MaxNesting = 64;
+
 // Reads the description text one token at a time, keeping the line for messages.
 class TParser {
 public:
   TParser(const String& Text, const String& Source) : FText(Text), FSource(Source) {}
 
   TDescObject ParseRoot() {
-    TDescObject root = ParseObject();
+    TDescObject root = ParseObject(1);
     SkipSpace();
     if (FPos < FText.size()) Fail("Unexpected text", Word());
     return root;
@@ -86,7 +91,8 @@ private:
     return FText.compare(FPos, n, Keyword) == 0 && (FPos + n >= FText.size() || !IsIdentChar(FText[FPos + n]));
   }
 
-  TDescObject ParseObject() {
+  // An object at the given level of nesting, the root's being 1.
+  TDescObject ParseObject(int Depth) {
     TDescObject obj;
     SkipSpace();
     obj.Line = FLine;
@@ -96,6 +102,8 @@ private:
     else if (keyword != "object")
       Fail("'object' expected before", keyword);
     obj.Name = Ident();
+    if (Depth > MaxNesting)
+      Fail("Objects nested more than " + std::to_string(MaxNesting) + " levels deep at", obj.Name);
     Expect(':');
     obj.ClassName = Ident();
     for (;;) {
@@ -106,7 +114,7 @@ private:
         return obj;
       }
       if (PeekKeyword("object") || PeekKeyword("inherited")) {
-        obj.Children.push_back(ParseObject());
+        obj.Children.push_back(ParseObject(Depth + 1));
         continue;
       }
       TDescProperty prop;

@@ -4,6 +4,8 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QPalette>
+#include <algorithm>
+#include <cstdlib>
 
 #include "framework/Bitmaps.h"
 #include "framework/TypInfo.h"
@@ -65,6 +67,14 @@ void TFont::Changed() {
   if (FOnChange) FOnChange(this);
 }
 
+namespace {
+
+// The tallest font drawn: taller ones are drawn this tall. Far above any screen's height, and
+// within what the font engines measure in their fixed-point units without overflow.
+constexpr std::int64_t MaxFontPixels = 32767;
+
+} // namespace
+
 QFont TFont::ToQFont() const {
   QFont font;
   // The classic face names stand for the fonts this desktop has in their place; the narrow
@@ -75,7 +85,9 @@ QFont TFont::ToQFont() const {
     font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
   else
     font.setFamily(QString::fromStdString(FName));
-  font.setPixelSize(FHeight < 0 ? -FHeight : (FHeight > 0 ? FHeight : 13));
+  // A height of -N or N is N pixels, at most MaxFontPixels: a description may hold any int.
+  const std::int64_t pixels = FHeight == 0 ? 13 : std::abs(std::int64_t{FHeight});
+  font.setPixelSize(static_cast<int>(std::min<std::int64_t>(pixels, MaxFontPixels)));
   font.setBold(FStyle.count(fsBold) != 0);
   font.setItalic(FStyle.count(fsItalic) != 0);
   font.setUnderline(FStyle.count(fsUnderline) != 0);

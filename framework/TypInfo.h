@@ -10,6 +10,7 @@
 #include <set>
 #include <type_traits>
 #include <typeindex>
+#include <utility>
 #include <vector>
 
 #include "framework/Classes.h"
@@ -120,11 +121,19 @@ template <class V> V FromDesc(const TDescValue& D, const TReadContext& Ctx) {
     BadValue("a quoted string", D);
   } else if constexpr (std::is_enum_v<V>) {
     if (D.Kind == TDescValue::vaIdent) return EnumFromIdent<V>(D.Str);
-    if (D.Kind == TDescValue::vaInt && TypeIdents(typeid(V))) return static_cast<V>(D.Int);
+    if (D.Kind == TDescValue::vaInt && TypeIdents(typeid(V))) {
+      // Written as a signed number or as its bits in hexadecimal ($80000005).
+      using Bits = std::underlying_type_t<V>;
+      if (!std::in_range<Bits>(D.Int) && !std::in_range<std::make_unsigned_t<Bits>>(D.Int))
+        BadValue("an integer the property can hold", D);
+      return static_cast<V>(D.Int);
+    }
     BadValue("an identifier", D);
   } else if constexpr (std::is_integral_v<V>) {
-    if (D.Kind == TDescValue::vaInt) return static_cast<V>(D.Int);
-    BadValue("an integer", D);
+    if (D.Kind != TDescValue::vaInt) BadValue("an integer", D);
+    // A value the property cannot hold is refused rather than cut to one it can.
+    if (!std::in_range<V>(D.Int)) BadValue("an integer the property can hold", D);
+    return static_cast<V>(D.Int);
   } else if constexpr (IsSet<V>::value) {
     if (D.Kind != TDescValue::vaSet) BadValue("a set", D);
     V result;
@@ -187,6 +196,7 @@ public:
     }
     p.Stored = [Get, Default](TObject* o) {
       if constexpr (typinfo_detail::IsFunction<V>::value || std::is_pointer_v<V>) {
+        (void)Default; // handlers and references have none: they are stored when set
         return static_cast<bool>(std::invoke(Get, *static_cast<T*>(o)));
       } else {
         return !Default || !typinfo_detail::Equal<V>(std::invoke(Get, *static_cast<T*>(o)), *Default);

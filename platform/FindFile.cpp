@@ -43,9 +43,11 @@ char32_t NextFolded(const char* Text, std::size_t Length, std::size_t& I) {
   return fold ? static_cast<char32_t>(towlower_l(static_cast<wint_t>(cp), fold)) : cp;
 }
 
-// Whether Name matches the wildcard Pattern, case ignored. A star first takes nothing and
-// then one character more each time the rest fails, so no state beyond the last star is kept.
-bool Matches(const std::string& Pattern, const char* Name) {
+} // namespace
+
+// A star first takes nothing and then one character more each time the rest fails, so no
+// state beyond the last star is kept.
+bool MatchesWildcard(const std::string& Pattern, const char* Name) {
   const char* p = Pattern.data();
   const std::size_t pn = Pattern.size(), nn = std::strlen(Name);
   // What follows the last star must match the end of the name character for character. When
@@ -90,6 +92,8 @@ bool Matches(const std::string& Pattern, const char* Name) {
     ++pi;
   return pi == pn;
 }
+
+namespace {
 
 struct TSearch {
   ~TSearch() { CloseDirectory(); }
@@ -185,7 +189,7 @@ bool Take(TSearch& S, const dirent64& Entry, WIN32_FIND_DATAA& Data) {
   unsigned char type = Entry.d_type;
   if (S.DirectoriesOnly && type != DT_DIR && type != DT_UNKNOWN) return false;
   if (type != DT_DIR && type != DT_REG && type != DT_LNK && type != DT_UNKNOWN) return false;
-  if (!S.MatchesAll && !Matches(S.Pattern, name)) return false;
+  if (!S.MatchesAll && !MatchesWildcard(S.Pattern, name)) return false;
   if (type == DT_UNKNOWN) {
     struct stat st;
     if (StatEntry(S, name, st, AT_SYMLINK_NOFOLLOW) != 0) return false;

@@ -19,6 +19,8 @@
 // listing holds no descriptor: a directory is open only while a search that reads it runs,
 // from FindFirstFileA to FindClose.
 
+#include <string>
+
 #include "platform/Kernel.h"
 
 inline constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x01;
@@ -51,3 +53,8 @@ HANDLE FindFirstFileExA(LPCSTR FileName, FINDEX_INFO_LEVELS InfoLevelId, LPVOID 
 BOOL FindNextFileA(HANDLE FindFile, WIN32_FIND_DATAA* FindFileData);
 // Ends a search and frees what it holds.
 BOOL FindClose(HANDLE FindFile);
+
+// Whether Name matches the wildcard Pattern as a search matches names: "*" any run of
+// characters, "?" one character, case ignored; a byte that is not part of valid UTF-8 counts
+// as a character of its own.
+bool MatchesWildcard(const std::string& Pattern, const char* Name);

@@ -71,7 +71,12 @@ HBITMAP LoadBitmapA(HINSTANCE hInstance, const char* lpBitmapName) {
   }
   QFile file(":/leds/" + name + ".bmp");
   if (!file.open(QIODevice::ReadOnly)) return nullptr;
-  QImage image = FromDib(file.readAll());
+  const QByteArray data = file.readAll();
+  return BitmapFromResource(data.constData(), static_cast<std::size_t>(data.size()));
+}
+
+HBITMAP BitmapFromResource(const char* Data, std::size_t Size) {
+  QImage image = FromDib(QByteArray::fromRawData(Data, static_cast<qsizetype>(Size)));
   return image.isNull() ? nullptr : new HBITMAP__{std::move(image)};
 }
 

@@ -2,6 +2,8 @@
 // Bitmap resources of the program under their Windows names, and the bitmap handles that
 // hold them.
 
+#include <cstddef>
+
 #include "platform/Windows.h"
 
 class QImage;
@@ -19,6 +21,8 @@ extern const HINSTANCE HInstance;
 // a device-independent bitmap of 4 bits per pixel without file header. 0 when the module
 // has no such resource or it cannot be read.
 HBITMAP LoadBitmapA(HINSTANCE hInstance, const char* lpBitmapName);
+// The bitmap that the bytes of such a resource hold; 0 when they hold none.
+HBITMAP BitmapFromResource(const char* Data, std::size_t Size);
 BOOL DeleteObject(HBITMAP ho);
 
 // A white picture of the given size; 0 unless both are positive.

@@ -1,0 +1,181 @@
+// Files the editor cannot take as they are, and files that go away or become unreadable after
+// they were listed: each is shown as the editor decided, with a message where it refuses, and
+// no byte of any file is lost.
+#include <QAbstractButton>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "tests/app/MainFormTestSupport.h"
+#include "tests/support/FaultSupport.h"
+
+namespace {
+
+class LoadFaultTest : public MainFormTest {
+protected:
+  // File > Open as the user chooses it: an error reaches the application's handler, which shows it.
+  TEditForm* ChooseOpen(const String& Path) {
+    Seams::QueueDialogResult(true, Path);
+    MainForm->FileOpenItem->Action()->trigger();
+    return dynamic_cast<TEditForm*>(MainForm->ActiveMDIChild());
+  }
+  // The Open button on the entry of the file list at Index.
+  static TEditForm* OpenListed(int Index) {
+    MainForm->LLB1->SetItemIndex(Index);
+    static_cast<QAbstractButton*>(MainForm->OpenBtn->Widget())->click();
+    return dynamic_cast<TEditForm*>(MainForm->ActiveMDIChild());
+  }
+  static void ChooseSave(TEditForm* Editor) { Editor->Save1->Action()->trigger(); }
+
+  // Whether the message boxes shown so far are exactly these errors; 0 when they are (a child
+  // process reports by its exit code).
+  static int ShownCode(const std::vector<String>& Messages) {
+    const auto& boxes = Seams::MessageBoxes();
+    if (boxes.size() != Messages.size()) return 1;
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+      if (boxes[i].Text != Messages[i] || boxes[i].Type != (MB_OK | MB_ICONSTOP)) return 2;
+    return 0;
+  }
+  // Whether the window is in the state a failed load leaves: the path taken, nothing else.
+  static int FailedLoadCode(TEditForm* Editor, const String& Path) {
+    if (!Editor || Editor->GetFileName() != Path) return 3;
+    if (Editor->Caption() != "INI File" || !Editor->RE1->Text().empty() || Editor->GetModified()) return 4;
+    if (Editor->Find->Count() != 2) return 5; // "Text" and its separator: no section entries
+    return 0;
+  }
+  // A window that failed to read its file refuses to save over it.
+  static int RefusesToSaveCode(TEditForm* Editor, const std::vector<String>& Before, const String& Path) {
+    Editor->RE1->SetText("typed after the failure");
+    ChooseSave(Editor);
+    std::vector<String> expected = Before;
+    expected.push_back("Cannot create file " + Path +
+                       ": it could not be read, so saving would replace it with an empty text.");
+    if (const int code = ShownCode(expected)) return 10 + code;
+    return Editor->GetModified() ? 0 : 13;
+  }
+};
+
+String OpenError(const String& Path, const String& Reason) { return "Cannot open file " + Path + ": " + Reason + "."; }
+
+} // namespace
+
+TEST_F(LoadFaultTest, AListedFileDeletedBeforeItIsOpenedGivesTheErrorAndAnEmptyWindow) {
+  const String path = WriteFile("gone.ini", "[gone]\r\n");
+  MainForm->LLB1->Items()->Add(path);
+  ASSERT_EQ(unlink(path.c_str()), 0);
+  TEditForm* editor = OpenListed(0);
+  EXPECT_EQ(ShownCode({OpenError(path, std::strerror(ENOENT))}), 0) << testing::PrintToString(Boxes());
+  EXPECT_EQ(FailedLoadCode(editor, path), 0);
+  // Nothing is left to lose: what is typed there may be saved under that name.
+  editor->RE1->SetText("[new]");
+  ChooseSave(editor);
+  EXPECT_EQ(ReadFile(path), "[new]");
+  EXPECT_FALSE(editor->GetModified());
+}
+
+TEST_F(LoadFaultTest, AListedFileMadeUnreadableBeforeItIsOpenedIsNeverOverwritten) {
+  const String text = "[kept]\r\nk=v\r\n", path = WriteFile("locked.ini", text);
+  MainForm->LLB1->Items()->Add(path);
+  ASSERT_EQ(chmod(path.c_str(), 0), 0);
+  // Root reads any file: the user who meets the unreadable file is someone else.
+  EXPECT_EQ(RunAsNobody([&] {
+              TEditForm* editor = OpenListed(0);
+              const std::vector<String> shown{OpenError(path, std::strerror(EACCES))};
+              if (const int code = ShownCode(shown)) return code;
+              if (const int code = FailedLoadCode(editor, path)) return code;
+              return RefusesToSaveCode(editor, shown, path);
+            }),
+            0);
+  EXPECT_EQ(ReadFile(path), text);
+}
+
+TEST_F(LoadFaultTest, AFileLargerThanTheEditorTakesIsRefusedAndKeptWhole) {
+  // 70 MiB, a sparse file with marks at both ends.
+  const String path = WriteFile("huge.ini", "[start]\r\n");
+  const off_t size = 70ll << 20;
+  ASSERT_EQ(truncate(path.c_str(), size), 0);
+  {
+    std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+    file.seekp(size - 7);
+    file << "[end]\r\n";
+  }
+  TEditForm* editor = ChooseOpen(path);
+  const std::vector<String> shown{OpenError(path, "it is larger than 64 MiB")};
+  EXPECT_EQ(ShownCode(shown), 0) << testing::PrintToString(Boxes());
+  EXPECT_EQ(FailedLoadCode(editor, path), 0);
+  EXPECT_EQ(RefusesToSaveCode(editor, shown, path), 0);
+  struct stat st;
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_size, size);
+  const String bytes = ReadFile(path);
+  EXPECT_EQ(bytes.substr(0, 9), "[start]\r\n");
+  EXPECT_EQ(bytes.substr(bytes.size() - 7), "[end]\r\n");
+}
+
+TEST_F(LoadFaultTest, NulBytesAreTextLikeAnyOtherAndComeBackUnchanged) {
+  const String bytes("[a\0b]\r\nk=\0\r\n", 12), path = WriteFile("nul.ini", bytes);
+  TEditForm* editor = ChooseOpen(path);
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_EQ(editor->RE1->Text(), String("[a\0b]\nk=\0\n", 10));
+  ASSERT_EQ(editor->Find->Count(), 3);
+  EXPECT_EQ(editor->Find->Items(2)->Caption(), String("a\0b", 3));
+  ChooseSave(editor);
+  EXPECT_EQ(ReadFile(path), bytes);
+}
+
+// Bytes that are not UTF-8 are read as Windows-1252: each comes back as it was, and a
+// character that code page cannot store is refused on saving rather than changed.
+TEST_F(LoadFaultTest, AFileThatIsNotUtf8IsKeptByteForByte) {
+  const String bytes = "[caf\xE9]\r\nk=\xC3(\x80\xFF\r\n", path = WriteFile("cp1252.ini", bytes);
+  TEditForm* editor = ChooseOpen(path);
+  EXPECT_EQ(editor->RE1->Text(), "[caf\xC3\xA9]\nk=\xC3\x83(\xE2\x82\xAC\xC3\xBF\n");
+  ChooseSave(editor);
+  EXPECT_EQ(ReadFile(path), bytes);
+
+  editor->RE1->SetText("[\xCE\xA9]"); // a Greek capital omega
+  ChooseSave(editor);
+  EXPECT_EQ(
+      ShownCode({"Cannot create file " + path + ": the text holds characters that the file's encoding cannot store."}),
+      0)
+      << testing::PrintToString(Boxes());
+  EXPECT_TRUE(editor->GetModified());
+  EXPECT_EQ(ReadFile(path), bytes);
+}
+
+// A lone CR is a line break; the lines are kept and written back with CR LF.
+TEST_F(LoadFaultTest, LoneCarriageReturnsAreLineBreaksWrittenBackAsCrLf) {
+  const String path = WriteFile("cr.ini", "[one]\rk=1\r[two]\r");
+  TEditForm* editor = ChooseOpen(path);
+  EXPECT_EQ(editor->RE1->Text(), "[one]\nk=1\n[two]\n");
+  EXPECT_EQ(editor->Find->Count(), 4);
+  ChooseSave(editor);
+  EXPECT_EQ(ReadFile(path), "[one]\r\nk=1\r\n[two]\r\n");
+}
+
+// The text control would turn these characters into line breaks, and a save would then change
+// the file: such a file is refused and kept.
+TEST_F(LoadFaultTest, AFileHoldingACharacterTheControlTakesForABreakIsRefused) {
+  const String text = "[a]\r\nk=x\xE2\x80\xA9y\r\n", path = WriteFile("separator.ini", text);
+  TEditForm* editor = ChooseOpen(path);
+  const std::vector<String> shown{
+      OpenError(path, "it holds the character U+2029, which the editor would turn into a line break")};
+  EXPECT_EQ(ShownCode(shown), 0) << testing::PrintToString(Boxes());
+  EXPECT_EQ(FailedLoadCode(editor, path), 0);
+  EXPECT_EQ(RefusesToSaveCode(editor, shown, path), 0);
+  EXPECT_EQ(ReadFile(path), text);
+}
+
+// A U+FEFF right behind the byte order mark is a character of the text, not a second mark.
+TEST_F(LoadFaultTest, AByteOrderMarkCharacterAtTheStartOfTheTextIsKept) {
+  const std::vector<String> files = {"\xEF\xBB\xBF\xEF\xBB\xBF[s]\r\n", String("\xFF\xFE\xFF\xFE[\0s\0]\0", 10)};
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const String path = WriteFile("bom" + std::to_string(i) + ".ini", files[i]);
+    TEditForm* editor = ChooseOpen(path);
+    EXPECT_EQ(editor->RE1->Text().substr(0, 3), "\xEF\xBB\xBF") << i;
+    EXPECT_EQ(editor->RE1->GetTextLen(), i == 0 ? 5 : 4) << i;
+    ChooseSave(editor);
+    EXPECT_EQ(ReadFile(path), files[i]) << i;
+  }
+  EXPECT_TRUE(Boxes().empty());
+}
