@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "framework/Geometry.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 
@@ -58,6 +59,7 @@ void TControl::SetParent(TWinControl* Value) {
   FWidget->setVisible(FVisible);
   if (FParentFont) ParentFontChanged();
   UpdateHint();
+  UpdateAccessibleName();
   if (FAlign != alNone) FParent->AlignControls();
 }
 
@@ -94,13 +96,14 @@ void TControl::SetHeight(int Value) { SetBounds(Left(), Top(), Width(), Value); 
 
 void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   if (!FWidget) return;
-  FWidget->setGeometry(ALeft, ATop, std::max(AWidth, 0), std::max(AHeight, 0));
+  FWidget->setGeometry(ClampPosition(ALeft), ClampPosition(ATop), ClampExtent(AWidth), ClampExtent(AHeight));
   if (FParent && FAlign != alNone) FParent->AlignControls();
 }
 
 void TControl::SetAlign(TAlign Value) {
   if (FAlign == Value) return;
   FAlign = Value;
+  UpdateAccessibleName();
   if (FParent) FParent->AlignControls();
 }
 
@@ -121,6 +124,7 @@ void TControl::SetHint(const String& Value) {
   if (FHint == Value) return;
   FHint = Value;
   UpdateHint();
+  UpdateAccessibleName();
 }
 
 void TControl::SetShowHint(bool Value) {
@@ -149,6 +153,37 @@ void TControl::UpdateHint() {
   if (auto* self = dynamic_cast<TWinControl*>(this))
     for (TControl* child : self->FControls)
       child->UpdateHint();
+}
+
+String TControl::AccessibleName() const {
+  String tip = FHint.substr(0, FHint.find('|'));
+  if (!tip.empty()) return tip;
+  if (FAlign == alClient && FParent) return FParent->AccessibleName();
+  if (FWidget && FWidget->focusPolicy() != Qt::NoFocus) return Name();
+  return String();
+}
+
+void TControl::UpdateAccessibleName() {
+  if (FWidget) FWidget->setAccessibleName(QString::fromStdString(AccessibleName()));
+  // A control that fills this one is named after it.
+  if (auto* self = dynamic_cast<TWinControl*>(this))
+    for (TControl* child : self->FControls)
+      if (child->FAlign == alClient) child->UpdateAccessibleName();
+}
+
+// The component name is known once the description has been read.
+void TControl::Loaded() {
+  TComponent::Loaded();
+  UpdateAccessibleName();
+}
+
+String StripAccelerator(const String& Caption) {
+  String text;
+  for (std::size_t i = 0; i < Caption.size(); ++i) {
+    if (Caption[i] == '&' && i + 1 < Caption.size()) ++i;
+    text += Caption[i];
+  }
+  return text;
 }
 
 void TControl::SetColor(TColor Value) {
@@ -266,27 +301,29 @@ void TWinControl::AlignControls() {
   if (!client) return;
   int left = 0, top = 0, right = client->width(), bottom = client->height();
   auto place = [](TControl* c, int l, int t, int w, int h) {
-    if (c->Widget()) c->Widget()->setGeometry(l, t, std::max(w, 0), std::max(h, 0));
+    if (c->Widget()) c->Widget()->setGeometry(ClampPosition(l), ClampPosition(t), ClampExtent(w), ClampExtent(h));
   };
+  // Every edge stays within the window range, however many controls are stacked, so that the
+  // sums below cannot overflow.
   for (TAlign pass : {alTop, alBottom, alLeft, alRight, alClient}) {
     for (TControl* c : FControls) {
       if (c->Align() != pass || !c->Visible()) continue;
       switch (pass) {
       case alTop:
         place(c, left, top, right - left, c->Height());
-        top += c->Height();
+        top = ClampPosition(top + c->Height());
         break;
       case alBottom:
         place(c, left, bottom - c->Height(), right - left, c->Height());
-        bottom -= c->Height();
+        bottom = ClampPosition(bottom - c->Height());
         break;
       case alLeft:
         place(c, left, top, c->Width(), bottom - top);
-        left += c->Width();
+        left = ClampPosition(left + c->Width());
         break;
       case alRight:
         place(c, right - c->Width(), top, c->Width(), bottom - top);
-        right -= c->Width();
+        right = ClampPosition(right - c->Width());
         break;
       default:
         place(c, left, top, right - left, bottom - top);

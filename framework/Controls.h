@@ -76,6 +76,12 @@ public:
   virtual void DblClick();
   virtual void MouseMove(TShiftState Shift, int X, int Y);
 
+  // The name a screen reader speaks for the control: the tooltip part of its hint; else, for
+  // a control that fills its parent, the parent's name; else, for a control that takes the
+  // focus, its component name. Controls with a caption are named by it instead.
+  virtual String AccessibleName() const;
+  void Loaded() override;
+
   void Show() { SetVisible(true); }
   void Hide() { SetVisible(false); }
   // Puts the control in front of its siblings, last in its parent's order of controls.
@@ -96,6 +102,8 @@ protected:
   void ParentFontChanged();
   void UpdateHint();
   bool EffectiveShowHint() const;
+  // Gives the window the control's accessible name again, after something it is made of changed.
+  void UpdateAccessibleName();
   friend class TWinControl;
 
 private:
@@ -145,6 +153,9 @@ protected:
   friend class TControl;
   std::vector<TControl*> FControls;
 };
+
+// A caption as it reads: without the "&" that marks its accelerator ("&&" stands for "&").
+String StripAccelerator(const String& Caption);
 
 // The shift state a mouse message's key-state word carries.
 TShiftState ShiftStateOf(WPARAM Keys);

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include "framework/Accessible.h"
 #include "framework/TypInfo.h"
 
 namespace {
@@ -41,6 +42,7 @@ TPanel::TPanel(TComponent* AOwner) : TWinControl(AOwner) {
   frame->setAlignment(Qt::AlignCenter);
   frame->setTextFormat(Qt::PlainText);
   SetWidget(frame);
+  SetAccessibleKind(frame, TAccessibleKind::Panel);
   SetColor(clBtnFace);
   UpdateBevel();
 }
@@ -49,7 +51,10 @@ void TPanel::SetCaption(const String& Value) {
   if (FCaption == Value) return;
   FCaption = Value;
   static_cast<QLabel*>(Widget())->setText(QString::fromStdString(Value));
+  UpdateAccessibleName();
 }
+
+String TPanel::AccessibleName() const { return FCaption.empty() ? TWinControl::AccessibleName() : FCaption; }
 
 void TPanel::SetBevelInner(TPanelBevel Value) {
   if (FBevelInner == Value) return;

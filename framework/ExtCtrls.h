@@ -20,6 +20,7 @@ public:
   void SetBevelInner(TPanelBevel Value);
   TPanelBevel BevelOuter() const { return FBevelOuter; }
   void SetBevelOuter(TPanelBevel Value);
+  String AccessibleName() const override;
 
 private:
   void UpdateBevel();

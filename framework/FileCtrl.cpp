@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "framework/Accessible.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 
@@ -17,7 +18,15 @@ namespace {
 // control (its OnDblClick) rather than opening the list as a press would.
 class TDriveBox : public QComboBox {
 public:
-  explicit TDriveBox(TDriveComboBox* Control) : FControl(Control) { view()->viewport()->installEventFilter(this); }
+  explicit TDriveBox(TDriveComboBox* Control) : FControl(Control) {
+    view()->viewport()->installEventFilter(this);
+    // The list has the chosen drive selected also while it is closed: that is how a screen
+    // reader learns which drive is chosen.
+    connect(this, &QComboBox::currentIndexChanged, view(), [this](int Index) {
+      view()->selectionModel()->setCurrentIndex(model()->index(Index, modelColumn()),
+                                                QItemSelectionModel::ClearAndSelect);
+    });
+  }
   void showPopup() override {
     CallGuarded([this] { FControl->BuildList(); });
     FOpened.start();
@@ -54,6 +63,7 @@ private:
 TDriveComboBox::TDriveComboBox(TComponent* AOwner) : TWinControl(AOwner) {
   auto* box = new TDriveBox(this);
   SetWidget(box);
+  SetAccessibleKind(box, TAccessibleKind::DriveBox);
   ConnectGuarded(box, &QComboBox::activated, [this](int Index) {
     if (Index < 0 || Index >= std::ssize(FDrives) || FDrives[Index] == FDrive) return;
     FDrive = FDrives[Index];
@@ -63,6 +73,11 @@ TDriveComboBox::TDriveComboBox(TComponent* AOwner) : TWinControl(AOwner) {
   std::error_code error;
   std::filesystem::path current = std::filesystem::current_path(error);
   SetDrive(error ? "/" : current.string());
+}
+
+String TDriveComboBox::AccessibleName() const {
+  String tip = Hint().substr(0, Hint().find('|'));
+  return tip.empty() ? String("Drive") : tip;
 }
 
 void TDriveComboBox::SetDrive(const String& Path) {

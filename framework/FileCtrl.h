@@ -18,6 +18,8 @@ public:
   // Lists the mounted volumes as they are now (CurrentVolumes); done whenever the list opens.
   // The chosen volume stays chosen, and listed, even when it is no longer mounted.
   void BuildList();
+  // The tooltip part of its hint, else "Drive".
+  String AccessibleName() const override;
 
   // Fired when the user chooses another drive.
   TNotifyEvent OnChange() const { return FOnChange; }

@@ -20,7 +20,9 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "framework/Accessible.h"
 #include "framework/FormReader.h"
+#include "framework/Geometry.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 #include "platform/Seams.h"
@@ -43,6 +45,7 @@ TApplication::TApplication(int& argc, char** argv)
   // Each test starts with an application that has not been told to terminate.
   Seams::AddResetAction([this] { FTerminated = false; });
   RegisterFormsClasses();
+  InstallAccessibleFactory();
 }
 
 TApplication::~TApplication() {
@@ -203,6 +206,7 @@ TForm::~TForm() {
 
 void TForm::CreateWindow() {
   auto* window = new TFormWindow;
+  SetAccessibleKind(window, TAccessibleKind::Form);
   auto* layout = new QVBoxLayout(window);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -239,6 +243,7 @@ QWidget* TForm::FrameWidget() const {
 void TForm::SetCaption(const String& Value) {
   FCaption = Value;
   FrameWidget()->setWindowTitle(QString::fromStdString(Value));
+  UpdateAccessibleName();
 }
 
 void TForm::SetFormStyle(TFormStyle Value) {
@@ -274,6 +279,7 @@ void TForm::BecomeMDIChild() {
   FFrame = frame;
   QSize size = Widget()->size();
   FSubWindow = new QMdiSubWindow;
+  SetAccessibleKind(FSubWindow, TAccessibleKind::MDIChild);
   FSubWindow->setWidget(Widget());
   FSubWindow->setWindowTitle(QString::fromStdString(FCaption));
   FSubWindow->setWindowIcon(QApplication::windowIcon());
@@ -295,7 +301,7 @@ void TForm::ColorChanged() {
 }
 
 void TForm::AlignRemainder(int ALeft, int ATop, int AWidth, int AHeight) {
-  if (FMDIArea) FMDIArea->setGeometry(ALeft, ATop, std::max(AWidth, 0), std::max(AHeight, 0));
+  if (FMDIArea) FMDIArea->setGeometry(ALeft, ATop, ClampExtent(AWidth), ClampExtent(AHeight));
 }
 
 TForm* TForm::MDIChildren(int Index) const {
@@ -481,9 +487,9 @@ void TForm::SetBorderStyle(TFormBorderStyle Value) {
 void TForm::ResizeWindow(int AWidth, int AHeight) {
   QWidget* window = FrameWidget();
   if (FBorderStyle == bsDialog && !FSubWindow)
-    window->setFixedSize(std::max(AWidth, 0), std::max(AHeight, 0));
+    window->setFixedSize(ClampExtent(AWidth), ClampExtent(AHeight));
   else
-    window->resize(std::max(AWidth, 0), std::max(AHeight, 0));
+    window->resize(ClampExtent(AWidth), ClampExtent(AHeight));
 }
 
 // The client area's size is worked out from the window's: the client widget is laid out
@@ -496,16 +502,18 @@ int TForm::MenuBarHeight() const {
 
 int TForm::ClientWidth() const { return Widget()->width(); }
 int TForm::ClientHeight() const { return Widget()->height() - MenuBarHeight(); }
+// The frame's and the menu bar's share are added to a client size within the window range.
 void TForm::SetClientWidth(int Value) {
-  ResizeWindow(FrameWidget()->width() - Widget()->width() + Value, FrameWidget()->height());
+  ResizeWindow(FrameWidget()->width() - Widget()->width() + ClampExtent(Value), FrameWidget()->height());
 }
 void TForm::SetClientHeight(int Value) {
-  ResizeWindow(FrameWidget()->width(), FrameWidget()->height() - Widget()->height() + MenuBarHeight() + Value);
+  ResizeWindow(FrameWidget()->width(),
+               FrameWidget()->height() - Widget()->height() + MenuBarHeight() + ClampExtent(Value));
 }
 
 void TForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   ResizeWindow(AWidth, AHeight);
-  FrameWidget()->setGeometry(ALeft, ATop, std::max(AWidth, 0), std::max(AHeight, 0));
+  FrameWidget()->setGeometry(ClampPosition(ALeft), ClampPosition(ATop), ClampExtent(AWidth), ClampExtent(AHeight));
 }
 
 void TForm::SetVisible(bool Value) {

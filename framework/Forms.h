@@ -187,6 +187,8 @@ public:
 
   QWidget* ClientWidget() const override { return FClient; }
   void WndProc(TMessage& Message) override;
+  // The caption.
+  String AccessibleName() const override { return FCaption; }
 
 protected:
   // For forms made from a description: the derived constructor calls ReadDescription.

@@ -2,6 +2,7 @@
 
 #include <QAbstractListModel>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -28,6 +29,23 @@ public:
 
 private:
   int FHeight;
+};
+
+// The list's view. Enter is the list's own: it acts on the selected entry as a double-click does.
+class TListView : public QListView {
+public:
+  std::function<void()> OnEnter;
+
+protected:
+  void keyPressEvent(QKeyEvent* Event) override {
+    const bool enter = Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter;
+    if (!enter || (Event->modifiers() & ~Qt::KeypadModifier) || !OnEnter) {
+      QListView::keyPressEvent(Event);
+      return;
+    }
+    Event->accept();
+    CallGuarded(OnEnter);
+  }
 };
 
 } // namespace
@@ -133,7 +151,8 @@ private:
 } // namespace
 
 TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner) {
-  auto* list = new QListView;
+  auto* list = new TListView;
+  list->OnEnter = [this] { DblClick(); };
   FModel = new TListBoxModel(list);
   list->setModel(FModel);
   list->setUniformItemSizes(true);
@@ -221,6 +240,11 @@ TButton::TButton(TComponent* AOwner) : TWinControl(AOwner) {
 void TButton::SetCaption(const String& Value) {
   FCaption = Value;
   static_cast<QPushButton*>(Widget())->setText(QString::fromStdString(Value));
+  UpdateAccessibleName();
+}
+
+String TButton::AccessibleName() const {
+  return FCaption.empty() ? TWinControl::AccessibleName() : StripAccelerator(FCaption);
 }
 
 void TButton::SetDefault(bool Value) {
@@ -245,6 +269,11 @@ void TCheckBox::SetCaption(const String& Value) {
   FCaption = Value;
   static_cast<QCheckBox*>(Widget())->setText(QString::fromStdString(Value));
   KeepCaptionWhole();
+  UpdateAccessibleName();
+}
+
+String TCheckBox::AccessibleName() const {
+  return FCaption.empty() ? TWinControl::AccessibleName() : StripAccelerator(FCaption);
 }
 
 void TCheckBox::FontChanged() {
@@ -277,7 +306,10 @@ void TLabel::SetCaption(const String& Value) {
   FCaption = Value;
   static_cast<QLabel*>(Widget())->setText(QString::fromStdString(Value));
   AdjustBounds();
+  UpdateAccessibleName();
 }
+
+String TLabel::AccessibleName() const { return FCaption.empty() ? TControl::AccessibleName() : FCaption; }
 
 void TLabel::SetAutoSize(bool Value) {
   if (FAutoSize == Value) return;

@@ -1,5 +1,5 @@
 #pragma once
-// The standard controls: list box, button, check box, label.
+// The standard controls: list box, button, check box, edit box, label.
 
 #include <memory>
 
@@ -9,6 +9,8 @@
 class QListView;
 class TListBoxModel;
 
+// A list of text entries. Enter on it acts on the selected entry as a double-click does: it
+// fires OnDblClick.
 class TListBox : public TWinControl {
 public:
   explicit TListBox(TComponent* AOwner);
@@ -52,6 +54,7 @@ public:
   void SetModalResult(int Value) { FModalResult = Value; }
 
   void Click() override;
+  String AccessibleName() const override;
 
 private:
   String FCaption;
@@ -66,6 +69,7 @@ public:
   void SetCaption(const String& Value);
   bool Checked() const;
   void SetChecked(bool Value);
+  String AccessibleName() const override;
 
 protected:
   void FontChanged() override;
@@ -111,6 +115,7 @@ public:
   void SetWordWrap(bool Value);
 
   void Loaded() override;
+  String AccessibleName() const override;
 
 protected:
   void FontChanged() override;
