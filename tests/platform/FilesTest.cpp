@@ -19,33 +19,11 @@
 
 #include "framework/TextFile.h"
 #include "platform/Files.h"
+#include "tests/support/FaultSupport.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr uid_t Nobody = 65534;
-
-std::string Contents(const std::string& Path) {
-  std::ifstream in(Path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-// Runs Body in a child process as user and group "nobody"; returns its result, or -1.
-int RunAsNobody(const std::function<int()>& Body) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    int code = 100;
-    if (setgroups(0, nullptr) == 0 && setresgid(Nobody, Nobody, Nobody) == 0 && setresuid(Nobody, Nobody, Nobody) == 0)
-      code = Body();
-    _exit(code);
-  }
-  int status = 0;
-  if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
-}
 
 // A small volume of the test's own, in a mount namespace of its own, filled up to the last
 // byte after the files a test puts on it first.
@@ -71,7 +49,7 @@ protected:
 
   void Put(const std::string& Name, const std::string& Bytes) {
     std::ofstream(Volume + "/" + Name, std::ios::binary) << Bytes;
-    ASSERT_EQ(Contents(Volume + "/" + Name), Bytes);
+    ASSERT_EQ(FileBytes(Volume + "/" + Name), Bytes);
   }
   void Fill() {
     const int fd = open((Volume + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -100,7 +78,7 @@ TEST_F(FullVolumeTest, AReplacedFileStaysWhole) {
   Put("a.ini", Old);
   Fill();
   EXPECT_EQ(WriteWholeFile(Volume + "/a.ini", New), ENOSPC);
-  EXPECT_EQ(Contents(Volume + "/a.ini"), Old);
+  EXPECT_EQ(FileBytes(Volume + "/a.ini"), Old);
   EXPECT_EQ(Names(), (std::set<std::string>{"a.ini", "filler"})) << "no temporary file is left";
 }
 
@@ -111,8 +89,8 @@ TEST_F(FullVolumeTest, AHardLinkedFileStaysWholeAndShrinksInPlace) {
   ASSERT_EQ(link((Volume + "/a.ini").c_str(), (Volume + "/b.ini").c_str()), 0);
   Fill();
   EXPECT_EQ(WriteWholeFile(Volume + "/a.ini", New), ENOSPC);
-  EXPECT_EQ(Contents(Volume + "/a.ini"), Old);
-  EXPECT_EQ(Contents(Volume + "/b.ini"), Old);
+  EXPECT_EQ(FileBytes(Volume + "/a.ini"), Old);
+  EXPECT_EQ(FileBytes(Volume + "/b.ini"), Old);
   // The editor's save says why.
   try {
     WriteTextFile(Volume + "/a.ini", New, TTextFormat{});
@@ -120,11 +98,11 @@ TEST_F(FullVolumeTest, AHardLinkedFileStaysWholeAndShrinksInPlace) {
   } catch (const EFCreateError& Error) {
     EXPECT_EQ(Error.Message(), "Cannot create file " + Volume + "/a.ini: " + std::strerror(ENOSPC));
   }
-  EXPECT_EQ(Contents(Volume + "/a.ini"), Old);
+  EXPECT_EQ(FileBytes(Volume + "/a.ini"), Old);
 
   // Shorter text needs no space the file does not have.
   EXPECT_EQ(WriteWholeFile(Volume + "/b.ini", "short\r\n"), 0);
-  EXPECT_EQ(Contents(Volume + "/a.ini"), "short\r\n");
+  EXPECT_EQ(FileBytes(Volume + "/a.ini"), "short\r\n");
   EXPECT_EQ(Names(), (std::set<std::string>{"a.ini", "b.ini", "filler"}));
 }
 
@@ -136,10 +114,10 @@ TEST_F(FullVolumeTest, AFileInADirectoryThatTakesNoNewFileStaysWhole) {
   Fill();
   const std::string path = Volume + "/a.ini", next = std::string(4096, 'x');
   EXPECT_EQ(RunAsNobody([&] { return WriteWholeFile(path, New); }), ENOSPC);
-  EXPECT_EQ(Contents(path), Old);
+  EXPECT_EQ(FileBytes(path), Old);
   // The same file takes text that fits where it is.
   EXPECT_EQ(RunAsNobody([&] { return WriteWholeFile(path, next); }), 0);
-  EXPECT_EQ(Contents(path), next);
+  EXPECT_EQ(FileBytes(path), next);
   EXPECT_EQ(Names(), (std::set<std::string>{"a.ini", "filler"}));
 }
 

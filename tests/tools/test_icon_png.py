@@ -14,9 +14,9 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 
 # The tool is loaded as a module, leaving no compiled copy beside it.
 sys.dont_write_bytecode = True
-spec = importlib.util.spec_from_file_location('icon_png', os.path.join(ROOT, 'tools/icon-png.py'))
-icon_png = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(icon_png)
+module_spec = importlib.util.spec_from_file_location('icon_png', os.path.join(ROOT, 'tools/icon-png.py'))
+icon_png = importlib.util.module_from_spec(module_spec)
+module_spec.loader.exec_module(icon_png)
 
 
 def read(path):
