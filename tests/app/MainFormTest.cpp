@@ -5,6 +5,7 @@
 
 #include "platform/QtWindow.h"
 #include "tests/app/MainFormTestSupport.h"
+#include "tests/support/PointerInput.h"
 
 namespace {
 
@@ -243,29 +244,22 @@ TEST_F(MainFormTest, DoubleClickingTheTipOfALongPathOpensThatFile) {
   MainForm->LLB1->Items()->Add(WriteFile("short.ini", "[short]"));
   MainForm->LLB1->Items()->Add(path);
   QWidget* list = WindowClient(MainForm->LLB1->Handle());
-  auto send = [](QWidget* Widget, QEvent::Type Type, QPointF At, Qt::MouseButtons Held) {
-    QMouseEvent e(Type, At, Widget->mapToGlobal(At), Type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, Held,
-                  Qt::NoModifier);
-    QCoreApplication::sendEvent(Widget, &e);
-  };
   TRect item = MainForm->LLB1->ItemRect(1);
-  QPointF onItem(item.left + 5, (item.top + item.bottom) / 2.0);
+  const int x = item.left + 5, y = (item.top + item.bottom) / 2;
   // Tips show only while the list has the focus.
-  send(list, QEvent::MouseMove, onItem, Qt::NoButton);
+  MoveTo(list, x, y);
   ASSERT_EQ(MainForm->LLB1->Tip(), nullptr);
   MainForm->LLB1->SetFocus();
   Settle();
-  send(list, QEvent::MouseMove, QPointF(5, 300), Qt::NoButton);
-  send(list, QEvent::MouseMove, onItem, Qt::NoButton);
+  MoveTo(list, 5, 300);
+  MoveTo(list, x, y);
   TLongEdit* tip = MainForm->LLB1->Tip();
   ASSERT_NE(tip, nullptr);
   EXPECT_EQ(tip->Text(), path);
   EXPECT_TRUE(tip->Widget()->isVisible());
-  for (auto [type, held] : {std::pair{QEvent::MouseButtonPress, Qt::MouseButtons(Qt::LeftButton)},
-                            {QEvent::MouseButtonRelease, Qt::NoButton},
-                            {QEvent::MouseButtonDblClick, Qt::LeftButton},
-                            {QEvent::MouseButtonRelease, Qt::NoButton}})
-    send(tip->Widget(), type, QPointF(20, 5), held);
+  for (QEvent::Type type :
+       {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease})
+    Press(tip->Widget(), type, 20, 5);
   auto* editor = dynamic_cast<TEditForm*>(MainForm->ActiveMDIChild());
   ASSERT_NE(editor, nullptr);
   EXPECT_EQ(editor->GetFileName(), path);

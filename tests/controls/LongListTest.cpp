@@ -3,11 +3,8 @@
 #include <QLineEdit>
 #include <QWidget>
 
-#include "controls/longlist.h"
-#include "framework/FormReader.h"
 #include "platform/QtWindow.h"
-#include "tests/support/PointerInput.h"
-#include "tests/support/TestSupport.h"
+#include "tests/controls/LongItemFormTest.h"
 
 namespace {
 
@@ -51,38 +48,24 @@ const char* Description = R"(object Form1: TForm
 end
 )";
 
-class LongListTest : public testing::Test {
+class LongListTest : public LongItemFormTest {
 protected:
   void SetUp() override {
-    RegisterLongList();
-    Form = new TForm(nullptr);
-    Form->SetOnMouseMove([this](TObject*, TShiftState, std::int32_t, std::int32_t) { ++FormMoves; });
-    ReadFormDescription(Form, Description, "LongListTest.form");
-    List = static_cast<TLongListbox*>(Form->FindComponent("LLB1"));
-    Second = static_cast<TLongListbox*>(Form->FindComponent("LLB2"));
-    Other = static_cast<TButton*>(Form->FindComponent("Button1"));
-    Form->Show();
-    Settle();
+    ReadForm(Description, "LongListTest.form");
+    List = Find<TLongListbox>("LLB1");
+    Second = Find<TLongListbox>("LLB2");
     for (const char* s : {"short.ini", "/a/rather/long/path/that/does/not/fit/into/the/list.ini", "x.ini"})
       List->Items()->Add(s);
   }
-  void TearDown() override {
-    if (Form) Form->Free();
-    FlushReleasedForms();
-  }
 
-  // Onto an item of a list, and onto the bare form.
+  // Onto an item of a list.
   static void MoveOnto(TLongListbox* Box, int Index) {
     TRect r = Box->ItemRect(Index);
     MoveTo(WindowClient(Box->Handle()), r.left + 5, (r.top + r.bottom) / 2);
   }
-  void MoveOverTheForm() { MoveTo(Form->ClientWidget(), 150, 280); }
 
-  TForm* Form = nullptr;
   TLongListbox* List = nullptr;
   TLongListbox* Second = nullptr;
-  TButton* Other = nullptr;
-  int FormMoves = 0;
 };
 
 } // namespace

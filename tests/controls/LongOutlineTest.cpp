@@ -5,11 +5,8 @@
 #include <QRegion>
 #include <QWidget>
 
-#include "controls/longlist.h"
-#include "framework/FormReader.h"
 #include "platform/QtWindow.h"
-#include "tests/support/PointerInput.h"
-#include "tests/support/TestSupport.h"
+#include "tests/controls/LongItemFormTest.h"
 
 namespace {
 
@@ -58,26 +55,16 @@ public:
   }
 };
 
-class LongOutlineTest : public testing::Test {
+class LongOutlineTest : public LongItemFormTest {
 protected:
   void SetUp() override {
-    RegisterLongList();
-    Form = new TForm(nullptr);
-    Form->SetOnMouseMove([this](TObject*, TShiftState, std::int32_t, std::int32_t) { ++FormMoves; });
-    ReadFormDescription(Form, Description, "LongOutlineTest.form");
-    Outline = static_cast<TLongOutline*>(Form->FindComponent("LO1"));
-    Other = static_cast<TButton*>(Form->FindComponent("Button1"));
-    Form->Show();
-    Settle();
+    ReadForm(Description, "LongOutlineTest.form");
+    Outline = Find<TLongOutline>("LO1");
     Outline->Add(0, "A top-level item whose text is far too long for the outline"); // 1
     Outline->AddChild(1, "Short child");                                            // 2
     Outline->AddChild(1, "A child whose text runs past the right edge as well");    // 3
     Outline->Add(0, "Short");                                                       // 4
     Outline->Add(0, "Another top-level item that does not fit either");             // 5
-  }
-  void TearDown() override {
-    if (Form) Form->Free();
-    FlushReleasedForms();
   }
 
   QWidget* Client() const { return WindowClient(Outline->Handle()); }
@@ -87,12 +74,8 @@ protected:
       if (Outline->GetItem(5, y) == Index) return MoveTo(Client(), 5, y);
     FAIL() << "item " << Index << " is not in view";
   }
-  void MoveOverTheForm() { MoveTo(Form->ClientWidget(), 200, 280); }
 
-  TForm* Form = nullptr;
   TLongOutline* Outline = nullptr;
-  TButton* Other = nullptr;
-  int FormMoves = 0;
 };
 
 } // namespace

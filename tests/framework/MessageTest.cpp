@@ -6,6 +6,7 @@
 
 #include "framework/StdCtrls.h"
 #include "platform/QtWindow.h"
+#include "tests/support/PointerInput.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -181,12 +182,9 @@ TEST_F(MessageTest, PressesBelowTheLastEntryKeepTheSelectionSentOrReal) {
   // Real input takes the same way.
   opened = -2;
   QWidget* viewport = WindowClient(Box->Handle());
-  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
-                            QEvent::MouseButtonRelease}) {
-    Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent e(type, QPointF(5, 95), viewport->mapToGlobal(QPointF(5, 95)), Qt::LeftButton, held, Qt::NoModifier);
-    QCoreApplication::sendEvent(viewport, &e);
-  }
+  for (QEvent::Type type :
+       {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease})
+    Press(viewport, type, 5, 95);
   EXPECT_EQ(Box->ItemIndex(), 1);
   EXPECT_EQ(opened, 1);
 }
