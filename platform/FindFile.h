@@ -9,15 +9,18 @@
 // subdirectory on which a virtual file system (proc, sysfs, devtmpfs, ...) is mounted is a
 // system directory, as the process's mount table (platform/Volumes.h) has it.
 //
-// The last listing read is kept for a moment: when a search has read all entries of its
-// directory in one read (32 KiB of entries, some hundreds of names), they stay in memory with
-// the directory's path, and a search of the same path started within 5 ms of that reading
-// takes its entries from there instead of reading the directory again. The listing stands
-// for the directory as it was when read, as a search started 5 ms earlier would have; a
-// search of another directory, or a later one, reads afresh. The files' own sizes and
-// attributes are always looked at afresh, so a file gone since is not reported. A kept
-// listing holds no descriptor: a directory is open only while a search that reads it runs,
-// from FindFirstFileA to FindClose.
+// A walk searches each directory twice in a row, for its subdirectories and then for its
+// files. The second search of such a visit may say so (FIND_FIRST_EX_SAME_VISIT): when the
+// directories-only search closed just before it read the same directory whole in one read
+// (32 KiB of entries, some hundreds of names), the name search takes its entries from that
+// listing instead of reading the directory again. Nothing else is ever served from memory:
+// the listing is gone as soon as any other search starts, and a search without the flag
+// always reads the directory. The files' own sizes and attributes are always looked at
+// afresh. A kept listing holds no descriptor: a directory is open only while a search that
+// reads it runs, from FindFirstFileA to FindClose.
+//
+// Paths of any length are searched: one longer than the system takes in one call is opened
+// a stretch of names at a time.
 
 #include <string>
 
@@ -46,7 +49,12 @@ enum FINDEX_SEARCH_OPS { FindExSearchNameMatch, FindExSearchLimitToDirectories }
 // Starts a search and fills FindFileData with the first entry. Returns INVALID_HANDLE_VALUE
 // when the directory cannot be read or nothing matches (an empty pattern matches nothing).
 HANDLE FindFirstFileA(LPCSTR FileName, WIN32_FIND_DATAA* FindFileData);
-// The same with a search operation; SearchFilter must be null and AdditionalFlags 0.
+// The name search of a walk's visit that follows the directories-only search of the same
+// directory, with nothing run between the two.
+inline constexpr DWORD FIND_FIRST_EX_SAME_VISIT = 0x100;
+
+// The same with a search operation; SearchFilter must be null and AdditionalFlags 0 or
+// FIND_FIRST_EX_SAME_VISIT.
 HANDLE FindFirstFileExA(LPCSTR FileName, FINDEX_INFO_LEVELS InfoLevelId, LPVOID FindFileData,
                         FINDEX_SEARCH_OPS SearchOp, LPVOID SearchFilter, DWORD AdditionalFlags);
 // Fills FindFileData with the next entry; 0 when there is none left.
@@ -58,3 +66,7 @@ BOOL FindClose(HANDLE FindFile);
 // characters, "?" one character, case ignored; a byte that is not part of valid UTF-8 counts
 // as a character of its own.
 bool MatchesWildcard(const std::string& Pattern, const char* Name);
+
+// Opens the directory Path for reading, whatever the path's length; -1 with errno set when
+// it cannot be opened.
+int OpenDirectory(const std::string& Path);

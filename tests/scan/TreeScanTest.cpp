@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -11,7 +17,9 @@
 #include <string>
 #include <vector>
 
+#include "framework/StdCtrls.h"
 #include "framework/TypInfo.h"
+#include "platform/Windows.h"
 #include "scan/TreeScan.h"
 
 namespace fs = std::filesystem;
@@ -277,6 +285,58 @@ TEST_F(TreeScannerTest, ExceptionFromHandlerLeavesAtOnce) {
   Scanner.SetOnFileFound(record);
   EXPECT_EQ(Run().size(), 9u) << "the next walk is whole";
   EXPECT_FALSE(Scanner.SearchInProgress());
+}
+
+// A directory is read when the walk gets there, after its messages and its announcement:
+// a file made between two walks, by the directory's own announcement, or by a handler that
+// the processing of messages runs, is reported. The tree is one directory, so that each walk
+// ends with a search of the directory the next one starts with.
+TEST_F(TreeScannerTest, EachDirectoryIsReadWhenTheWalkGetsThere) {
+  WriteFile(Root / "a.ini");
+  EXPECT_EQ(Run(), (Events{D(""), F(0, "a.ini"), E("a.ini")}));
+  WriteFile(Root / "b.ini");
+  EXPECT_EQ(Run(), (Events{D(""), F(0, "a.ini"), F(0, "b.ini"), E("b.ini")})) << "made between two walks";
+
+  Then(&TTreeScanner::OnDirectoryFound, &TTreeScanner::SetOnDirectoryFound, [&] { WriteFile(Root / "c.ini"); });
+  EXPECT_EQ(Run().size(), 5u) << "made by the directory's announcement";
+
+  RegisterStdCtrlsClasses();
+  TListBox window(nullptr);
+  auto proc = MakeWindowProc([&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m != WM_USER) return DefWindowProcA(h, m, w, l);
+    WriteFile(Root / "d.ini");
+    return 0;
+  });
+  LONG_PTR old = SetWindowLongA(window.Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
+  PostMessageA(window.Handle(), WM_USER, 0, 0);
+  EXPECT_EQ(Run().size(), 6u) << "made by a handler run from the processing of messages";
+  SetWindowLongA(window.Handle(), GWL_WNDPROC, old);
+  FreeObjectInstance(proc);
+}
+
+// A tree nested past the longest path the system takes in one call is walked to the bottom,
+// its files reported with their whole paths.
+TEST_F(TreeScannerTest, ATreeDeeperThanTheLongestPathIsWalkedToTheBottom) {
+  const std::string name(200, 'n');
+  int at = open(Root.Path.c_str(), O_RDONLY | O_DIRECTORY);
+  std::string path = Root / "";
+  for (int level = 0; level < 30; ++level) {
+    ASSERT_EQ(mkdirat(at, name.c_str(), 0755), 0);
+    const int next = openat(at, name.c_str(), O_RDONLY | O_DIRECTORY);
+    close(at);
+    at = next;
+    path += name + "/";
+  }
+  const int file = openat(at, "deep.ini", O_WRONLY | O_CREAT, 0644);
+  ASSERT_EQ(write(file, "[s]\n", 4), 4);
+  close(file);
+  close(at);
+  ASSERT_GT(path.size(), std::size_t{PATH_MAX});
+  const Events seen = Run();
+  EXPECT_EQ(std::system(("rm -rf '" + Root / name + "'").c_str()), 0);
+  ASSERT_EQ(seen.size(), 63u);
+  EXPECT_EQ(seen[30], "D " + path);
+  EXPECT_EQ(seen[31], "F 4 " + path + "deep.ini");
 }
 
 TEST(TreeScanner, DefaultsAndPublishedProperties) {
