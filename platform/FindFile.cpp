@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <locale.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ReadAhead.h"
 #include "platform/Utf8.h"
 #include "platform/Volumes.h"
 
@@ -159,6 +161,9 @@ struct TSearch {
   int Fills = 0;
   bool AtEnd = false;
   bool Whole = false;
+  // Whether the reads of this search are timed for a walk's read-ahead, and their time.
+  bool Timed = false;
+  long long ReadNs = 0;
   alignas(dirent64) char Buffer[32768];
 };
 
@@ -238,11 +243,19 @@ bool Take(TSearch& S, const dirent64& Entry, WIN32_FIND_DATAA& Data) {
   return taken;
 }
 
+long long Nanoseconds() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec * 1'000'000'000LL + now.tv_nsec;
+}
+
 bool Next(TSearch& S, WIN32_FIND_DATAA& Data) {
   for (;;) {
     if (S.Offset >= S.Length) {
       if (S.AtEnd) return false;
+      const long long start = S.Timed ? Nanoseconds() : 0;
       long length = getdents64(S.Fd, S.Buffer, sizeof S.Buffer);
+      if (S.Timed) S.ReadNs += Nanoseconds() - start;
       if (length <= 0) {
         S.AtEnd = true;
         S.Whole = length == 0 && S.Fills <= 1;
@@ -265,6 +278,8 @@ bool KeptListingHolds(const TSearch& S, std::string_view Directory, DWORD Flags)
 }
 
 void Release(TSearch* S) {
+  if (S->Timed && S->DirectoriesOnly && S->AtEnd) ReadAhead::Entered(S->Directory, S->ReadNs);
+  S->Timed = false;
   S->CloseDirectory();
   S->Volumes.reset();
   if (Spare && !S->Whole) {
@@ -298,7 +313,10 @@ HANDLE FindFirstFileExA(LPCSTR FileName, FINDEX_INFO_LEVELS, LPVOID FindFileData
   } else {
     s->Directory = directory;
     s->IdentityKnown = false;
+    s->Timed = ReadAhead::InScope();
+    const long long start = s->Timed ? Nanoseconds() : 0;
     s->Fd = OpenDirectory(s->Directory);
+    s->ReadNs = s->Timed ? Nanoseconds() - start : 0;
     s->Length = s->Offset = 0;
     s->Fills = 0;
     s->AtEnd = s->Fd < 0;
@@ -306,6 +324,7 @@ HANDLE FindFirstFileExA(LPCSTR FileName, FINDEX_INFO_LEVELS, LPVOID FindFileData
   s->Pattern = pattern;
   s->MatchesAll = s->Pattern == "*" || s->Pattern == "*.*";
   s->DirectoriesOnly = SearchOp == FindExSearchLimitToDirectories;
+  if (!s->DirectoriesOnly && ReadAhead::InScope()) ReadAhead::FilePattern(s->Pattern);
   if (!Next(*s, *static_cast<WIN32_FIND_DATAA*>(FindFileData))) {
     Release(s);
     return INVALID_HANDLE_VALUE;

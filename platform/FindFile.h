@@ -21,6 +21,27 @@
 //
 // Paths of any length are searched: one longer than the system takes in one call is opened
 // a stretch of names at a time.
+//
+// Read-ahead for cold trees. While a TReadAheadScope exists on a thread (a walk holds one), the
+// thread's directory searches time their open and read calls. When three of the last sixteen
+// directories the walk read for their subdirectories took longer than the kernel's caches
+// answer in (40 us), sixteen reader threads start reading ahead of the walk: each takes the
+// first directory in the walk's order (ancestors first, siblings by the user's collation
+// with case ignored, as the walk sorts them) that lies ahead of the directory the walk
+// entered last, reads it whole, looks at the files in it that match the walk's latest file
+// pattern as the walk will, closes it, and queues its subdirectories. They skip what the walk
+// skips: hidden and system directories, and links to directories. To begin, they read the
+// directory the walk is in and its ancestors up to where the walk started again, for the
+// subdirectories the walk has not entered yet; a directory the walk enters that they do not
+// know is read again the same way. What they read only warms the kernel's caches: every
+// search still reads its directory itself, so no result changes. Sixteen threads, because
+// they wait on the disk, not on a core. What they hold is bounded on any tree: 8,192 queued
+// directories, 4,096 read and not yet entered by the walk (readers wait for the walk beyond
+// that), 4,096 subdirectories taken from one directory, the nearest in the walk's order;
+// each reader holds one directory open while it reads it. When sixty-four reads in a row come
+// from the caches, the readers go idle until the walk meets the disk again; on a warm tree
+// they never start. The scope's end stops them at once: each notices after the read it is
+// in, and the end waits for that.
 
 #include <string>
 
@@ -66,6 +87,16 @@ BOOL FindClose(HANDLE FindFile);
 // characters, "?" one character, case ignored; a byte that is not part of valid UTF-8 counts
 // as a character of its own.
 bool MatchesWildcard(const std::string& Pattern, const char* Name);
+
+// Lets the directory searches of this thread read ahead for a walk while it exists (see
+// above); scopes nest, and the outermost one's end stops the read-ahead.
+class TReadAheadScope {
+public:
+  TReadAheadScope();
+  ~TReadAheadScope();
+  TReadAheadScope(const TReadAheadScope&) = delete;
+  TReadAheadScope& operator=(const TReadAheadScope&) = delete;
+};
 
 // Opens the directory Path for reading, whatever the path's length; -1 with errno set when
 // it cannot be opened.

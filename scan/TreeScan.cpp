@@ -67,6 +67,8 @@ String CurrentDirectory() {
 TTreeScanner::TTreeScanner(TComponent* AOwner) : TComponent(AOwner) {}
 
 void TTreeScanner::StartSearch() {
+  // Warms the caches ahead of the walk on a cold tree, and stops when the walk ends or is left.
+  TReadAheadScope readAhead;
   FSearchInProgress = true;
   FFileFound.clear();
   FFileSize = 0;

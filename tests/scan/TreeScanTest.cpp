@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +21,7 @@
 
 #include "framework/StdCtrls.h"
 #include "framework/TypInfo.h"
+#include "platform/Seams.h"
 #include "platform/Windows.h"
 #include "scan/TreeScan.h"
 
@@ -337,6 +340,62 @@ TEST_F(TreeScannerTest, ATreeDeeperThanTheLongestPathIsWalkedToTheBottom) {
   ASSERT_EQ(seen.size(), 63u);
   EXPECT_EQ(seen[30], "D " + path);
   EXPECT_EQ(seen[31], "F 4 " + path + "deep.ini");
+}
+
+// The threads of the process.
+std::size_t ThreadCount() {
+  return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator()));
+}
+
+// With the read-ahead at work (every read taken as one from the disk), a walk reports exactly
+// what it reports without it; the readers go ahead of the walk, never into a hidden directory
+// or through a link to one, and are gone when the walk returns.
+TEST_F(TreeScannerTest, ReadAheadGoesAheadOfTheWalkAndChangesNothing) {
+  TempDir outside;
+  fs::create_directory(outside / "inner");
+  WriteFile(outside / "inner/o.ini");
+  for (const char* dir : {"d1", "d2", "d3", "d4", "d5", "d6", "zz"}) {
+    fs::create_directories(Root / dir + "/sub");
+    WriteFile(Root / dir + "/x.ini", dir);
+    WriteFile(Root / dir + "/sub/.y.ini");
+  }
+  fs::create_directories(Root / "d5/.hidden/deeper");
+  fs::create_directory_symlink(outside.Path, Root / "d5/link");
+  const Events expected = Run();
+  ASSERT_EQ(expected.size(), 1u + 7 * 6 + 1);
+
+  const int watch = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+  const int last = inotify_add_watch(watch, (Root / "zz").c_str(), IN_OPEN);
+  for (const std::string& skipped : {Root / "d5/.hidden", Root / "d5/.hidden/deeper", outside.Path, outside / "inner"})
+    ASSERT_GE(inotify_add_watch(watch, skipped.c_str(), IN_OPEN), 0);
+  // Waits, at most Turns tenths of a second, for a directory's opening; the watches seen opened.
+  std::vector<int> opened;
+  auto waitForOpen = [&](int Wanted, int Turns) {
+    for (int turn = 0; turn < Turns && std::find(opened.begin(), opened.end(), Wanted) == opened.end(); ++turn) {
+      pollfd ready{watch, POLLIN, 0};
+      poll(&ready, 1, Turns > 1 ? 100 : 0);
+      alignas(inotify_event) char buffer[4096];
+      for (ssize_t n = read(watch, buffer, sizeof buffer), at = 0; n > 0 && at < n;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+        opened.push_back(event->wd);
+        at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+      }
+    }
+    return std::find(opened.begin(), opened.end(), Wanted) != opened.end();
+  };
+  Seams::TakeEveryReadAsSlow(true);
+  const std::size_t threads = ThreadCount();
+  bool ahead = false;
+  Then(&TTreeScanner::OnDirectoryFound, &TTreeScanner::SetOnDirectoryFound, [&] {
+    if (Scanner.FileFound() == Root / "d3/") ahead = waitForOpen(last, 300);
+  });
+  EXPECT_EQ(Run(), expected);
+  EXPECT_TRUE(ahead) << "the last directory was read while the walk was in d3/";
+  EXPECT_EQ(ThreadCount(), threads) << "the readers end with the walk";
+  waitForOpen(-1, 1);
+  opened.erase(std::remove(opened.begin(), opened.end(), last), opened.end());
+  EXPECT_TRUE(opened.empty()) << "a skipped directory was read ahead";
+  close(watch);
 }
 
 TEST(TreeScanner, DefaultsAndPublishedProperties) {
