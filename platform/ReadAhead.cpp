@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -40,31 +41,36 @@ constexpr std::size_t ChildLimit = 4096;
 
 bool IsSlow(long long ReadNs) { return ReadNs > SlowReadNs || Seams::EveryReadIsSlow(); }
 
-int CompareNames(std::string_view A, std::string_view B) {
-  const int order = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, A.data(), static_cast<int>(A.size()), B.data(),
-                                   static_cast<int>(B.size()));
-  if (order == CSTR_LESS_THAN) return -1;
-  if (order == CSTR_GREATER_THAN) return 1;
-  return A.compare(B) < 0 ? -1 : A.compare(B) > 0 ? 1 : 0;
+// Keys that order directories as a walk enters them, compared as bytes: the keys of a
+// path's names (each with its "/") one after the other, so that an ancestor comes first and
+// siblings come as the walk sorts them, by the user's collation with case ignored and then by
+// their bytes.
+void AppendNameKey(std::string& Key, std::string_view Name) {
+  constexpr DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+  const int length = static_cast<int>(Name.size());
+  const int bytes = LCMapStringA(LOCALE_USER_DEFAULT, flags, Name.data(), length, nullptr, 0);
+  const std::size_t at = Key.size();
+  Key.resize(at + static_cast<std::size_t>(bytes));
+  LCMapStringA(LOCALE_USER_DEFAULT, flags, Name.data(), length, Key.data() + at, bytes);
+  // Four zero bytes end the weights: a name whose weights begin another's sorts first.
+  Key.append(4, '\0');
+  Key.append(Name);
+  Key.push_back('\0');
 }
 
-// The order in which a walk enters directories, for paths that end in "/": an ancestor
-// first, and siblings as the walk sorts them, by their names with the "/" behind them.
-struct TWalkOrder {
-  bool operator()(const std::string& A, const std::string& B) const {
-    std::size_t common = 0;
-    const std::size_t n = std::min(A.size(), B.size());
-    for (std::size_t k = 0; k < n && A[k] == B[k]; ++k)
-      if (A[k] == '/') common = k + 1;
-    if (common == A.size()) return common < B.size();
-    if (common == B.size()) return false;
-    const std::size_t a = A.find('/', common), b = B.find('/', common);
-    return CompareNames(std::string_view(A).substr(common, a + 1 - common),
-                        std::string_view(B).substr(common, b + 1 - common)) < 0;
+std::string KeyOf(const std::string& Path) {
+  std::string key;
+  for (std::size_t start = 0; start < Path.size();) {
+    const std::size_t end = Path.find('/', start);
+    const std::size_t next = end == std::string::npos ? Path.size() : end + 1;
+    AppendNameKey(key, std::string_view(Path).substr(start, next - start));
+    start = next;
   }
-};
+  return key;
+}
 
-using TPaths = std::set<std::string, TWalkOrder>;
+// Directories by their keys.
+using TDirectories = std::map<std::string, std::string>;
 
 // The read-ahead of one walk: its readers and what they share, under one lock.
 class TReadAheadPool {
@@ -86,11 +92,11 @@ public:
     if (!FActive.load(std::memory_order_relaxed) && !cold) return;
     {
       std::lock_guard lock(FLock);
-      FWalker = Path;
-      const bool known = FLead.count(Path) > 0;
+      FWalker = KeyOf(Path);
+      const bool known = FLead.count(FWalker) > 0;
       // What the walk has passed is of no more use.
-      FQueue.erase(FQueue.begin(), FQueue.upper_bound(Path));
-      FLead.erase(FLead.begin(), FLead.upper_bound(Path));
+      FQueue.erase(FQueue.begin(), FQueue.upper_bound(FWalker));
+      FLead.erase(FLead.begin(), FLead.upper_bound(FWalker));
       if (!FActive) {
         FActive = true;
         FSlowReads = 0;
@@ -107,7 +113,7 @@ public:
         }
         if (FRescan.empty()) FRescan.push_back(Path);
         StartReaders();
-      } else if (!known && !FInFlight.count(Path)) {
+      } else if (!known && !FInFlight.count(FWalker)) {
         FRescan.push_back(Path);
       }
     }
@@ -139,29 +145,32 @@ private:
     for (;;) {
       FWork.wait(lock, [this] { return FStop || HasWork(); });
       if (FStop) return;
-      std::string path;
-      bool rescan = !FRescan.empty();
+      std::string key, path;
+      const bool rescan = !FRescan.empty();
       if (rescan) {
         path = std::move(FRescan.back());
         FRescan.pop_back();
       } else {
-        path = std::move(FQueue.extract(FQueue.begin()).value());
-        FInFlight.insert(path);
+        auto first = FQueue.extract(FQueue.begin());
+        key = std::move(first.key());
+        path = std::move(first.mapped());
+        FInFlight.insert(key);
       }
       if (HasWork()) FWork.notify_one();
       const std::string pattern = FPattern;
       std::shared_ptr<const TVolumeTable> volumes = FVolumes;
       lock.unlock();
-      TPaths children;
-      const bool slow = ReadDirectory(path, pattern, *volumes, children);
+      if (rescan) key = KeyOf(path);
+      TDirectories children;
+      const bool slow = ReadDirectory(path, key, pattern, *volumes, children);
       lock.lock();
       if (!rescan) {
-        FInFlight.erase(path);
-        if (TWalkOrder()(FWalker, path)) FLead.insert(path);
+        FInFlight.erase(key);
+        if (key > FWalker) FLead.insert(key);
       }
-      for (const std::string& child : children) {
-        if (!TWalkOrder()(FWalker, child) || FLead.count(child) || FInFlight.count(child)) continue;
-        FQueue.insert(child);
+      for (auto& [childKey, child] : children) {
+        if (childKey <= FWalker || FLead.count(childKey) || FInFlight.count(childKey)) continue;
+        FQueue.emplace(childKey, std::move(child));
         if (FQueue.size() > QueueLimit) FQueue.erase(std::prev(FQueue.end()));
       }
       // Reads that all come from the caches mean the tree is warm: go idle until the walk
@@ -179,8 +188,8 @@ private:
   // Reads the directory Path and looks at the files the walk will look at; gives the
   // subdirectories it will enter, the first ChildLimit of them in walk order. Whether the
   // reads waited for the disk.
-  bool ReadDirectory(const std::string& Path, const std::string& Pattern, const TVolumeTable& Volumes,
-                     TPaths& Children) {
+  bool ReadDirectory(const std::string& Path, const std::string& Key, const std::string& Pattern,
+                     const TVolumeTable& Volumes, TDirectories& Children) {
     timespec start, end;
     clock_gettime(CLOCK_MONOTONIC, &start);
     const int fd = OpenDirectory(Path);
@@ -209,7 +218,11 @@ private:
             identityKnown = true;
             if (Volumes.IsSystemDirectory(self.st_dev, self.st_ino, name)) continue;
           }
-          Children.insert(Path + name + "/");
+          std::string child = Path + name + "/";
+          std::string childKey = Key;
+          AppendNameKey(childKey, std::string_view(child).substr(Path.size()));
+          if (Children.size() == ChildLimit && childKey >= std::prev(Children.end())->first) continue;
+          Children.emplace(std::move(childKey), std::move(child));
           if (Children.size() > ChildLimit) Children.erase(std::prev(Children.end()));
         } else if ((type == DT_REG || type == DT_LNK) && !Pattern.empty() &&
                    (matchesAll || MatchesWildcard(Pattern, name))) {
@@ -231,11 +244,12 @@ private:
   std::condition_variable FWork;
   std::atomic<bool> FActive = false;
   std::atomic<bool> FStop = false;
-  // The directory the walk entered last; what sorts before it has been passed.
+  // The key of the directory the walk entered last; what sorts before it has been passed.
   std::string FWalker;
   std::string FPattern;
   std::shared_ptr<const TVolumeTable> FVolumes;
-  TPaths FQueue, FLead, FInFlight;
+  TDirectories FQueue;
+  std::set<std::string> FLead, FInFlight;
   std::vector<std::string> FRescan;
   std::uint64_t FReaderSlowReads = 0;
   std::vector<std::thread> FReaders;

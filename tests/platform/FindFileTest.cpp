@@ -252,6 +252,24 @@ TEST(Kernel, CompareStringAndCurrentDirectory) {
   EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, "abX", 2, "AB", -1), CSTR_EQUAL);
   EXPECT_EQ(compare(0x1000, "a", "a"), 0) << "an unknown flag fails";
 
+  // Sort keys order as the comparison does, in any pair of these names.
+  auto key = [](const std::string& Text) {
+    std::string key(LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, Text.data(),
+                                 static_cast<int>(Text.size()), nullptr, 0),
+                    '\0');
+    EXPECT_EQ(LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, Text.data(),
+                           static_cast<int>(Text.size()), key.data(), static_cast<int>(key.size())),
+              static_cast<int>(key.size()));
+    return key;
+  };
+  const Strings names{"",     "a", "A", "ab", "a b", "a-b", "a.ini", "B.ini", "\xC3\xA4", "\xC3\x84pfel",
+                      "\xFF", "z", "Z~"};
+  for (const std::string& a : names)
+    for (const std::string& b : names) {
+      const int order = compare(NORM_IGNORECASE, a.c_str(), b.c_str()), bytes = key(a).compare(key(b));
+      EXPECT_EQ(order, bytes < 0 ? CSTR_LESS_THAN : bytes > 0 ? CSTR_GREATER_THAN : CSTR_EQUAL) << a << " " << b;
+    }
+
   std::string cwd = fs::current_path();
   char buffer[MAX_PATH], small[2] = {'x', 'x'};
   EXPECT_EQ(GetCurrentDirectoryA(MAX_PATH, buffer), cwd.size());
