@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -89,10 +90,18 @@ public:
     if (FRoot.empty()) FRoot = Path;
     FSlowReads = (FSlowReads << 1) | (Slow ? 1u : 0u);
     const bool cold = std::popcount(FSlowReads & 0xFFFFu) >= 3;
-    if (!FActive.load(std::memory_order_relaxed) && !cold) return;
+    const bool active = FActive.load(std::memory_order_relaxed);
+    if (!active && !cold) return;
+    std::string key = KeyOf(Path);
     {
-      std::lock_guard lock(FLock);
-      FWalker = KeyOf(Path);
+      // The walk never waits for a reader that holds the lock: the next directory tells them.
+      std::unique_lock lock(FLock, std::defer_lock);
+      if (active) {
+        if (!lock.try_lock()) return;
+      } else {
+        lock.lock();
+      }
+      FWalker = std::move(key);
       const bool known = FLead.count(FWalker) > 0;
       // What the walk has passed is of no more use.
       FQueue.erase(FQueue.begin(), FQueue.upper_bound(FWalker));
@@ -141,6 +150,8 @@ private:
   }
 
   void Read() {
+    // Below the walk's thread, which the user interface runs on, whenever both want a core.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
     std::unique_lock lock(FLock);
     for (;;) {
       FWork.wait(lock, [this] { return FStop || HasWork(); });
