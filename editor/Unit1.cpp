@@ -8,6 +8,8 @@ TEditForm::TEditForm(TComponent* AOwner) : TMDIChild(AOwner, TNoDescription{}) {
 void TEditForm::LoadFile(const String& Path) {
   FFileName = Path;
   FLoadFailed = true;
+  // Seen before it is read: a change made while it is read is one to ask about, not one missed.
+  FSeen = GetFileState(FFileName);
   RE1->LoadFromFile(FFileName);
   FLoadFailed = false;
   SetCaption(FFileName);
@@ -28,13 +30,26 @@ void TEditForm::SaveFile() {
   // A file that could not be read is not replaced by the empty text shown in its place.
   if (FLoadFailed && FileExists(FFileName))
     throw EFCreateError(FFileName, ": it could not be read, so saving would replace it with an empty text");
-  RE1->SaveToFile(FFileName);
+  // Another program, or another window, may have written the file since.
+  if (FSeen.Exists) {
+    const TFileState now = GetFileState(FFileName);
+    if (now.Exists && !now.SameVersion(FSeen)) {
+      const String question = "The file " + FFileName +
+                              " has been changed by another program since it was opened or saved here. "
+                              "Overwrite it with the text of this window?";
+      if (MessageBoxA(Handle(), question.c_str(), "Please Confirm", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+        throw EAbort();
+    }
+  }
+  RE1->SaveToFile(FFileName, &FSeen);
+  FSeen = GetFileState(FFileName);
   SetModified(false);
 }
 
 void TEditForm::SetFileName(const String& Name) {
   FFileName = Name;
   FLoadFailed = false;
+  FSeen = TFileState();
   SetCaption(FFileName);
 }
 

@@ -49,6 +49,7 @@ public:
   String GetFileName() const;
   void SetModified(bool Value);
   bool GetModified() const { return FModified; }
+  // Raises EAbort when the user chooses not to overwrite a file changed by someone else.
   void SaveFile();
   // Asks "Save changes to <path>?" in a box owned by Owner; returns the button chosen.
   int AskToSave(HWND Owner) const;
@@ -75,6 +76,9 @@ private:
   bool FModified = false;
   // True while the window holds no text of its file because reading it failed.
   bool FLoadFailed = false;
+  // The file as it was when loaded or last saved; a save asks before it overwrites another
+  // version, and gives a file that has gone its permission bits and owner back.
+  TFileState FSeen;
 };
 
 void RegisterEditFormClasses();

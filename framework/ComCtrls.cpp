@@ -334,7 +334,9 @@ void TRichEdit::LoadFromFile(const String& FileName) {
   FFormat = content.Format;
 }
 
-void TRichEdit::SaveToFile(const String& FileName) { WriteTextFile(FileName, Text(), FFormat); }
+void TRichEdit::SaveToFile(const String& FileName, const TFileState* Former) {
+  WriteTextFile(FileName, Text(), FFormat, Former);
+}
 
 void TRichEdit::Print(const String& Caption) {
   QPrinter* printer = Printer()->QtPrinter();

@@ -60,7 +60,9 @@ public:
   // breaks for SaveToFile.
   void LoadFromFile(const String& FileName);
   // Writes the whole text in the format of the file last loaded; UTF-8 with CR LF when none was.
-  void SaveToFile(const String& FileName);
+  // Former: the file as last seen, whose permission bits and owner it gets back should it
+  // have gone since (see WriteWholeFile).
+  void SaveToFile(const String& FileName, const TFileState* Former = nullptr);
   // Prints the whole text in the control's font on the current printer, over each page's whole
   // printable area; Caption titles the job. Raises EPrinter when there is no printer.
   void Print(const String& Caption);

@@ -29,6 +29,12 @@ public:
       : Exception("Cannot open file " + FileName + Reason) {}
 };
 
+// Ends a command the user chose to stop: it goes up as any error does, and is shown to no one.
+class EAbort : public Exception {
+public:
+  EAbort() : Exception("Operation aborted") {}
+};
+
 // A file that cannot be written.
 class EFCreateError : public Exception {
 public:

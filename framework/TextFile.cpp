@@ -97,6 +97,8 @@ String Reason(int Error) {
   case feNotRegular: return ": it is not a regular file";
   case feTooLarge: return ": it is larger than " + std::to_string(MaxTextFileSize >> 20) + " MiB";
   case feCannotReserve: return ": it must be written in place, and its volume cannot reserve the space for that first";
+  case feDanglingLink: return ": it is a symbolic link to a file that does not exist";
+  case ENAMETOOLONG: return ": a name in its path is longer than the file system allows (255 bytes)";
   default: return ": " + String(std::strerror(Error));
   }
 }
@@ -218,12 +220,12 @@ TTextContent ReadTextFile(const String& Path) {
   return DecodeText(Bytes);
 }
 
-void WriteTextFile(const String& Path, const String& Text, const TTextFormat& Format) {
+void WriteTextFile(const String& Path, const String& Text, const TTextFormat& Format, const TFileState* Former) {
   std::string Data;
   try {
     Data = EncodeText(Text, Format);
   } catch (const EEncodingError& E) {
     throw EFCreateError(Path, ": " + E.Message());
   }
-  if (const int Error = WriteWholeFile(Path, Data)) throw EFCreateError(Path, Reason(Error));
+  if (const int Error = WriteWholeFile(Path, Data, Former)) throw EFCreateError(Path, Reason(Error));
 }

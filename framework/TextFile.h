@@ -11,6 +11,7 @@
 
 #include "framework/SysUtils.h"
 #include "framework/System.h"
+#include "platform/Files.h"
 
 enum class TTextEncoding {
   teUtf8,       // UTF-8 without a byte order mark
@@ -46,15 +47,17 @@ public:
 // opened, is not a regular file (checked without blocking) or is larger than MaxTextFileSize.
 TTextContent ReadTextFile(const String& Path);
 
-// Writes Text to Path in Format. An existing file is replaced atomically (temporary file in
-// the same directory, renamed over it) keeping its permission bits and, where possible, its
-// owner; it is written in place when it is reached through a symbolic link that cannot be
-// resolved, has other hard links, lies in a directory that cannot take a new file, or
-// belongs to an owner a new file could not be given. An in-place write first reserves the
-// space the new text needs and refuses when the volume lacks it or cannot reserve it (see
-// WriteWholeFile in platform/Files.h). Throws EFCreateError(Path, ": " + reason); the file
-// is then unchanged and no temporary file is left behind.
-void WriteTextFile(const String& Path, const String& Text, const TTextFormat& Format);
+// Writes Text to Path in Format, through a symbolic link to the file it leads to. An existing
+// file is replaced atomically (temporary file in the same directory, renamed over it)
+// keeping its owner, permission bits, ACL and extended attributes; it is written in place
+// when it has other hard links, lies in a directory that cannot take a new file, or has
+// something of those a new file could not be given. An in-place write first reserves the
+// space the new text needs and refuses when the volume lacks it or cannot reserve it. A file
+// gone since it was last seen as Former comes back with Former's permission bits and owner
+// (see WriteWholeFile in platform/Files.h). Throws EFCreateError(Path, ": " + reason); the
+// file is then unchanged and no temporary file is left behind.
+void WriteTextFile(const String& Path, const String& Text, const TTextFormat& Format,
+                   const TFileState* Former = nullptr);
 
 // The file's bytes to text and format. Never fails: an unpaired UTF-16 surrogate or an odd
 // trailing byte of a UTF-16 file reads as U+FFFD; bytes that are not UTF-8 read as

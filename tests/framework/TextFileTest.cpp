@@ -477,13 +477,19 @@ TEST_F(TextFileTest, SymlinkIsSavedThroughAndStaysALink) {
   EXPECT_EQ(Names(P("real")), std::set<String>{"t.ini"});
 }
 
-TEST_F(TextFileTest, DanglingSymlinkCreatesItsTarget) {
+TEST_F(TextFileTest, DanglingSymlinkIsRefusedAndCreatesNothing) {
   ASSERT_EQ(::symlink("target.ini", P("link.ini").c_str()), 0);
-  WriteTextFile(P("link.ini"), "x\n", TTextFormat{});
+  try {
+    WriteTextFile(P("link.ini"), "x\n", TTextFormat{});
+    ADD_FAILURE() << "saved through a dangling link";
+  } catch (const EFCreateError& E) {
+    EXPECT_EQ(E.Message(),
+              "Cannot create file " + P("link.ini") + ": it is a symbolic link to a file that does not exist");
+  }
   struct stat St {};
   ASSERT_EQ(::lstat(P("link.ini").c_str(), &St), 0);
   EXPECT_TRUE(S_ISLNK(St.st_mode));
-  EXPECT_EQ(GetFile(P("target.ini")), "x\r\n");
+  EXPECT_EQ(Names(FDir), std::set<String>{"link.ini"});
 }
 
 TEST_F(TextFileTest, HardLinkedFileIsWrittenInPlace) {
