@@ -13,6 +13,7 @@ Ends with 77 (skipped) where no Wayland compositor can start.
 """
 
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -24,6 +25,8 @@ from desktop import Desktop
 from user_session import SKIPPED, wallpaper_tile
 
 TEXT = b'[Greeting]\r\ntext=Hello\r\n'
+# The desktop entry by whose name the compositor finds the window's icon and launcher.
+ENTRY = 'tabrix.desktop'
 
 
 def find_area(shot, width, height, tile):
@@ -104,12 +107,18 @@ class Session:
         return item
 
     def start(self):
-        with open(os.path.join(self.work, 'tabrix.log'), 'wb') as log:
-            self.process = self.desktop.spawn([self.program], cwd=self.work, stdout=log, stderr=log)
+        # The program's side of the Wayland conversation is logged, to read the names it gives.
+        self.log = os.path.join(self.work, 'tabrix.log')
+        with open(self.log, 'wb') as log:
+            self.process = self.desktop.spawn(['env', 'WAYLAND_DEBUG=client', self.program], cwd=self.work,
+                                              stdout=log, stderr=log)
         self.app = self.sr.application(self.process.pid)
         self.main = self.app.wait('the main window, a frame named Tabrix', 'frame', 'Tabrix')
         menus = [m.name for m in self.main.find('menu bar').children]
         assert menus == ['File', 'Edit', 'Window', 'Help'], f'the menu bar: {menus}'
+        with open(self.log, errors='replace') as log:
+            app_ids = set(re.findall(r'set_app_id\("([^"]*)"\)', log.read()))
+        assert app_ids == {ENTRY.removesuffix('.desktop')}, f'the windows are known to the compositor as {app_ids}'
         # Where the compositor puts the window is its own affair: the wallpaper is looked for.
         tile = wallpaper_tile()
         _, _, w, h = self.main.find('layered pane').extents
