@@ -119,6 +119,8 @@ class Desktop:
                 if time.monotonic() > deadline or self.groups[-1].poll() is not None:
                     raise RuntimeError('weston did not start within 20 s') from None
                 time.sleep(0.05)
+        # No input method: Qt's Wayland text input asks for the seat's keyboard, which a
+        # compositor without input devices does not have, and crashes on the first text field.
         self.env.update(WAYLAND_DISPLAY=name, QT_QPA_PLATFORM='wayland', QT_IM_MODULE='none')
 
     def start_session_bus(self):

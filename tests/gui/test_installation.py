@@ -120,10 +120,12 @@ class InstallationTest(unittest.TestCase):
             described = subprocess.run(['file', '--brief', os.path.join(unpacked, 'usr/bin/tabrix')],
                                        capture_output=True, text=True).stdout
             self.assertIn(', stripped', described)
-            self.assertEqual(validate('desktop-file-validate',
-                                      os.path.join(unpacked, 'usr/share/applications/tabrix.desktop')), (0, []))
-            self.assertEqual(validate('appstreamcli', 'validate', '--no-net', os.path.join(
-                unpacked, 'usr/share/metainfo/org.tabrix.Tabrix.metainfo.xml')), (0, []))
+            # The entry, the metainfo and the icons are the validated, committed ones.
+            for path, committed in [('share/applications/tabrix.desktop', ENTRY), (INSTALLED[-1], METAINFO)] + [
+                    (p, os.path.join(ROOT, 'resources/desktop/icons', p[len('share/icons/'):]))
+                    for p in INSTALLED if p.startswith('share/icons/')]:
+                with open(os.path.join(unpacked, 'usr', path), 'rb') as f, open(committed, 'rb') as g:
+                    self.assertEqual(f.read(), g.read(), path)
 
 
 if __name__ == '__main__':
