@@ -75,4 +75,4 @@ deps-test:
 	@scripts/install-deps test
 
 clean:
-	rm -rf $(BUILD)/run $(BUILD)/test $(BUILD)/asan
+	rm -rf $(BUILD)/run $(BUILD)/test $(BUILD)/asan $(BUILD)/package
