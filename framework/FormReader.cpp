@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <cctype>
+#include <set>
 
 namespace {
 
@@ -274,6 +275,13 @@ public:
         throw EReadError(FSource + ": " + e.Message());
       }
     }
+    // A field the class publishes that no component of the description filled would be
+    // left null; that is a fault of the class or of its description, named here.
+    for (const TClassInfo* c = FContext.RootClass; c; c = c->Parent)
+      for (const auto& field : c->Fields)
+        if (!FFilled.count(field.first))
+          throw EReadError(FSource + ": No component in the description for the field " +
+                           FContext.RootClass->ClassName + "." + field.first);
     for (TComponent* c : FLoaded)
       c->Loaded();
   }
@@ -294,6 +302,7 @@ private:
       MarkLoading(c);
     for (auto& fixup : base.FFixups)
       FFixups.push_back(std::move(fixup));
+    FFilled.insert(base.FFilled.begin(), base.FFilled.end());
   }
 
   void MarkLoading(TComponent* C) {
@@ -326,7 +335,7 @@ private:
     child->SetName(Desc.Name);
     child->SetParentComponent(Parent);
     try {
-      FContext.RootClass->SetField(FRoot, Desc.Name, child);
+      if (FContext.RootClass->SetField(FRoot, Desc.Name, child)) FFilled.insert(Desc.Name);
     } catch (const EReadError& e) {
       Fail(Desc.Line, e.Message() + ":", Desc.Name);
     }
@@ -365,6 +374,8 @@ private:
   TReadContext FContext;
   std::vector<TComponent*> FLoaded;
   std::vector<std::function<void()>> FFixups;
+  // The names of the fields the description has filled.
+  std::set<String> FFilled;
 };
 
 } // namespace
