@@ -56,6 +56,11 @@ public:
   void RE1Change(TObject* Sender);
   void Save1Click(TObject* Sender);
   void Close1Click(TObject* Sender);
+  // Every way of closing a modified window asks first (Ctrl+W, the window menu, the close
+  // box, File > Close); Cancel keeps it open, and a failed save of Yes keeps it too.
+  bool CloseQuery() override;
+  // Closes the window without asking again: the save question has just been answered.
+  void CloseAnswered();
   // The editor's own Save As: the main window's command hides while an editor is active.
   void SaveAs1Click(TObject* Sender);
   void Print1Click(TObject* Sender);
@@ -75,6 +80,8 @@ private:
   bool FModified = false;
   // True while the window holds no text of its file because reading it failed.
   bool FLoadFailed = false;
+  // True while the window closes after its save question was answered elsewhere.
+  bool FCloseAnswered = false;
 };
 
 void RegisterEditFormClasses();

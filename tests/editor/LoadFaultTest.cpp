@@ -143,14 +143,29 @@ TEST_F(LoadFaultTest, AFileThatIsNotUtf8IsKeptByteForByte) {
   EXPECT_EQ(ReadFile(path), bytes);
 }
 
-// A lone CR is a line break; the lines are kept and written back with CR LF.
-TEST_F(LoadFaultTest, LoneCarriageReturnsAreLineBreaksWrittenBackAsCrLf) {
+// A lone CR is a line break. An unchanged save gives back every byte, whatever the mix of
+// breaks; an edited line takes the break most lines have, the others keep their own.
+TEST_F(LoadFaultTest, EveryLineKeepsItsOwnBreakUnlessItWasEdited) {
   const String path = WriteFile("cr.ini", "[one]\rk=1\r[two]\r");
   TEditForm* editor = ChooseOpen(path);
   EXPECT_EQ(editor->RE1->Text(), "[one]\nk=1\n[two]\n");
   EXPECT_EQ(editor->Find->Count(), 4);
   ChooseSave(editor);
-  EXPECT_EQ(ReadFile(path), "[one]\r\nk=1\r\n[two]\r\n");
+  EXPECT_EQ(ReadFile(path), "[one]\rk=1\r[two]\r");
+
+  const String mixed = "[a]\r\nx=1\ny=2\r\r\nz=3\rw=4\r\n";
+  const String mixedPath = WriteFile("mixed.ini", mixed);
+  editor = ChooseOpen(mixedPath);
+  ChooseSave(editor);
+  EXPECT_EQ(ReadFile(mixedPath), mixed);
+  // "y=2" (ending with a lone CR) becomes "y=20"; a new line goes in before "x=1".
+  editor->RE1->SetSelStart(11);
+  editor->RE1->SetSelText("0");
+  editor->RE1->SetSelStart(4);
+  editor->RE1->SetSelText("v=5\n");
+  ChooseSave(editor);
+  EXPECT_EQ(ReadFile(mixedPath), "[a]\r\nv=5\r\nx=1\ny=20\r\n\r\nz=3\rw=4\r\n");
+  EXPECT_TRUE(Boxes().empty());
 }
 
 // The text control would turn these characters into line breaks, and a save would then change
