@@ -194,3 +194,35 @@ TEST_F(LoadFaultTest, AByteOrderMarkCharacterAtTheStartOfTheTextIsKept) {
   }
   EXPECT_TRUE(Boxes().empty());
 }
+
+// A UTF-16 file whose odd last byte or unpaired surrogate cannot come back: the opening says
+// what a save would change, and a save asks first; No keeps the file and the changes.
+TEST_F(LoadFaultTest, AUtf16FileThatCannotComeBackIsSavedOnlyWhenTheUserAgrees) {
+  const String bytes("\xFF\xFE[\0a\0]\0\r\0\n\0\x3D\xD8x\0\x41", 17), path = WriteFile("odd.ini", bytes);
+  TEditForm* editor = ChooseOpen(path);
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0], path + " cannot be saved as it was read: a save writes the character U+FFFD in place of "
+                               "1 unpaired UTF-16 surrogate and the odd byte at its end. The editor asks before it "
+                               "saves it.");
+  EXPECT_EQ(Seams::MessageBoxes()[0].Type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+  EXPECT_FALSE(editor->GetModified());
+
+  editor->RE1->SetSelText("k=1\n");
+  Seams::QueueMessageBoxAnswer(IDNO);
+  ChooseSave(editor);
+  ASSERT_EQ(Boxes().size(), 3u);
+  EXPECT_EQ(Boxes()[1], "Saving " + path +
+                            " changes it: a save writes the character U+FFFD in place of 1 unpaired UTF-16 surrogate "
+                            "and the odd byte at its end. Save it all the same?");
+  EXPECT_EQ(Seams::MessageBoxes()[1].Caption, "Please Confirm");
+  EXPECT_EQ(Boxes()[2], "Cannot create file " + path + ": not saved, so it keeps the bytes it has.");
+  EXPECT_EQ(ReadFile(path), bytes);
+  EXPECT_TRUE(editor->GetModified());
+
+  Seams::QueueMessageBoxAnswer(IDYES);
+  ChooseSave(editor);
+  EXPECT_EQ(ReadFile(path), String("\xFF\xFEk\0=\0001\0\r\0\n\0[\0a\0]\0\r\0\n\0\xFD\xFFx\0\xFD\xFF", 28));
+  EXPECT_FALSE(editor->GetModified());
+  ChooseSave(editor);
+  EXPECT_EQ(Boxes().size(), 4u) << "once saved, the file is what the window holds";
+}
