@@ -2,6 +2,7 @@
 
 #include "framework/TypInfo.h"
 #include "platform/Files.h"
+#include "platform/Utf8.h"
 
 TEditForm::TEditForm(TComponent* AOwner) : TMDIChild(AOwner, TNoDescription{}) { ReadDescription("TEditForm"); }
 
@@ -12,9 +13,15 @@ void TEditForm::LoadFile(const String& Path) {
   FSeen = GetFileState(FFileName);
   RE1->LoadFromFile(FFileName);
   FLoadFailed = false;
-  SetCaption(FFileName);
+  SetCaption(ReadableName(FFileName));
   SetModified(false);
   FindSectionsClick();
+  if (const String& loss = RE1->SaveLoss(); !loss.empty())
+    MessageBoxA(
+        Handle(),
+        (ReadableName(FFileName) + " cannot be saved as it was read: " + loss + ". The editor asks before it saves it.")
+            .c_str(),
+        Application->Title().c_str(), MB_OK | MB_ICONWARNING);
 }
 
 void TEditForm::SetModified(bool Value) {
@@ -30,11 +37,16 @@ void TEditForm::SaveFile() {
   // A file that could not be read is not replaced by the empty text shown in its place.
   if (FLoadFailed && FileExists(FFileName))
     throw EFCreateError(FFileName, ": it could not be read, so saving would replace it with an empty text");
+  if (const String& loss = RE1->SaveLoss(); !loss.empty()) {
+    const String question = "Saving " + ReadableName(FFileName) + " changes it: " + loss + ". Save it all the same?";
+    if (MessageBoxA(Handle(), question.c_str(), "Please Confirm", MB_YESNO) != IDYES)
+      throw EFCreateError(FFileName, ": not saved, so it keeps the bytes it has");
+  }
   // Another program, or another window, may have written the file since.
   if (FSeen.Exists) {
     const TFileState now = GetFileState(FFileName);
     if (now.Exists && !now.SameVersion(FSeen)) {
-      const String question = "The file " + FFileName +
+      const String question = "The file " + ReadableName(FFileName) +
                               " has been changed by another program since it was opened or saved here. "
                               "Overwrite it with the text of this window?";
       if (MessageBoxA(Handle(), question.c_str(), "Please Confirm", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
@@ -50,14 +62,14 @@ void TEditForm::SetFileName(const String& Name) {
   FFileName = Name;
   FLoadFailed = false;
   FSeen = TFileState();
-  SetCaption(FFileName);
+  SetCaption(ReadableName(FFileName));
 }
 
 String TEditForm::GetFileName() const { return FFileName; }
 
 int TEditForm::AskToSave(HWND Owner) const {
-  // The whole path is shown, however long it is.
-  String question = "Save changes to " + GetFileName() + "?";
+  // The whole path is shown, however long it is, in the caption's readable form.
+  String question = "Save changes to " + ReadableName(GetFileName()) + "?";
   return MessageBoxA(Owner, question.c_str(), "Please Confirm", MB_YESNOCANCEL);
 }
 
@@ -65,11 +77,31 @@ void TEditForm::Close1Click(TObject*) {
   switch (AskToSave(Handle())) {
   case IDYES:
     Save1Click(this);
-    Close();
+    CloseAnswered();
     break;
-  case IDNO: Close(); break;
+  case IDNO: CloseAnswered(); break;
   default: break;
   }
+}
+
+bool TEditForm::CloseQuery() {
+  if (!TMDIChild::CloseQuery()) return false;
+  if (FCloseAnswered || !FModified) return true;
+  switch (AskToSave(Handle())) {
+  case IDYES: Save1Click(this); return true;
+  case IDNO: return true;
+  default: return false;
+  }
+}
+
+void TEditForm::CloseAnswered() {
+  FCloseAnswered = true;
+  // The window is released later, so the flag can be put back on every path.
+  struct TReset {
+    bool& Flag;
+    ~TReset() { Flag = false; }
+  } reset{FCloseAnswered};
+  Close();
 }
 
 void TEditForm::SaveAs1Click(TObject* Sender) {
