@@ -10,13 +10,13 @@ void RegisterAboutBoxClasses() {
     RegisterExtCtrlsClasses();
     RegisterStdCtrlsClasses();
     TClassRegistration<TAboutBox>("TAboutBox", "TForm")
-        .FIELD(TAboutBox, Panel1)
-        .FIELD(TAboutBox, ProgramIcon)
-        .FIELD(TAboutBox, ProductName)
-        .FIELD(TAboutBox, Version)
-        .FIELD(TAboutBox, Copyright)
-        .FIELD(TAboutBox, Comment)
-        .FIELD(TAboutBox, OKButton);
+        .Field("Panel1", &TAboutBox::Panel1)
+        .Field("ProgramIcon", &TAboutBox::ProgramIcon)
+        .Field("ProductName", &TAboutBox::ProductName)
+        .Field("Version", &TAboutBox::Version)
+        .Field("Copyright", &TAboutBox::Copyright)
+        .Field("Comment", &TAboutBox::Comment)
+        .Field("OKButton", &TAboutBox::OKButton);
     return true;
   }();
   (void)done;

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <cctype>
-#include <set>
 
 namespace {
 
@@ -275,13 +274,6 @@ public:
         throw EReadError(FSource + ": " + e.Message());
       }
     }
-    // A field the class publishes that no component of the description filled would be
-    // left null; that is a fault of the class or of its description, named here.
-    for (const TClassInfo* c = FContext.RootClass; c; c = c->Parent)
-      for (const auto& field : c->Fields)
-        if (!FFilled.count(field.first))
-          throw EReadError(FSource + ": No component in the description for the field " +
-                           FContext.RootClass->ClassName + "." + field.first);
     for (TComponent* c : FLoaded)
       c->Loaded();
   }
@@ -302,7 +294,6 @@ private:
       MarkLoading(c);
     for (auto& fixup : base.FFixups)
       FFixups.push_back(std::move(fixup));
-    FFilled.insert(base.FFilled.begin(), base.FFilled.end());
   }
 
   void MarkLoading(TComponent* C) {
@@ -335,7 +326,7 @@ private:
     child->SetName(Desc.Name);
     child->SetParentComponent(Parent);
     try {
-      if (FContext.RootClass->SetField(FRoot, Desc.Name, child)) FFilled.insert(Desc.Name);
+      FContext.RootClass->SetField(FRoot, Desc.Name, child);
     } catch (const EReadError& e) {
       Fail(Desc.Line, e.Message() + ":", Desc.Name);
     }
@@ -374,8 +365,6 @@ private:
   TReadContext FContext;
   std::vector<TComponent*> FLoaded;
   std::vector<std::function<void()>> FFixups;
-  // The names of the fields the description has filled.
-  std::set<String> FFilled;
 };
 
 } // namespace

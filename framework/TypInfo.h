@@ -73,10 +73,6 @@ public:
   std::map<String, std::function<void(TObject*, TComponent*)>> Fields;
 };
 
-// In a registration of Class: .FIELD(Class, Member) registers the field Member under its own
-// name, so that the name is written once.
-#define FIELD(Class, Member) Field(#Member, &Class::Member)
-
 const TClassInfo* FindClassInfo(const String& ClassName);
 // Registers TPersistent, TComponent and TStrings, the roots every other class builds on.
 void RegisterComponentClasses();
@@ -242,8 +238,7 @@ public:
     return *this;
   }
 
-  // A published component field that the reader fills with the component of that name; the
-  // description must hold one. FIELD(Member) registers Member under its own name.
+  // A published component field that the reader fills with the component of that name.
   template <class C> TClassRegistration& Field(const String& Name, C* T::*Member) {
     FInfo.Fields[Name] = [Member](TObject* o, TComponent* c) {
       C* typed = dynamic_cast<C*>(c);
