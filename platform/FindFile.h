@@ -35,7 +35,9 @@
 // subdirectories the walk has not entered yet; a directory the walk enters that they do not
 // know is read again the same way. What they read only warms the kernel's caches: every
 // search still reads its directory itself, so no result changes. Sixteen threads, because
-// they wait on the disk, not on a core. What they hold is bounded on any tree: 8,192 queued
+// they wait on the disk, not on a core; they run at a lower priority than the walk, and the
+// walk never waits for their lock (it skips telling them where it is when they hold it).
+// What they hold is bounded on any tree: 8,192 queued
 // directories, 4,096 read and not yet entered by the walk (readers wait for the walk beyond
 // that), 4,096 subdirectories taken from one directory, the nearest in the walk's order;
 // each reader holds one directory open while it reads it. When sixty-four reads in a row come

@@ -31,9 +31,9 @@ namespace {
 // A read of a directory slower than this came from the disk, not from the kernel's caches.
 constexpr long long SlowReadNs = 40'000;
 // Threads that wait on the disk, each with one read outstanding: enough to keep a disk's
-// queue busy, whatever the number of cores, and few enough that their own work leaves the
-// walk its share of a small machine.
-constexpr int ReaderCount = 8;
+// queue busy, whatever the number of cores. They run below the walk's priority, so their
+// own work never takes a core from it.
+constexpr int ReaderCount = 16;
 // Directories waiting to be read ahead, read ahead but not yet entered by the walk, and
 // taken from one directory: the bounds of what the read-ahead holds on any tree.
 constexpr std::size_t QueueLimit = 8192;
