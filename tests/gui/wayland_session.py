@@ -22,7 +22,7 @@ import time
 import traceback
 
 from desktop import Desktop
-from user_session import SKIPPED, wallpaper_tile
+from user_session import SKIPPED, run_steps, wallpaper_tile
 
 TEXT = b'[Greeting]\r\ntext=Hello\r\n'
 # The desktop entry by whose name the compositor finds the window's icon and launcher.
@@ -59,30 +59,11 @@ class Session:
         import screen_reader
         from gi.repository import Atspi, GLib
         self.sr, self.Atspi, self.GLib = screen_reader, Atspi, GLib
-        for name, step in [('start-up on Wayland, the wallpaper on screen', self.start),
-                           ('open a file through File > Open', self.open_file),
-                           ('type and save through the merged File menu', self.type_and_save),
-                           ('close the editor, exit through File > Exit', self.close_and_exit)]:
-            started = time.monotonic()
-            try:
-                step()
-            except BaseException:
-                self.keep_evidence(name)
-                raise
-            print(f'ok   {name} ({time.monotonic() - started:.1f} s)', flush=True)
-
-    def keep_evidence(self, step):
-        kept = os.path.abspath('wayland-failure')
-        shutil.rmtree(kept, ignore_errors=True)
-        os.makedirs(kept)
-        try:
-            self.desktop.screenshot().save(os.path.join(kept, 'screen.ppm'))
-        except Exception:
-            pass
-        for log in ('tabrix.log', 'desktop.log'):
-            if os.path.exists(os.path.join(self.work, log)):
-                shutil.copy(os.path.join(self.work, log), kept)
-        print(f'FAIL {step}; the screen and the logs are in {kept}', flush=True)
+        steps = [('start-up on Wayland, the wallpaper on screen', self.start),
+                 ('open a file through File > Open', self.open_file),
+                 ('type and save through the merged File menu', self.type_and_save),
+                 ('close the editor, exit through File > Exit', self.close_and_exit)]
+        run_steps(self, steps, 'wayland-failure')
 
     def press(self, node):
         """Does the object's Press action. An action that opens a modal dialog answers only once
