@@ -10,13 +10,13 @@ void RegisterAboutBoxClasses() {
     RegisterExtCtrlsClasses();
     RegisterStdCtrlsClasses();
     TClassRegistration<TAboutBox>("TAboutBox", "TForm")
-        .Field("Panel1", &TAboutBox::Panel1)
-        .Field("ProgramIcon", &TAboutBox::ProgramIcon)
-        .Field("ProductName", &TAboutBox::ProductName)
-        .Field("Version", &TAboutBox::Version)
-        .Field("Copyright", &TAboutBox::Copyright)
-        .Field("Comment", &TAboutBox::Comment)
-        .Field("OKButton", &TAboutBox::OKButton);
+        .Field(PUBLISHED(TAboutBox, Panel1))
+        .Field(PUBLISHED(TAboutBox, ProgramIcon))
+        .Field(PUBLISHED(TAboutBox, ProductName))
+        .Field(PUBLISHED(TAboutBox, Version))
+        .Field(PUBLISHED(TAboutBox, Copyright))
+        .Field(PUBLISHED(TAboutBox, Comment))
+        .Field(PUBLISHED(TAboutBox, OKButton));
     return true;
   }();
   (void)done;

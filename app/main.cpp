@@ -8,5 +8,5 @@ int main(int argc, char** argv) {
   RegisterMainFormClasses();
   Application->CreateForm(MainForm);
   Application->Run();
-  return 0;
+  return Application->MainForm() ? 0 : 1;
 }

@@ -11,7 +11,7 @@ void TMDIChild::FormClose(TObject*, TCloseAction& Action) { Action = caFree; }
 void RegisterMDIChildClasses() {
   static const bool done = [] {
     RegisterFormsClasses();
-    TClassRegistration<TMDIChild>("TMDIChild", "TForm").Handler("FormClose", &TMDIChild::FormClose);
+    TClassRegistration<TMDIChild>("TMDIChild", "TForm").Handler(PUBLISHED(TMDIChild, FormClose));
     return true;
   }();
   (void)done;

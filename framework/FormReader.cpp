@@ -267,6 +267,7 @@ public:
   // Everything read: references between components are resolved, then each component,
   // the root first, is told that its description is complete.
   void Finish() {
+    CheckFields();
     for (auto& fixup : FFixups) {
       try {
         fixup();
@@ -279,6 +280,16 @@ public:
   }
 
 private:
+  // Every component field the root's class registers must now hold its component: a field the
+  // description does not fill would leave the form with a null member.
+  void CheckFields() const {
+    for (const TClassInfo* c = FContext.RootClass; c; c = c->Parent)
+      for (const auto& [name, filled] : c->FieldFilled)
+        if (!filled(FRoot))
+          throw EReadError(FSource + ": " + FContext.RootClass->ClassName + "." + name +
+                           " is not filled: the description has no component named '" + name + "'");
+  }
+
   [[noreturn]] void Fail(int Line, const String& What, const String& Word) const {
     throw EReadError(FSource + ", line " + std::to_string(Line) + ": " + What + " '" + Word + "'");
   }

@@ -50,8 +50,18 @@ public:
   void SetTitle(const String& Value);
 
   // Makes a form of class T owned by the application; the first one made is the main form.
+  // Makes a form owned by the application; the first becomes the main form. A form that
+  // cannot be made (its description does not fit its class) is reported, and the program
+  // stops: Run returns at once.
   template <class T> void CreateForm(T*& Reference) {
-    Reference = new T(this);
+    try {
+      Reference = new T(this);
+    } catch (...) {
+      Reference = nullptr;
+      HandleException(this);
+      Terminate();
+      return;
+    }
     if (!FMainForm) FMainForm = Reference;
   }
   TForm* MainForm() const { return FMainForm; }

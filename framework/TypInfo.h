@@ -71,6 +71,8 @@ public:
   std::vector<TPropInfo> OwnProperties;
   std::map<String, std::function<std::any(TObject*)>> Handlers;
   std::map<String, std::function<void(TObject*, TComponent*)>> Fields;
+  // Whether the field of that name holds a component, for each entry of Fields.
+  std::map<String, std::function<bool(TObject*)>> FieldFilled;
 };
 
 const TClassInfo* FindClassInfo(const String& ClassName);
@@ -160,6 +162,9 @@ template <class V> bool Equal(const V& A, const V& B) {
 
 } // namespace typinfo_detail
 
+// The name and pointer of a published member, written once: .Field(PUBLISHED(TMainForm, SB1)).
+#define PUBLISHED(Class, Member) #Member, &Class::Member
+
 // Declares a class and its published members; each call adds to the registry in order.
 template <class T> class TClassRegistration {
 public:
@@ -238,13 +243,15 @@ public:
     return *this;
   }
 
-  // A published component field that the reader fills with the component of that name.
+  // A published component field that the reader fills with the component of that name; reading
+  // a description that leaves it empty fails.
   template <class C> TClassRegistration& Field(const String& Name, C* T::*Member) {
     FInfo.Fields[Name] = [Member](TObject* o, TComponent* c) {
       C* typed = dynamic_cast<C*>(c);
       if (!typed) throw EReadError("Field " + c->Name() + " has the wrong class");
       static_cast<T*>(o)->*Member = typed;
     };
+    FInfo.FieldFilled[Name] = [Member](TObject* o) { return static_cast<T*>(o)->*Member != nullptr; };
     return *this;
   }
 

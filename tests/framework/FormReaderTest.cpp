@@ -60,6 +60,13 @@ public:
   void Read(const String& Text) { ReadFormDescription(this, Text, "Derived.form"); }
 };
 
+// A form whose description names its one component differently from the field.
+class TMisboundTestForm : public TForm {
+public:
+  explicit TMisboundTestForm(TComponent* AOwner) : TForm(AOwner, TNoDescription{}) {}
+  TRecorder* Status = nullptr;
+};
+
 void RegisterTestClasses() {
   static const bool done = [] {
     RegisterFormsClasses();
@@ -70,10 +77,11 @@ void RegisterTestClasses() {
         .Object("Lines", &TRecorder::Lines, "TStrings")
         .Data("Data", [](TRecorder& R, const TDescValue& V) { R.Data = V.Bytes; });
     TClassRegistration<TBaseTestForm>("TBaseTestForm", "TForm")
-        .Field("First", &TBaseTestForm::First)
-        .Handler("Ping", &TBaseTestForm::Ping)
-        .Handler("BaseClose", &TBaseTestForm::BaseClose);
+        .Field(PUBLISHED(TBaseTestForm, First))
+        .Handler(PUBLISHED(TBaseTestForm, Ping))
+        .Handler(PUBLISHED(TBaseTestForm, BaseClose));
     TClassRegistration<TDerivedTestForm>("TDerivedTestForm", "TBaseTestForm");
+    TClassRegistration<TMisboundTestForm>("TMisboundTestForm", "TForm").Field(PUBLISHED(TMisboundTestForm, Status));
     return true;
   }();
   (void)done;
@@ -167,6 +175,18 @@ TEST_F(FormReaderTest, ErrorsNameTheDescriptionTheLineAndTheWord) {
   EXPECT_EQ(ReadError(head + "  Font.Weight = 3\nend\n"), "Derived.form, line 2: Unknown property 'Font.Weight'");
   EXPECT_EQ(ReadError(head + "  Visible = Yes\nend\n"),
             "Derived.form, line 2: Invalid property value Yes: expected True or False for 'Visible'");
+}
+
+TEST_F(FormReaderTest, AFieldTheDescriptionLeavesEmptyStopsTheReadNamingIt) {
+  TMisboundTestForm form(nullptr);
+  try {
+    ReadFormDescription(&form, "object MisboundTestForm: TMisboundTestForm\n object Statu: TRecorder\n end\nend\n",
+                        "Misbound.form");
+    ADD_FAILURE() << "read without error";
+  } catch (const EReadError& e) {
+    EXPECT_EQ(e.Message(), "Misbound.form: TMisboundTestForm.Status is not filled: the description has no "
+                           "component named 'Status'");
+  }
 }
 
 TEST_F(FormReaderTest, SetsNestedAndEnumeratedProperties) {
