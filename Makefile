@@ -1,6 +1,7 @@
 # make run   builds the program (no tests, no benchmarks) in $(BUILD)/run and starts it.
 # make install  builds it so and installs it under $(PREFIX) (default /usr/local), staged
-#            under $(DESTDIR) when that is set: the program, its menu entry and its icon.
+#            under $(DESTDIR) when that is set: the program, its menu entry, icons and metainfo.
+# make package  builds it so and makes the Debian package $(BUILD)/package/tabrix_VERSION_ARCH.deb.
 # make test  builds everything with warnings as errors in $(BUILD)/test, checks the formatting
 #            and runs every test through ctest.
 # make format / make format-check  format the C++ sources / check that they are formatted.
@@ -21,13 +22,17 @@ FUZZ_SECONDS ?= 20
 SANITIZER_ENV = ASAN_OPTIONS=detect_stack_use_after_return=1:check_initialization_order=1:strict_string_checks=1 \
   LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: run install build-run test asan asan-build fuzz format format-check deps-run deps-test clean
+.PHONY: run install package build-run test asan asan-build fuzz format format-check deps-run deps-package deps-test clean
 
 run: build-run
 	$(BUILD)/run/tabrix
 
 install: build-run
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)/run --prefix "$(PREFIX)"
+
+package: build-run deps-package
+	cpack --config $(BUILD)/run/CPackConfig.cmake -B $(BUILD)/package
+	@ls $(BUILD)/package/*.deb
 
 build-run: deps-run
 	cmake -S . -B $(BUILD)/run $(CMAKE_FLAGS) -DTABRIX_TESTS=OFF -DTABRIX_WERROR=OFF >/dev/null
@@ -63,8 +68,11 @@ format: deps-test
 deps-run:
 	@scripts/install-deps run
 
+deps-package:
+	@scripts/install-deps package
+
 deps-test:
 	@scripts/install-deps test
 
 clean:
-	rm -rf $(BUILD)/run $(BUILD)/test $(BUILD)/asan
+	rm -rf $(BUILD)/run $(BUILD)/test $(BUILD)/asan $(BUILD)/package

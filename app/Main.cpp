@@ -91,7 +91,10 @@ void TMainForm::CloseAll1Click(TObject* Sender) {
       if (answer == IDCANCEL) return;
       if (answer == IDYES) child->Save1Click(Sender);
     }
-    MDIChildren(i)->Close();
+    if (child)
+      child->CloseAnswered();
+    else
+      MDIChildren(i)->Close();
   }
   UpdateMenuItems(Sender);
 }

@@ -43,6 +43,6 @@ int main(int argc, char** argv) {
   auto ms = [](Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
   std::printf("entries %d elapsed_ms %.1f longest_interval_ms %.2f\n", MainForm->LLB1->Items()->Count(), ms(elapsed),
               ms(longest));
-  delete MainForm;
+  MainForm->Free();
   return 0;
 }

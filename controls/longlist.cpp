@@ -1,6 +1,7 @@
 #include "controls/longlist.h"
 
 #include "framework/TypInfo.h"
+#include "platform/Utf8.h"
 
 // The form's mouse-move handler a long-item control installs: the handler it found on the
 // form, then the control's own part. It stays in the form's chain for the form's life, so
@@ -167,7 +168,7 @@ void TLongListbox::MouseMove(TShiftState Shift, int X, int Y) {
   TListBox::MouseMove(Shift, X, Y);
   const int index = ItemAtPos(X, Y);
   if (!PointerReached(index, index != -1)) return;
-  const String text = Items()->Strings(index);
+  const String text = ReadableName(Items()->Strings(index));
   if (ItemTextWidth(text) <= Width()) return;
   const TRect rect = ItemRect(index);
   ShowTip(text, rect.left, rect.top);

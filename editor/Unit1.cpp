@@ -2,17 +2,26 @@
 
 #include "framework/TypInfo.h"
 #include "platform/Files.h"
+#include "platform/Utf8.h"
 
 TEditForm::TEditForm(TComponent* AOwner) : TMDIChild(AOwner, TNoDescription{}) { ReadDescription("TEditForm"); }
 
 void TEditForm::LoadFile(const String& Path) {
   FFileName = Path;
   FLoadFailed = true;
+  // Seen before it is read: a change made while it is read is one to ask about, not one missed.
+  FSeen = GetFileState(FFileName);
   RE1->LoadFromFile(FFileName);
   FLoadFailed = false;
-  SetCaption(FFileName);
+  SetCaption(ReadableName(FFileName));
   SetModified(false);
   FindSectionsClick();
+  if (const String& loss = RE1->SaveLoss(); !loss.empty())
+    MessageBoxA(
+        Handle(),
+        (ReadableName(FFileName) + " cannot be saved as it was read: " + loss + ". The editor asks before it saves it.")
+            .c_str(),
+        Application->Title().c_str(), MB_OK | MB_ICONWARNING);
 }
 
 void TEditForm::SetModified(bool Value) {
@@ -28,21 +37,39 @@ void TEditForm::SaveFile() {
   // A file that could not be read is not replaced by the empty text shown in its place.
   if (FLoadFailed && FileExists(FFileName))
     throw EFCreateError(FFileName, ": it could not be read, so saving would replace it with an empty text");
-  RE1->SaveToFile(FFileName);
+  if (const String& loss = RE1->SaveLoss(); !loss.empty()) {
+    const String question = "Saving " + ReadableName(FFileName) + " changes it: " + loss + ". Save it all the same?";
+    if (MessageBoxA(Handle(), question.c_str(), "Please Confirm", MB_YESNO) != IDYES)
+      throw EFCreateError(FFileName, ": not saved, so it keeps the bytes it has");
+  }
+  // Another program, or another window, may have written the file since.
+  if (FSeen.Exists) {
+    const TFileState now = GetFileState(FFileName);
+    if (now.Exists && !now.SameVersion(FSeen)) {
+      const String question = "The file " + ReadableName(FFileName) +
+                              " has been changed by another program since it was opened or saved here. "
+                              "Overwrite it with the text of this window?";
+      if (MessageBoxA(Handle(), question.c_str(), "Please Confirm", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+        throw EAbort();
+    }
+  }
+  RE1->SaveToFile(FFileName, &FSeen);
+  FSeen = GetFileState(FFileName);
   SetModified(false);
 }
 
 void TEditForm::SetFileName(const String& Name) {
   FFileName = Name;
   FLoadFailed = false;
-  SetCaption(FFileName);
+  FSeen = TFileState();
+  SetCaption(ReadableName(FFileName));
 }
 
 String TEditForm::GetFileName() const { return FFileName; }
 
 int TEditForm::AskToSave(HWND Owner) const {
-  // The whole path is shown, however long it is.
-  String question = "Save changes to " + GetFileName() + "?";
+  // The whole path is shown, however long it is, in the caption's readable form.
+  String question = "Save changes to " + ReadableName(GetFileName()) + "?";
   return MessageBoxA(Owner, question.c_str(), "Please Confirm", MB_YESNOCANCEL);
 }
 
@@ -50,11 +77,31 @@ void TEditForm::Close1Click(TObject*) {
   switch (AskToSave(Handle())) {
   case IDYES:
     Save1Click(this);
-    Close();
+    CloseAnswered();
     break;
-  case IDNO: Close(); break;
+  case IDNO: CloseAnswered(); break;
   default: break;
   }
+}
+
+bool TEditForm::CloseQuery() {
+  if (!TMDIChild::CloseQuery()) return false;
+  if (FCloseAnswered || !FModified) return true;
+  switch (AskToSave(Handle())) {
+  case IDYES: Save1Click(this); return true;
+  case IDNO: return true;
+  default: return false;
+  }
+}
+
+void TEditForm::CloseAnswered() {
+  FCloseAnswered = true;
+  // The window is released later, so the flag can be put back on every path.
+  struct TReset {
+    bool& Flag;
+    ~TReset() { Flag = false; }
+  } reset{FCloseAnswered};
+  Close();
 }
 
 void TEditForm::SaveAs1Click(TObject* Sender) {

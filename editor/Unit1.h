@@ -49,6 +49,7 @@ public:
   String GetFileName() const;
   void SetModified(bool Value);
   bool GetModified() const { return FModified; }
+  // Raises EAbort when the user chooses not to overwrite a file changed by someone else.
   void SaveFile();
   // Asks "Save changes to <path>?" in a box owned by Owner; returns the button chosen.
   int AskToSave(HWND Owner) const;
@@ -56,6 +57,11 @@ public:
   void RE1Change(TObject* Sender);
   void Save1Click(TObject* Sender);
   void Close1Click(TObject* Sender);
+  // Every way of closing a modified window asks first (Ctrl+W, the window menu, the close
+  // box, File > Close); Cancel keeps it open, and a failed save of Yes keeps it too.
+  bool CloseQuery() override;
+  // Closes the window without asking again: the save question has just been answered.
+  void CloseAnswered();
   // The editor's own Save As: the main window's command hides while an editor is active.
   void SaveAs1Click(TObject* Sender);
   void Print1Click(TObject* Sender);
@@ -75,6 +81,11 @@ private:
   bool FModified = false;
   // True while the window holds no text of its file because reading it failed.
   bool FLoadFailed = false;
+  // The file as it was when loaded or last saved; a save asks before it overwrites another
+  // version, and gives a file that has gone its permission bits and owner back.
+  TFileState FSeen;
+  // True while the window closes after its save question was answered elsewhere.
+  bool FCloseAnswered = false;
 };
 
 void RegisterEditFormClasses();

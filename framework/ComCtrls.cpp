@@ -23,6 +23,22 @@
 
 namespace {
 
+// Qt's search for a place to wrap a line takes time quadratic in the length of a word that
+// is wider than the window: a word of 2 MB took minutes. A text holding a run of more than
+// this many characters without a blank wraps anywhere instead.
+constexpr std::size_t LongestWrappedWord = 10000;
+
+template <class TText> bool HasUnwrappableWord(const TText& Text) {
+  std::size_t run = 0;
+  for (const auto C : Text) {
+    if (C == ' ' || C == '\t' || C == '\n' || C == QChar::ParagraphSeparator)
+      run = 0;
+    else if (++run > LongestWrappedWord)
+      return true;
+  }
+  return false;
+}
+
 // The program's text as Qt's. A U+FEFF at the start is a character of the text, not a byte
 // order mark to drop, as QString::fromStdString would.
 QString ToQString(const String& S) {
@@ -79,6 +95,7 @@ protected:
   }
 
   void insertFromMimeData(const QMimeData* Source) override {
+    if (Source->hasText() && HasUnwrappableWord(Source->text())) setWordWrapMode(QTextOption::WrapAnywhere);
     if (FMaxLength <= 0 || !Source->hasText()) {
       QPlainTextEdit::insertFromMimeData(Source);
       return;
@@ -188,7 +205,10 @@ TRichEdit::TRichEdit(TComponent* AOwner)
   SetColor(clWindow);
   SetScrollBars(FScrollBars);
   QObject::connect(edit->document(), &QTextDocument::contentsChange, FConnections.get(),
-                   [this] { FRawTextValid = false; });
+                   [this](int Position, int Removed, int Added) {
+                     FRawTextValid = false;
+                     ForgetOwnBreaks(Position, Removed, Added);
+                   });
   ConnectGuarded(edit, &QPlainTextEdit::textChanged, FConnections.get(), [this] {
     FRawTextValid = false;
     if (FOnChange) FOnChange(this);
@@ -330,14 +350,50 @@ void TRichEdit::LoadFromFile(const String& FileName) {
     if (content.Text.find(utf8) != String::npos)
       throw EFOpenError(FileName,
                         String(": it holds the character ") + name + ", which the editor would turn into a line break");
+  FOwnBreaks = false;
+  Edit()->setWordWrapMode(HasUnwrappableWord(content.Text) ? QTextOption::WrapAnywhere
+                                                           : QTextOption::WrapAtWordBoundaryOrAnywhere);
   SetText(content.Text);
   FFormat = content.Format;
+  FSaveLoss = content.Loss;
+  QTextDocument* doc = Edit()->document();
+  for (const TOwnBreak& own : content.OwnBreaks)
+    doc->findBlockByNumber(static_cast<int>(own.Line)).setUserState(static_cast<int>(own.Break));
+  FOwnBreaks = !content.OwnBreaks.empty();
 }
 
-void TRichEdit::SaveToFile(const String& FileName) { WriteTextFile(FileName, Text(), FFormat); }
+void TRichEdit::ForgetOwnBreaks(int Position, int Removed, int Added) {
+  if (!FOwnBreaks) return;
+  QTextDocument* doc = Edit()->document();
+  const QTextBlock first = doc->findBlock(Position), last = doc->findBlock(Position + Added);
+  // Whole lines put in before a line leave that line as it was, break included; the document
+  // keeps the state of a block it splits with the block's first part.
+  const bool linesBefore = Removed == 0 && first != last && last.position() == Position + Added;
+  const int kept = first.userState();
+  for (QTextBlock b = first; b.isValid(); b = b.next()) {
+    b.setUserState(-1);
+    if (b == last) break;
+  }
+  if (linesBefore) QTextBlock(last).setUserState(kept);
+}
+
+TOwnBreaks TRichEdit::OwnBreaks() const {
+  TOwnBreaks breaks;
+  if (!FOwnBreaks) return breaks;
+  std::size_t line = 0;
+  for (QTextBlock b = Edit()->document()->begin(); b.isValid(); b = b.next(), ++line)
+    if (b.userState() >= 0) breaks.push_back({line, static_cast<TLineBreak>(b.userState())});
+  return breaks;
+}
+
+void TRichEdit::SaveToFile(const String& FileName, const TFileState* Former) {
+  WriteTextFile(FileName, Text(), FFormat, OwnBreaks(), Former);
+  FSaveLoss.clear();
+}
 
 void TRichEdit::Print(const String& Caption) {
-  QPrinter* printer = Printer()->QtPrinter();
+  QPrinter* printer = Printer()->JobPrinter();
+  if (!printer) return;
   printer->setDocName(ToQString(Caption));
   printer->setFullPage(false);
   QPageLayout page = printer->pageLayout();
@@ -345,9 +401,10 @@ void TRichEdit::Print(const String& Caption) {
 
   std::unique_ptr<QTextDocument> doc(Edit()->document()->clone());
   doc->setDocumentMargin(0);
-  // Paper has no horizontal scrolling: lines always wrap at the page's width.
+  // Paper has no horizontal scrolling: lines always wrap at the page's width, where the
+  // control wraps them.
   QTextOption option = doc->defaultTextOption();
-  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  option.setWrapMode(Edit()->wordWrapMode());
   doc->setDefaultTextOption(option);
   QTextCharFormat color;
   color.setForeground(ToQColor(Font()->Color()));

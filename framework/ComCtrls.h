@@ -59,10 +59,17 @@ public:
   // Reads the whole file (raising EFOpenError when it cannot) and keeps its encoding and line
   // breaks for SaveToFile.
   void LoadFromFile(const String& FileName);
-  // Writes the whole text in the format of the file last loaded; UTF-8 with CR LF when none was.
-  void SaveToFile(const String& FileName);
+  // Writes the whole text in the format of the file last loaded (UTF-8 with CR LF when none
+  // was): each line not edited since keeps the break it had in the file. Former: the file as
+  // last seen, whose permission bits and owner it gets back should it have gone since (see
+  // WriteWholeFile).
+  void SaveToFile(const String& FileName, const TFileState* Former = nullptr);
+  // What a save would change of the bytes of the file last loaded, as the end of a sentence;
+  // empty when it writes them back as they were, and again after a save.
+  const String& SaveLoss() const { return FSaveLoss; }
   // Prints the whole text in the control's font on the current printer, over each page's whole
-  // printable area; Caption titles the job. Raises EPrinter when there is no printer.
+  // printable area; Caption titles the job. Without a printer the print dialog offers a PDF
+  // file; cancelling it prints nothing. Raises EPrinter when the job fails.
   void Print(const String& Caption);
 
   // True: long lines wrap at the control's width.
@@ -101,8 +108,15 @@ private:
   // The document's text as it stores it, one character per position; kept until it changes.
   const QString& RawText() const;
 
+  // Lines whose break differs from FFormat's carry it as their block's user state until they
+  // are edited; FOwnBreaks says whether any may.
+  void ForgetOwnBreaks(int Position, int Removed, int Added);
+  TOwnBreaks OwnBreaks() const;
+
   std::unique_ptr<TStrings> FLines;
   TTextFormat FFormat;
+  bool FOwnBreaks = false;
+  String FSaveLoss;
   bool FWordWrap = true;
   TScrollStyle FScrollBars = ssNone;
   bool FPlainText = false;

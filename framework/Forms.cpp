@@ -98,6 +98,7 @@ void TApplication::SetHint(const String& Value) {
 void TApplication::HandleException(TObject*) {
   try {
     throw;
+  } catch (const EAbort&) {
   } catch (const std::exception& e) {
     ShowException(e.what());
   } catch (...) {

@@ -1,5 +1,5 @@
 #pragma once
-// The printer print jobs go to: the system's default printer.
+// The printer print jobs go to: the system's default printer, or a PDF file where there is none.
 
 #include <memory>
 
@@ -7,7 +7,7 @@
 
 class QPrinter;
 
-// A printing error of the framework's own (no printer to print on, a job that failed).
+// A printing error of the framework's own (a job that failed).
 class EPrinter : public Exception {
 public:
   using Exception::Exception;
@@ -18,10 +18,14 @@ public:
   TPrinter();
   ~TPrinter() override;
 
-  // The device a job is painted on. The default printer's device is made on first use and
-  // kept, so that settings chosen in the printer setup dialog hold for later jobs. Raises
-  // EPrinter when the system has no default printer.
+  // The device a job is painted on: the default printer's, made on first use and kept so
+  // that settings chosen in the printer setup dialog hold for later jobs; where the system
+  // has no default printer, or its print server does not answer within a few seconds, a PDF
+  // file's. The window is repainted while the print system is asked.
   QPrinter* QtPrinter();
+  // The device for a print job: QtPrinter, and where that is a PDF file, the standard print
+  // dialog first, which offers printing to a PDF file. None when the user cancels it.
+  QPrinter* JobPrinter();
 
 private:
   std::unique_ptr<QPrinter> FSystem;

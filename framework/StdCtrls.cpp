@@ -12,6 +12,7 @@
 #include "framework/Forms.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
+#include "platform/Utf8.h"
 
 namespace {
 
@@ -45,7 +46,8 @@ public:
   int rowCount(const QModelIndex& Parent) const override { return Parent.isValid() ? 0 : FShown; }
   QVariant data(const QModelIndex& Index, int Role) const override {
     if (Role != Qt::DisplayRole || !Index.isValid() || Index.row() >= FShown) return {};
-    return QString::fromStdString(FItems[static_cast<std::size_t>(Index.row())]);
+    // An entry is shown readably, whatever bytes it holds: a path that is not UTF-8 included.
+    return QString::fromStdString(ReadableName(FItems[static_cast<std::size_t>(Index.row())]));
   }
 
   // Shows the view every entry added so far.

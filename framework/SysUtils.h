@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "framework/System.h"
+#include "platform/Utf8.h"
 
 class Exception : public std::exception {
 public:
@@ -26,14 +27,20 @@ public:
 class EFOpenError : public Exception {
 public:
   explicit EFOpenError(const String& FileName, const String& Reason = "")
-      : Exception("Cannot open file " + FileName + Reason) {}
+      : Exception("Cannot open file " + ReadableName(FileName) + Reason) {}
+};
+
+// Ends a command the user chose to stop: it goes up as any error does, and is shown to no one.
+class EAbort : public Exception {
+public:
+  EAbort() : Exception("Operation aborted") {}
 };
 
 // A file that cannot be written.
 class EFCreateError : public Exception {
 public:
   explicit EFCreateError(const String& FileName, const String& Reason = "")
-      : Exception("Cannot create file " + FileName + Reason) {}
+      : Exception("Cannot create file " + ReadableName(FileName) + Reason) {}
 };
 
 // A form description that cannot be read.

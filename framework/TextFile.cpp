@@ -39,7 +39,13 @@ void AppendUtf8(std::string& Out, char32_t C) {
   }
 }
 
-std::string DecodeUtf16(std::string_view Bytes, bool BigEndian) {
+// What DecodeUtf16 could not read: unpaired surrogates and an odd trailing byte.
+struct TUtf16Faults {
+  std::size_t Unpaired = 0;
+  bool OddByte = false;
+};
+
+std::string DecodeUtf16(std::string_view Bytes, bool BigEndian, TUtf16Faults& Faults) {
   std::string Out;
   Out.reserve(Bytes.size() + Bytes.size() / 2);
   const std::size_t Units = Bytes.size() / 2;
@@ -58,10 +64,35 @@ std::string DecodeUtf16(std::string_view Bytes, bool BigEndian) {
         continue;
       }
     }
-    AppendUtf8(Out, (U >= 0xD800 && U <= 0xDFFF) ? ReplacementChar : U);
+    const bool unpaired = U >= 0xD800 && U <= 0xDFFF;
+    Faults.Unpaired += unpaired;
+    AppendUtf8(Out, unpaired ? ReplacementChar : U);
   }
-  if (Bytes.size() % 2 != 0) AppendUtf8(Out, ReplacementChar); // odd trailing byte
+  if (Bytes.size() % 2 != 0) { // odd trailing byte
+    Faults.OddByte = true;
+    AppendUtf8(Out, ReplacementChar);
+  }
   return Out;
+}
+
+String LossOf(const TUtf16Faults& Faults) {
+  if (!Faults.Unpaired && !Faults.OddByte) return "";
+  String what;
+  if (Faults.Unpaired)
+    what = std::to_string(Faults.Unpaired) +
+           (Faults.Unpaired == 1 ? " unpaired UTF-16 surrogate" : " unpaired UTF-16 surrogates");
+  if (Faults.OddByte) what += String(what.empty() ? "" : " and ") + "the odd byte at its end";
+  return "a save writes the character U+FFFD in place of " + what;
+}
+
+// The break a line ends with in Raw at I (a '\r' or '\n'); I is left on its last character.
+TLineBreak BreakAt(const std::string& Raw, std::size_t& I) {
+  if (Raw[I] == '\n') return TLineBreak::lbLF;
+  if (I + 1 < Raw.size() && Raw[I + 1] == '\n') {
+    ++I;
+    return TLineBreak::lbCRLF;
+  }
+  return TLineBreak::lbCR;
 }
 
 std::string DecodeCp1252(std::string_view Bytes) {
@@ -97,6 +128,8 @@ String Reason(int Error) {
   case feNotRegular: return ": it is not a regular file";
   case feTooLarge: return ": it is larger than " + std::to_string(MaxTextFileSize >> 20) + " MiB";
   case feCannotReserve: return ": it must be written in place, and its volume cannot reserve the space for that first";
+  case feDanglingLink: return ": it is a symbolic link to a file that does not exist";
+  case ENAMETOOLONG: return ": a name in its path is longer than the file system allows (255 bytes)";
   default: return ": " + String(std::strerror(Error));
   }
 }
@@ -108,16 +141,17 @@ String Reason(int Error) {
 TTextContent DecodeText(std::string_view Bytes) {
   TTextContent Result;
   std::string Raw;
+  TUtf16Faults faults;
   const auto StartsWith = [&](std::string_view Mark) { return Bytes.substr(0, Mark.size()) == Mark; };
   if (StartsWith("\xEF\xBB\xBF") && IsValidUtf8(Bytes.substr(3))) {
     Result.Format.Encoding = TTextEncoding::teUtf8Bom;
     Raw.assign(Bytes.substr(3));
   } else if (StartsWith("\xFF\xFE")) {
     Result.Format.Encoding = TTextEncoding::teUtf16LE;
-    Raw = DecodeUtf16(Bytes.substr(2), false);
+    Raw = DecodeUtf16(Bytes.substr(2), false, faults);
   } else if (StartsWith("\xFE\xFF")) {
     Result.Format.Encoding = TTextEncoding::teUtf16BE;
-    Raw = DecodeUtf16(Bytes.substr(2), true);
+    Raw = DecodeUtf16(Bytes.substr(2), true, faults);
   } else if (IsValidUtf8(Bytes)) {
     Result.Format.Encoding = TTextEncoding::teUtf8;
     Raw.assign(Bytes);
@@ -128,29 +162,44 @@ TTextContent DecodeText(std::string_view Bytes) {
     Raw = DecodeCp1252(Bytes);
   }
 
-  // CR LF, lone LF and lone CR are each one "\n".
-  std::size_t CrLf = 0, Lf = 0;
+  Result.Loss = LossOf(faults);
+
+  // The usual break is the one most lines end with; the others are kept line by line.
+  std::size_t count[3] = {0, 0, 0};
+  for (std::size_t I = 0; I < Raw.size(); ++I)
+    if (Raw[I] == '\r' || Raw[I] == '\n') ++count[static_cast<int>(BreakAt(Raw, I))];
+  const std::size_t crlf = count[0], lf = count[1], cr = count[2];
+  TLineBreak& usual = Result.Format.LineBreak;
+  usual = lf > crlf && lf >= cr ? TLineBreak::lbLF : cr > crlf && cr > lf ? TLineBreak::lbCR : TLineBreak::lbCRLF;
+
   String& Text = Result.Text;
   Text.reserve(Raw.size());
+  std::size_t line = 0;
   for (std::size_t I = 0; I < Raw.size(); ++I) {
     const char C = Raw[I];
-    if (C == '\r') {
-      if (I + 1 < Raw.size() && Raw[I + 1] == '\n') {
-        ++CrLf;
-        ++I;
-      }
-      Text += '\n';
-    } else {
-      if (C == '\n') ++Lf;
+    if (C != '\r' && C != '\n') {
       Text += C;
+      continue;
     }
+    if (const TLineBreak own = BreakAt(Raw, I); own != usual) Result.OwnBreaks.push_back({line, own});
+    Text += '\n';
+    ++line;
   }
-  Result.Format.LineBreak = (Lf > 0 && CrLf == 0) ? TLineBreak::lbLF : TLineBreak::lbCRLF;
   return Result;
 }
 
-std::string EncodeText(const String& Text, const TTextFormat& Format) {
-  const bool Crlf = Format.LineBreak == TLineBreak::lbCRLF;
+std::string EncodeText(const String& Text, const TTextFormat& Format, const TOwnBreaks& OwnBreaks) {
+  // The break that ends the next line, and moves on to the line after it.
+  std::size_t line = 0;
+  auto own = OwnBreaks.begin();
+  const auto NextBreak = [&] {
+    while (own != OwnBreaks.end() && own->Line < line)
+      ++own;
+    const TLineBreak brk = own != OwnBreaks.end() && own->Line == line ? own->Break : Format.LineBreak;
+    ++line;
+    return brk;
+  };
+  static constexpr const char* BreakBytes[] = {"\r\n", "\n", "\r"};
   std::string Out;
   switch (Format.Encoding) {
   case TTextEncoding::teUtf8:
@@ -163,7 +212,7 @@ std::string EncodeText(const String& Text, const TTextFormat& Format) {
       const char C = Text[I];
       if (C == '\r' || C == '\n') {
         if (C == '\r' && I + 1 < Text.size() && Text[I + 1] == '\n') ++I;
-        Out += Crlf ? "\r\n" : "\n";
+        Out += BreakBytes[static_cast<int>(NextBreak())];
       } else if (!Cp1252 || static_cast<unsigned char>(C) < 0x80) {
         Out += C;
       } else {
@@ -191,8 +240,8 @@ std::string EncodeText(const String& Text, const TTextFormat& Format) {
       const char C = Text[I];
       if (C == '\r' || C == '\n') {
         if (C == '\r' && I + 1 < Text.size() && Text[I + 1] == '\n') ++I;
-        if (Crlf) Put('\r');
-        Put('\n');
+        for (const char* b = BreakBytes[static_cast<int>(NextBreak())]; *b; ++b)
+          Put(static_cast<unsigned char>(*b));
         continue;
       }
       char32_t Code;
@@ -218,12 +267,13 @@ TTextContent ReadTextFile(const String& Path) {
   return DecodeText(Bytes);
 }
 
-void WriteTextFile(const String& Path, const String& Text, const TTextFormat& Format) {
+void WriteTextFile(const String& Path, const String& Text, const TTextFormat& Format, const TOwnBreaks& OwnBreaks,
+                   const TFileState* Former) {
   std::string Data;
   try {
-    Data = EncodeText(Text, Format);
+    Data = EncodeText(Text, Format, OwnBreaks);
   } catch (const EEncodingError& E) {
     throw EFCreateError(Path, ": " + E.Message());
   }
-  if (const int Error = WriteWholeFile(Path, Data)) throw EFCreateError(Path, Reason(Error));
+  if (const int Error = WriteWholeFile(Path, Data, Former)) throw EFCreateError(Path, Reason(Error));
 }

@@ -2,6 +2,10 @@
 // The file services of loading and saving a whole file. None throws: each returns 0 on
 // success, else the system's error number (an errno value) or one of the TFileError values
 // for what the system has no number for.
+//
+// Paths of any length are taken: one too long to hand to the system whole (PATH_MAX) is
+// opened a directory at a time. A path with a name longer than the file system takes
+// (NAME_MAX) gives ENAMETOOLONG.
 
 #include <cstdint>
 #include <string>
@@ -14,7 +18,23 @@ enum TFileError : int {
   // The file must be written in place, and its file system cannot reserve the space for
   // that beforehand.
   feCannotReserve = -4,
+  feDanglingLink = -5, // the path is a symbolic link to a file that does not exist
 };
+
+// What a file was when last seen: its identity, size and modification time tell whether
+// another program has changed it since; its permission bits and owner are those it is given
+// back should it have gone.
+struct TFileState {
+  bool Exists = false;
+  std::uint64_t Device = 0, Inode = 0, Size = 0;
+  std::int64_t ModifiedSeconds = 0, ModifiedNanoseconds = 0;
+  unsigned Mode = 0, Owner = 0, Group = 0; // Mode: the permission bits (07777)
+  // The same file in the same version: identity, size and modification time all equal.
+  bool SameVersion(const TFileState& Other) const;
+};
+
+// The state of the file Path, a symbolic link followed; not Exists when it cannot be seen.
+TFileState GetFileState(const std::string& Path);
 
 // Whether Path names an existing entry, a symbolic link followed.
 bool FileExists(const std::string& Path);
@@ -25,18 +45,24 @@ bool FileExists(const std::string& Path);
 // feTooLarge.
 int ReadWholeFile(const std::string& Path, std::uint64_t MaxSize, std::string& Bytes);
 
-// Makes Data the whole content of the file Path, creating it when it does not exist.
+// Makes Data the whole content of the file Path, creating it when it does not exist. A
+// symbolic link is followed, when the save is made, to the file it leads to, which is written
+// and the link left as it is; a link that leads to no file gives feDanglingLink.
 //
 // An existing file is replaced atomically: a temporary file in the same directory is given
-// its space, the data, the original's permission bits and owner, is synced and renamed over
-// it, and the directory is synced. The file is written in place instead when it is reached
-// through a symbolic link that cannot be resolved (which creates the link's target), has
-// other hard links, lies in a directory that cannot take a new file, or belongs to an owner
-// a new file could not be given.
+// its space, the data, the original's owner and group, permission bits, access ACL and
+// extended attributes, is synced and renamed over it, and the directory is synced. The file
+// is written in place instead when it has other hard links, lies in a directory that cannot
+// take a new file (no permission, no free inode), or has something of the above that a new
+// file could not be given.
+//
+// A file that does not exist but did when last seen (Former, if given, Exists) is created
+// with the permission bits and owner it had; where the owner cannot be given, with the
+// owner's bits only.
 //
 // Whatever fails, the file keeps its content and no temporary file is left behind: an
 // in-place write first reserves the space the new content needs (failing with ENOSPC or
 // EDQUOT when the volume lacks it, feCannotReserve when its file system cannot reserve),
 // then writes the new bytes over the old, then cuts the file to the new length and syncs
 // it. Only a device that fails in the middle of an in-place write can leave it mixed.
-int WriteWholeFile(const std::string& Path, std::string_view Data);
+int WriteWholeFile(const std::string& Path, std::string_view Data, const TFileState* Former = nullptr);

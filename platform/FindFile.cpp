@@ -7,12 +7,15 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <climits>
 #include <cstring>
 #include <cwctype>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "platform/ReadAhead.h"
 #include "platform/Utf8.h"
 #include "platform/Volumes.h"
 
@@ -93,6 +96,39 @@ bool MatchesWildcard(const std::string& Pattern, const char* Name) {
   return pi == pn;
 }
 
+int OpenDirectory(const std::string& Path) {
+  constexpr int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  if (Path.size() < PATH_MAX) return open(Path.c_str(), flags);
+  // Too long for one call: open it a stretch of whole names at a time, each below the limit,
+  // each stretch from the directory the one before it opened.
+  int at = AT_FDCWD;
+  std::size_t start = 0;
+  while (start < Path.size()) {
+    std::size_t end = Path.size();
+    if (end - start >= PATH_MAX) {
+      end = Path.rfind('/', start + PATH_MAX - 1);
+      if (end == std::string::npos || end <= start) {
+        if (at != AT_FDCWD) close(at);
+        errno = ENAMETOOLONG;
+        return -1;
+      }
+    }
+    const std::string stretch = Path.substr(start, end - start);
+    const int next = openat(at, stretch.c_str(), end == Path.size() ? flags : O_PATH | O_DIRECTORY | O_CLOEXEC);
+    const int error = errno;
+    if (at != AT_FDCWD) close(at);
+    if (next < 0) {
+      errno = error;
+      return -1;
+    }
+    at = next;
+    start = end + 1;
+    while (start < Path.size() && Path[start] == '/')
+      ++start;
+  }
+  return at;
+}
+
 namespace {
 
 struct TSearch {
@@ -116,8 +152,6 @@ struct TSearch {
   bool IdentityKnown = false;
   dev_t Device = 0;
   ino_t Inode = 0;
-  // When the entries were read, on the monotonic clock.
-  timespec ReadTime{};
   // The table that tells the system directories, taken at the first subdirectory met.
   std::shared_ptr<const TVolumeTable> Volumes;
   long Length = 0;
@@ -127,19 +161,21 @@ struct TSearch {
   int Fills = 0;
   bool AtEnd = false;
   bool Whole = false;
+  // Whether the reads of this search are timed for a walk's read-ahead, and their time.
+  bool Timed = false;
+  long long ReadNs = 0;
   alignas(dirent64) char Buffer[32768];
 };
 
-// How long a listing stands for its directory: a search of the same path started within
-// this time of the reading takes its entries from it.
-constexpr long long ListingLifetimeNs = 5'000'000;
-
-// The last search closed, kept for the next one with the listing it read (see FindFile.h).
+// The last search closed, kept for its buffer and, after a directories-only search, for the
+// listing it read, which the name search of the same visit may take (see FindFile.h).
 thread_local std::unique_ptr<TSearch> Spare;
 
 // Looks at the entry Name of the search's directory: through the directory while it is
 // open, else by its path, which costs less than opening the directory for a file or two.
+// A path too long to be given whole opens the directory again.
 int StatEntry(TSearch& S, const char* Name, struct stat& St, int Flags) {
+  if (S.Fd < 0 && S.Directory.size() + std::strlen(Name) + 1 >= PATH_MAX) S.Fd = OpenDirectory(S.Directory);
   if (S.Fd >= 0) return fstatat(S.Fd, Name, &St, Flags);
   S.EntryPath.assign(S.Directory).append("/").append(Name);
   return fstatat(AT_FDCWD, S.EntryPath.c_str(), &St, Flags);
@@ -150,6 +186,7 @@ bool IsSystemDirectory(TSearch& S, const char* Name) {
   if (!S.Volumes->HasSystemDirectoryNamed(Name)) return false;
   if (!S.IdentityKnown) {
     struct stat st;
+    if (S.Fd < 0 && S.Directory.size() >= PATH_MAX) S.Fd = OpenDirectory(S.Directory);
     const int got = S.Fd >= 0 ? fstat(S.Fd, &st) : stat(S.Directory.c_str(), &st);
     if (got != 0) return false;
     S.IdentityKnown = true;
@@ -206,11 +243,19 @@ bool Take(TSearch& S, const dirent64& Entry, WIN32_FIND_DATAA& Data) {
   return taken;
 }
 
+long long Nanoseconds() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec * 1'000'000'000LL + now.tv_nsec;
+}
+
 bool Next(TSearch& S, WIN32_FIND_DATAA& Data) {
   for (;;) {
     if (S.Offset >= S.Length) {
       if (S.AtEnd) return false;
+      const long long start = S.Timed ? Nanoseconds() : 0;
       long length = getdents64(S.Fd, S.Buffer, sizeof S.Buffer);
+      if (S.Timed) S.ReadNs += Nanoseconds() - start;
       if (length <= 0) {
         S.AtEnd = true;
         S.Whole = length == 0 && S.Fills <= 1;
@@ -226,22 +271,15 @@ bool Next(TSearch& S, WIN32_FIND_DATAA& Data) {
   }
 }
 
-timespec Now() {
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return now;
-}
-
-// Whether the listing a closed search kept stands for Directory: the same path, read a
-// moment ago.
-bool KeptListingHolds(const TSearch& S, std::string_view Directory) {
-  if (!S.Whole || S.Directory != Directory) return false;
-  const timespec now = Now();
-  const long long age = (now.tv_sec - S.ReadTime.tv_sec) * 1'000'000'000LL + (now.tv_nsec - S.ReadTime.tv_nsec);
-  return age >= 0 && age < ListingLifetimeNs;
+// Whether the listing a closed search kept may stand for a name search of Directory started
+// with FIND_FIRST_EX_SAME_VISIT: the directories-only search of that path read it whole.
+bool KeptListingHolds(const TSearch& S, std::string_view Directory, DWORD Flags) {
+  return (Flags & FIND_FIRST_EX_SAME_VISIT) && S.Whole && S.DirectoriesOnly && S.Directory == Directory;
 }
 
 void Release(TSearch* S) {
+  if (S->Timed && S->DirectoriesOnly && S->AtEnd) ReadAhead::Entered(S->Directory, S->ReadNs);
+  S->Timed = false;
   S->CloseDirectory();
   S->Volumes.reset();
   if (Spare && !S->Whole) {
@@ -259,21 +297,26 @@ HANDLE FindFirstFileA(LPCSTR FileName, WIN32_FIND_DATAA* FindFileData) {
 
 HANDLE FindFirstFileExA(LPCSTR FileName, FINDEX_INFO_LEVELS, LPVOID FindFileData, FINDEX_SEARCH_OPS SearchOp,
                         LPVOID SearchFilter, DWORD AdditionalFlags) {
-  if (!FileName || !FindFileData || SearchFilter || AdditionalFlags != 0) return INVALID_HANDLE_VALUE;
+  if (!FileName || !FindFileData || SearchFilter || (AdditionalFlags & ~FIND_FIRST_EX_SAME_VISIT))
+    return INVALID_HANDLE_VALUE;
   const char* slash = std::strrchr(FileName, '/');
   const char* pattern = slash ? slash + 1 : FileName;
   std::string_view directory = !slash ? "." : slash == FileName ? "/" : std::string_view(FileName, slash - FileName);
   // An empty pattern matches nothing: no need to read the directory.
   if (*pattern == 0) return INVALID_HANDLE_VALUE;
   TSearch* s = Spare ? Spare.release() : new TSearch;
-  if (KeptListingHolds(*s, directory)) {
+  const bool kept = KeptListingHolds(*s, directory, AdditionalFlags) && SearchOp == FindExSearchNameMatch;
+  // A listing is taken once, by the search that comes right after its own.
+  s->Whole = false;
+  if (kept) {
     s->Offset = 0;
   } else {
     s->Directory = directory;
-    s->Whole = false;
     s->IdentityKnown = false;
-    s->ReadTime = Now();
-    s->Fd = open(s->Directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    s->Timed = ReadAhead::InScope();
+    const long long start = s->Timed ? Nanoseconds() : 0;
+    s->Fd = OpenDirectory(s->Directory);
+    s->ReadNs = s->Timed ? Nanoseconds() - start : 0;
     s->Length = s->Offset = 0;
     s->Fills = 0;
     s->AtEnd = s->Fd < 0;
@@ -281,6 +324,7 @@ HANDLE FindFirstFileExA(LPCSTR FileName, FINDEX_INFO_LEVELS, LPVOID FindFileData
   s->Pattern = pattern;
   s->MatchesAll = s->Pattern == "*" || s->Pattern == "*.*";
   s->DirectoriesOnly = SearchOp == FindExSearchLimitToDirectories;
+  if (!s->DirectoriesOnly && ReadAhead::InScope()) ReadAhead::FilePattern(s->Pattern);
   if (!Next(*s, *static_cast<WIN32_FIND_DATAA*>(FindFileData))) {
     Release(s);
     return INVALID_HANDLE_VALUE;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
@@ -93,4 +94,29 @@ int CompareStringA(LCID Locale, DWORD CmpFlags, LPCSTR String1, int Count1, LPCS
   Decode(String2, Count2, fold, b);
   int result = wcscoll_l(a.c_str(), b.c_str(), Collation().Collate);
   return result < 0 ? CSTR_LESS_THAN : result == 0 ? CSTR_EQUAL : CSTR_GREATER_THAN;
+}
+
+int LCMapStringA(LCID Locale, DWORD MapFlags, LPCSTR Src, int SrcCount, LPSTR Dest, int DestCount) {
+  if (Locale != LOCALE_USER_DEFAULT || (MapFlags & ~(LCMAP_SORTKEY | NORM_IGNORECASE)) != 0 ||
+      !(MapFlags & LCMAP_SORTKEY) || !Src || DestCount < 0 || (DestCount > 0 && !Dest))
+    return 0;
+  thread_local std::wstring text, key;
+  Decode(Src, SrcCount, (MapFlags & NORM_IGNORECASE) != 0, text);
+  const locale_t collate = Collation().Collate;
+  key.resize(text.size() * 4 + 16);
+  std::size_t length = wcsxfrm_l(key.data(), text.c_str(), key.size(), collate);
+  if (length >= key.size()) {
+    key.resize(length + 1);
+    length = wcsxfrm_l(key.data(), text.c_str(), key.size(), collate);
+  }
+  // Each weight as four bytes, most significant first, so that bytes order as weights do.
+  const int bytes = static_cast<int>(length * 4);
+  if (DestCount == 0) return bytes;
+  if (DestCount < bytes) return 0;
+  for (std::size_t i = 0; i < length; ++i) {
+    const auto weight = static_cast<std::uint32_t>(key[i]);
+    for (int b = 0; b < 4; ++b)
+      Dest[i * 4 + b] = static_cast<char>(weight >> (24 - 8 * b));
+  }
+  return bytes;
 }

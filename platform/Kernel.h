@@ -33,3 +33,11 @@ DWORD GetCurrentDirectoryA(DWORD BufferLength, LPSTR Buffer);
 // it does not know. A count of -1 means the string ends at its zero byte. With
 // NORM_IGNORECASE both strings are lower-cased character by character before collation.
 int CompareStringA(LCID Locale, DWORD CmpFlags, LPCSTR String1, int Count1, LPCSTR String2, int Count2);
+
+inline constexpr DWORD LCMAP_SORTKEY = 0x00000400;
+// With LCMAP_SORTKEY, and NORM_IGNORECASE or not: writes into Dest the sort key of Src, bytes
+// that compare (as unsigned bytes, a shorter key that begins another first) as CompareStringA
+// compares the strings with the same flags; no byte of it is 0 in a group of four aligned to
+// the start. Returns the key's length; with DestCount 0 only the length needed; 0 when it
+// fails or Dest is too small.
+int LCMapStringA(LCID Locale, DWORD MapFlags, LPCSTR Src, int SrcCount, LPSTR Dest, int DestCount);

@@ -42,3 +42,31 @@ bool IsValidUtf8(std::string_view Text) {
   }
   return true;
 }
+
+std::string ReadableName(std::string_view Name) {
+  static constexpr char Hex[] = "0123456789ABCDEF";
+  std::string shown;
+  shown.reserve(Name.size());
+  const auto Escape = [&](unsigned char B) {
+    shown += "\\x";
+    shown += Hex[B >> 4];
+    shown += Hex[B & 15];
+  };
+  char32_t code;
+  for (std::size_t i = 0; i < Name.size();) {
+    const auto b = static_cast<unsigned char>(Name[i]);
+    if (b < 0x20 || b == 0x7F || (b == '\\' && i + 1 < Name.size() && Name[i + 1] == 'x')) {
+      Escape(b);
+      ++i;
+    } else if (b < 0x80) {
+      shown += Name[i++];
+    } else if (const std::size_t length = DecodeUtf8(Name, i, code)) {
+      shown.append(Name.substr(i, length));
+      i += length;
+    } else {
+      Escape(b);
+      ++i;
+    }
+  }
+  return shown;
+}

@@ -3,6 +3,7 @@
 // (U+D800..U+DFFF), a value above U+10FFFF and a sequence cut short are not UTF-8.
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 // Decodes the character that begins at Pos of Text into Code. Returns the length of its
@@ -12,3 +13,9 @@ std::size_t DecodeUtf8(std::string_view Text, std::size_t Pos, char32_t& Code);
 
 // Whether all of Text is valid UTF-8.
 bool IsValidUtf8(std::string_view Text);
+
+// A file name or path as the user is shown it: each byte that is not part of valid UTF-8,
+// and each control character (a newline, a tab, ...), as "\xNN" in hexadecimal, and a "\"
+// that would itself begin such a form as "\x5C", so that two names never look alike. Any
+// other text comes back unchanged.
+std::string ReadableName(std::string_view Name);

@@ -41,9 +41,9 @@ void MakeSortedList(TStringList& List, const String& Dir) {
 }
 
 // Hands every entry of one search to Take; the search is closed when this returns.
-template <class F> void ForEachEntry(const String& Pattern, FINDEX_SEARCH_OPS SearchOp, F Take) {
+template <class F> void ForEachEntry(const String& Pattern, FINDEX_SEARCH_OPS SearchOp, DWORD Flags, F Take) {
   WIN32_FIND_DATAA data;
-  HANDLE search = FindFirstFileExA(Pattern.c_str(), FindExInfoBasic, &data, SearchOp, nullptr, 0);
+  HANDLE search = FindFirstFileExA(Pattern.c_str(), FindExInfoBasic, &data, SearchOp, nullptr, Flags);
   if (search == INVALID_HANDLE_VALUE) return;
   std::unique_ptr<void, BOOL (*)(HANDLE)> closer(search, FindClose);
   do
@@ -67,6 +67,8 @@ String CurrentDirectory() {
 TTreeScanner::TTreeScanner(TComponent* AOwner) : TComponent(AOwner) {}
 
 void TTreeScanner::StartSearch() {
+  // Warms the caches ahead of the walk on a cold tree, and stops when the walk ends or is left.
+  TReadAheadScope readAhead;
   FSearchInProgress = true;
   FFileFound.clear();
   FFileSize = 0;
@@ -84,7 +86,7 @@ void TTreeScanner::SearchDirectory(String Dir) {
 
   TStringList subdirectories;
   MakeSortedList(subdirectories, Dir);
-  ForEachEntry(Dir + "*.*", FindExSearchLimitToDirectories, [&](const WIN32_FIND_DATAA& Entry) {
+  ForEachEntry(Dir + "*.*", FindExSearchLimitToDirectories, 0, [&](const WIN32_FIND_DATAA& Entry) {
     const std::string_view name = Entry.cFileName;
     if ((Entry.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_VOLUME_LABEL)) ||
         !(Entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == "." || name == "..")
@@ -99,7 +101,8 @@ void TTreeScanner::SearchDirectory(String Dir) {
     TStringList files;
     MakeSortedList(files, Dir);
     files.SetOwnsObjects(true);
-    ForEachEntry(Dir + FFileMask, FindExSearchNameMatch, [&](const WIN32_FIND_DATAA& Entry) {
+    // Nothing runs between the two searches, so the second may take the first's listing.
+    ForEachEntry(Dir + FFileMask, FindExSearchNameMatch, FIND_FIRST_EX_SAME_VISIT, [&](const WIN32_FIND_DATAA& Entry) {
       if (Entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_VOLUME_LABEL)) return;
       const String path = Dir + Entry.cFileName;
       const auto size = static_cast<std::int32_t>(Entry.nFileSizeLow);

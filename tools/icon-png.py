@@ -1,7 +1,11 @@
 #!/usr/bin/env python3
 """Convert the application icon (resources/MAINICON.ico, one 32 x 32 16-colour image) into the
-PNG that desktops show for the installed program (resources/desktop/tabrix.png): the same
-pixels, transparent where the icon's mask says so.
+icons that desktops show for the installed program, in the freedesktop.org icon theme's layout
+under resources/desktop/icons/: PNGs of 16, 32, 48, 64 and 128 pixels, and a scalable SVG. The
+32-pixel PNG holds the icon's own pixels, transparent where its mask says so; the other sizes
+are the icon resampled, each new pixel the average of the icon's pixels it covers (by area,
+weighted by opacity), so the larger ones keep its square pixels sharp; the SVG draws each
+pixel as a square.
 
 Run from the repository root: python3 tools/icon-png.py
 """
@@ -12,7 +16,15 @@ import sys
 import zlib
 
 SOURCE = 'resources/MAINICON.ico'
-TARGET = 'resources/desktop/tabrix.png'
+THEME = 'resources/desktop/icons/hicolor'
+SIZES = (16, 32, 48, 64, 128)
+
+
+def target(size):
+    """The file of one size, as the theme lays it out; None stands for the scalable one."""
+    if size is None:
+        return f'{THEME}/scalable/apps/tabrix.svg'
+    return f'{THEME}/{size}x{size}/apps/tabrix.png'
 
 
 def icon_pixels(data):
@@ -61,12 +73,80 @@ def png(width, height, rows):
             chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
 
 
+def coverage(source, size):
+    """For each of size target pixels along one axis: the source pixels it covers, with the
+    length of each overlap, in target pixels."""
+    result = []
+    for t in range(size):
+        start, end = t * source / size, (t + 1) * source / size
+        cells = []
+        s = int(start)
+        while s < end:
+            overlap = min(end, s + 1) - max(start, s)
+            if overlap > 1e-9:
+                cells.append((s, overlap * size / source))
+            s += 1
+        result.append(cells)
+    return result
+
+
+def resample(width, height, rows, size):
+    """The picture scaled to size x size by area averaging, colours weighted by opacity."""
+    across, down = coverage(width, size), coverage(height, size)
+    out = []
+    for cells_y in down:
+        row = []
+        for cells_x in across:
+            r = g = b = a = 0.0
+            for y, wy in cells_y:
+                for x, wx in cells_x:
+                    pr, pg, pb, pa = rows[y][x]
+                    weight = wx * wy * pa
+                    r, g, b, a = r + pr * weight, g + pg * weight, b + pb * weight, a + weight
+            if a == 0:
+                row.append((0, 0, 0, 0))
+            else:
+                row.append((round(r / a), round(g / a), round(b / a), round(a)))
+        out.append(row)
+    return size, size, out
+
+
+def svg(width, height, rows):
+    """An SVG that draws each opaque pixel as a unit square, runs of one colour in a row as one
+    rectangle."""
+    rects = []
+    for y, row in enumerate(rows):
+        x = 0
+        while x < width:
+            pixel = row[x]
+            end = x + 1
+            while end < width and row[end] == pixel:
+                end += 1
+            if pixel[3]:
+                colour = '#%02x%02x%02x' % pixel[:3]
+                rects.append(f'<rect x="{x}" y="{y}" width="{end - x}" height="1" fill="{colour}"/>')
+            x = end
+    return (f'<svg xmlns="http://www.w3.org/2000/svg" width="{width}" height="{height}" '
+            f'viewBox="0 0 {width} {height}" shape-rendering="crispEdges">\n' + '\n'.join(rects) +
+            '\n</svg>\n').encode()
+
+
+def drawings(icon):
+    """Each target file and its bytes, drawn from the bytes of the icon file."""
+    width, height, rows = icon_pixels(icon)
+    files = {target(None): svg(width, height, rows)}
+    for size in SIZES:
+        files[target(size)] = png(*(width, height, rows) if size == width else resample(width, height, rows, size))
+    return files
+
+
 def main():
     with open(SOURCE, 'rb') as f:
-        data = png(*icon_pixels(f.read()))
-    os.makedirs(os.path.dirname(TARGET), exist_ok=True)
-    with open(TARGET, 'wb') as f:
-        f.write(data)
+        icon = f.read()
+    for path, data in drawings(icon).items():
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, 'wb') as f:
+            f.write(data)
 
 
 if __name__ == '__main__':

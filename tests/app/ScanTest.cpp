@@ -1,8 +1,10 @@
 #include <sys/mount.h>
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <cstdio>
 #include <sched.h>
+#include <thread>
 
 #include "tests/app/MainFormTestSupport.h"
 
@@ -210,4 +212,58 @@ TEST_F(ScanTest, ADoubleClickOnAListedPathOpensIt) {
   ASSERT_NE(editor, nullptr);
   EXPECT_EQ(editor->Caption(), Volume + "/open.ini");
   EXPECT_EQ(editor->RE1->Text(), "[section]\n");
+}
+
+// Names are the file system's bytes from the list to the open to the save; the list, the
+// caption and the save question show them readably, a byte that is not UTF-8 as "\xNN".
+TEST_F(ScanTest, NamesThatAreNotUtf8OrOddAreListedReadablyAndOpenAndSaveTheRealFile) {
+  const String dir = Volume + "/d\xE9", odd = dir + "/caf\xE9.ini";
+  const std::vector<String> names = {odd, Volume + "/line\nbreak.ini", Volume + "/a|b.ini", Volume + "/  lead.ini",
+                                     Volume + "/" + String(251, 'n') + ".ini"};
+  for (const String& name : names)
+    Put(name);
+  Choose(Volume);
+  MainForm->scan1Click(MainForm->ScanButton);
+  const std::vector<String> inOrder = Listed();
+  std::vector<String> listed = inOrder, expected = names;
+  std::sort(listed.begin(), listed.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(listed, expected);
+  const auto IndexOf = [&](const String& Name) {
+    return static_cast<int>(std::find(inOrder.begin(), inOrder.end(), Name) - inOrder.begin());
+  };
+
+  auto* view = static_cast<QAbstractItemView*>(MainForm->LLB1->Widget());
+  for (int i = 0; i < 50 && view->model()->rowCount() < static_cast<int>(names.size()); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    Application->ProcessMessages();
+  }
+  const auto Shown = [&](const String& Name) {
+    return view->model()->index(IndexOf(Name), 0).data().toString().toStdString();
+  };
+  const String shown = Volume + "/d\\xE9/caf\\xE9.ini";
+  EXPECT_EQ(Shown(odd), shown);
+  EXPECT_EQ(Shown(names[1]), Volume + "/line\\x0Abreak.ini");
+  EXPECT_EQ(Shown(names[2]), names[2]);
+
+  MainForm->LLB1->SetItemIndex(IndexOf(odd));
+  MainForm->LLB1->DblClick();
+  auto* editor = dynamic_cast<TEditForm*>(MainForm->ActiveMDIChild());
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->Caption(), shown);
+  EXPECT_EQ(editor->RE1->Text(), "[section]\n");
+  editor->RE1->SetSelText("k=1\n");
+  Seams::QueueMessageBoxAnswer(IDYES);
+  editor->Close1Click(editor->Close1);
+  EXPECT_EQ(Boxes(), (std::vector<String>{"Save changes to " + shown + "?"}));
+  EXPECT_EQ(ReadFile(odd), "k=1\r\n[section]\r\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1)
+      << "no second file under a converted name";
+
+  for (const String& name : names) {
+    MainForm->LLB1->SetItemIndex(IndexOf(name));
+    MainForm->LLB1->DblClick();
+    EXPECT_EQ(dynamic_cast<TEditForm*>(MainForm->ActiveMDIChild())->GetFileName(), name);
+  }
+  EXPECT_EQ(Boxes().size(), 1u) << "every one opened";
 }

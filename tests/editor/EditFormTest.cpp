@@ -45,22 +45,44 @@ TEST_F(EditFormTest, CloseAlwaysAsksAndYesWritesEvenAnUnchangedText) {
   EXPECT_EQ(MainForm->MDIChildCount(), 0);
 }
 
-TEST_F(EditFormTest, NoDiscardsTheChangesAndTheCloseBoxAsksNothing) {
+TEST_F(EditFormTest, NoDiscardsTheChangesAndIsAskedOnce) {
   String path = WriteFile("a.ini", "kept");
   TEditForm* editor = Open(path);
   editor->RE1->SetText("lost");
   Seams::QueueMessageBoxAnswer(IDNO);
   editor->Close1Click(editor->Close1);
   FlushReleasedForms();
-  EXPECT_EQ(ReadFile(path), "kept");
-
-  editor = Open(path);
-  editor->RE1->SetText("lost too");
-  SendMessageA(editor->Handle(), WM_CLOSE, 0, 0);
-  FlushReleasedForms();
   EXPECT_EQ(MainForm->MDIChildCount(), 0);
   EXPECT_EQ(Boxes().size(), 1u);
   EXPECT_EQ(ReadFile(path), "kept");
+}
+
+// The close box, the window menu's Close and Ctrl+W all close the window through Qt; each
+// asks about a modified window as File > Close does, and an unchanged one closes at once.
+TEST_F(EditFormTest, EveryOtherWayOfClosingAModifiedWindowAsksToo) {
+  String path = WriteFile("a.ini", "kept");
+  TEditForm* editor = Open(path);
+  editor->RE1->SetText("typed");
+  QWidget* frame = editor->Widget()->parentWidget();
+  ASSERT_NE(frame, nullptr);
+  Seams::QueueMessageBoxAnswer(IDCANCEL);
+  frame->close();
+  FlushReleasedForms();
+  EXPECT_EQ(Boxes(), (std::vector<String>{"Save changes to " + path + "?"}));
+  EXPECT_EQ(MainForm->MDIChildCount(), 1) << "Cancel keeps the window";
+  EXPECT_TRUE(editor->GetModified());
+
+  Seams::QueueMessageBoxAnswer(IDYES);
+  SendMessageA(editor->Handle(), WM_CLOSE, 0, 0);
+  FlushReleasedForms();
+  EXPECT_EQ(MainForm->MDIChildCount(), 0);
+  EXPECT_EQ(ReadFile(path), "typed");
+
+  editor = Open(path);
+  MainForm->FileCloseItemClick(MainForm->FileCloseItem);
+  FlushReleasedForms();
+  EXPECT_EQ(MainForm->MDIChildCount(), 0);
+  EXPECT_EQ(Boxes().size(), 2u) << "an unchanged window is not asked about";
 }
 
 TEST_F(EditFormTest, AWindowWithoutAFileNameAsksWithAnEmptyPath) {

@@ -143,14 +143,29 @@ TEST_F(LoadFaultTest, AFileThatIsNotUtf8IsKeptByteForByte) {
   EXPECT_EQ(ReadFile(path), bytes);
 }
 
-// A lone CR is a line break; the lines are kept and written back with CR LF.
-TEST_F(LoadFaultTest, LoneCarriageReturnsAreLineBreaksWrittenBackAsCrLf) {
+// A lone CR is a line break. An unchanged save gives back every byte, whatever the mix of
+// breaks; an edited line takes the break most lines have, the others keep their own.
+TEST_F(LoadFaultTest, EveryLineKeepsItsOwnBreakUnlessItWasEdited) {
   const String path = WriteFile("cr.ini", "[one]\rk=1\r[two]\r");
   TEditForm* editor = ChooseOpen(path);
   EXPECT_EQ(editor->RE1->Text(), "[one]\nk=1\n[two]\n");
   EXPECT_EQ(editor->Find->Count(), 4);
   ChooseSave(editor);
-  EXPECT_EQ(ReadFile(path), "[one]\r\nk=1\r\n[two]\r\n");
+  EXPECT_EQ(ReadFile(path), "[one]\rk=1\r[two]\r");
+
+  const String mixed = "[a]\r\nx=1\ny=2\r\r\nz=3\rw=4\r\n";
+  const String mixedPath = WriteFile("mixed.ini", mixed);
+  editor = ChooseOpen(mixedPath);
+  ChooseSave(editor);
+  EXPECT_EQ(ReadFile(mixedPath), mixed);
+  // "y=2" (ending with a lone CR) becomes "y=20"; a new line goes in before "x=1".
+  editor->RE1->SetSelStart(11);
+  editor->RE1->SetSelText("0");
+  editor->RE1->SetSelStart(4);
+  editor->RE1->SetSelText("v=5\n");
+  ChooseSave(editor);
+  EXPECT_EQ(ReadFile(mixedPath), "[a]\r\nv=5\r\nx=1\ny=20\r\n\r\nz=3\rw=4\r\n");
+  EXPECT_TRUE(Boxes().empty());
 }
 
 // The text control would turn these characters into line breaks, and a save would then change
@@ -178,4 +193,36 @@ TEST_F(LoadFaultTest, AByteOrderMarkCharacterAtTheStartOfTheTextIsKept) {
     EXPECT_EQ(ReadFile(path), files[i]) << i;
   }
   EXPECT_TRUE(Boxes().empty());
+}
+
+// A UTF-16 file whose odd last byte or unpaired surrogate cannot come back: the opening says
+// what a save would change, and a save asks first; No keeps the file and the changes.
+TEST_F(LoadFaultTest, AUtf16FileThatCannotComeBackIsSavedOnlyWhenTheUserAgrees) {
+  const String bytes("\xFF\xFE[\0a\0]\0\r\0\n\0\x3D\xD8x\0\x41", 17), path = WriteFile("odd.ini", bytes);
+  TEditForm* editor = ChooseOpen(path);
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0], path + " cannot be saved as it was read: a save writes the character U+FFFD in place of "
+                               "1 unpaired UTF-16 surrogate and the odd byte at its end. The editor asks before it "
+                               "saves it.");
+  EXPECT_EQ(Seams::MessageBoxes()[0].Type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+  EXPECT_FALSE(editor->GetModified());
+
+  editor->RE1->SetSelText("k=1\n");
+  Seams::QueueMessageBoxAnswer(IDNO);
+  ChooseSave(editor);
+  ASSERT_EQ(Boxes().size(), 3u);
+  EXPECT_EQ(Boxes()[1], "Saving " + path +
+                            " changes it: a save writes the character U+FFFD in place of 1 unpaired UTF-16 surrogate "
+                            "and the odd byte at its end. Save it all the same?");
+  EXPECT_EQ(Seams::MessageBoxes()[1].Caption, "Please Confirm");
+  EXPECT_EQ(Boxes()[2], "Cannot create file " + path + ": not saved, so it keeps the bytes it has.");
+  EXPECT_EQ(ReadFile(path), bytes);
+  EXPECT_TRUE(editor->GetModified());
+
+  Seams::QueueMessageBoxAnswer(IDYES);
+  ChooseSave(editor);
+  EXPECT_EQ(ReadFile(path), String("\xFF\xFEk\0=\0001\0\r\0\n\0[\0a\0]\0\r\0\n\0\xFD\xFFx\0\xFD\xFF", 28));
+  EXPECT_FALSE(editor->GetModified());
+  ChooseSave(editor);
+  EXPECT_EQ(Boxes().size(), 4u) << "once saved, the file is what the window holds";
 }

@@ -6,12 +6,17 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QPrinterInfo>
 #include <QScrollBar>
+#include <QTimer>
+#include <arpa/inet.h>
 #include <filesystem>
 #include <fstream>
+#include <netinet/in.h>
 #include <sstream>
+#include <sys/socket.h>
 #include <unistd.h>
+
+#include <chrono>
 
 #include "framework/ComCtrls.h"
 #include "framework/FormReader.h"
@@ -306,15 +311,38 @@ TEST_F(RichEditTest, PrintFillsAsManyPagesAsTheTextNeeds) {
   EXPECT_THROW(Edit->Print("/etc/long.ini"), EPrinter) << "a job that cannot start is not a success";
 }
 
-TEST_F(RichEditTest, PrintWithoutAPrinterRaisesAndPrintsNothing) {
-  if (!QPrinterInfo::defaultPrinter().isNull()) GTEST_SKIP() << "this machine has a default printer";
+// A print server that takes the connection and never answers: without a default printer to
+// be had, the window keeps being served while it is asked, and the print dialog then offers a
+// PDF file; cancelling it prints nothing.
+TEST_F(RichEditTest, PrintingWithAPrintServerThatDoesNotAnswerOffersAPdfFileAndKeepsTheWindowLive) {
+  const int server = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&address), length), 0);
+  ASSERT_EQ(listen(server, 8), 0);
+  ASSERT_EQ(getsockname(server, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  setenv("CUPS_SERVER", ("127.0.0.1:" + std::to_string(ntohs(address.sin_port))).c_str(), 1);
+
+  int ticks = 0;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+  timer.start(20);
   Edit->SetText("text");
-  try {
-    Edit->Print("/etc/x.ini");
-    FAIL() << "no exception";
-  } catch (const EPrinter& e) {
-    EXPECT_EQ(e.Message(), "There is no default printer currently selected");
-  }
+  const fs::path pdf = Dir / "chosen.pdf";
+  Seams::QueueDialogResult(true, pdf.string());
+  const auto start = std::chrono::steady_clock::now();
+  Edit->Print("/etc/x.ini");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30)) << "not the network's time-outs";
+  EXPECT_GT(ticks, 10) << "the window was served while the printer was looked for";
+  EXPECT_EQ(PdfPageCount(pdf), 1);
+  EXPECT_TRUE(PdfTitled(pdf, "/etc/x.ini"));
+
+  fs::remove(pdf);
+  Edit->Print("/etc/x.ini"); // the dialog cancelled
+  EXPECT_FALSE(fs::exists(pdf));
+  close(server);
 }
 
 TEST(StatusBarTest, ShowsItsSimpleTextInItsFontColour) {

@@ -243,18 +243,24 @@ TEST_F(TextFileTest, CrLfAndLfFilesComeBackExactly) {
   EXPECT_EQ(RoundTrip("lf16.inf", Utf16Lf, TTextEncoding::teUtf16LE).Format.LineBreak, TLineBreak::lbLF);
 }
 
-TEST_F(TextFileTest, MixedBreaksReadAsOneBreakEachAndSaveAsCrLf) {
+TEST_F(TextFileTest, MixedBreaksReadAsOneBreakEachAndComeBackLineByLine) {
   PutFile(P("mixed.ini"), "a\r\nb\nc\rd\r\r\n");
   const TTextContent Content = ReadTextFile(P("mixed.ini"));
   EXPECT_EQ(Content.Text, "a\nb\nc\nd\n\n");
   EXPECT_EQ(Content.Format.LineBreak, TLineBreak::lbCRLF);
-  WriteTextFile(P("mixed.ini"), Content.Text, Content.Format);
-  EXPECT_EQ(GetFile(P("mixed.ini")), "a\r\nb\r\nc\r\nd\r\n\r\n");
+  EXPECT_EQ(Content.OwnBreaks, (TOwnBreaks{{1, TLineBreak::lbLF}, {2, TLineBreak::lbCR}, {3, TLineBreak::lbCR}}));
+  WriteTextFile(P("mixed.ini"), Content.Text, Content.Format, Content.OwnBreaks);
+  EXPECT_EQ(GetFile(P("mixed.ini")), "a\r\nb\nc\rd\r\r\n");
+  // Lines without a break of their own, a new one at the end, take the usual break.
+  WriteTextFile(P("mixed.ini"), Content.Text + "e\n", Content.Format, Content.OwnBreaks);
+  EXPECT_EQ(GetFile(P("mixed.ini")), "a\r\nb\nc\rd\r\r\ne\r\n");
 }
 
 TEST(TextFileDecode, LineBreakRule) {
-  EXPECT_EQ(DecodeText("a\rb").Format.LineBreak, TLineBreak::lbCRLF);  // lone CR only
-  EXPECT_EQ(DecodeText("a\rb\nc").Format.LineBreak, TLineBreak::lbLF); // LF, no CR LF
+  // The break most lines end with; on a tie CR LF, then LF.
+  EXPECT_EQ(DecodeText("a\rb").Format.LineBreak, TLineBreak::lbCR);
+  EXPECT_EQ(DecodeText("a\rb\rc\r\n").Format.LineBreak, TLineBreak::lbCR);
+  EXPECT_EQ(DecodeText("a\rb\nc").Format.LineBreak, TLineBreak::lbLF);
   EXPECT_EQ(DecodeText("a\nb\r\n").Format.LineBreak, TLineBreak::lbCRLF);
   EXPECT_EQ(DecodeText("no break").Format.LineBreak, TLineBreak::lbCRLF);
   EXPECT_EQ(DecodeText("a\rb").Text, "a\nb");
@@ -477,13 +483,19 @@ TEST_F(TextFileTest, SymlinkIsSavedThroughAndStaysALink) {
   EXPECT_EQ(Names(P("real")), std::set<String>{"t.ini"});
 }
 
-TEST_F(TextFileTest, DanglingSymlinkCreatesItsTarget) {
+TEST_F(TextFileTest, DanglingSymlinkIsRefusedAndCreatesNothing) {
   ASSERT_EQ(::symlink("target.ini", P("link.ini").c_str()), 0);
-  WriteTextFile(P("link.ini"), "x\n", TTextFormat{});
+  try {
+    WriteTextFile(P("link.ini"), "x\n", TTextFormat{});
+    ADD_FAILURE() << "saved through a dangling link";
+  } catch (const EFCreateError& E) {
+    EXPECT_EQ(E.Message(),
+              "Cannot create file " + P("link.ini") + ": it is a symbolic link to a file that does not exist");
+  }
   struct stat St {};
   ASSERT_EQ(::lstat(P("link.ini").c_str(), &St), 0);
   EXPECT_TRUE(S_ISLNK(St.st_mode));
-  EXPECT_EQ(GetFile(P("target.ini")), "x\r\n");
+  EXPECT_EQ(Names(FDir), std::set<String>{"link.ini"});
 }
 
 TEST_F(TextFileTest, HardLinkedFileIsWrittenInPlace) {

@@ -1,8 +1,8 @@
-// Decodes any bytes as the editor reads a file, and encodes the text back as it saves it.
-// Encoding a decoded text never fails and decodes to the same text and format again; and
-// where the module promises to keep a file as it is, the bytes come back unchanged: every
-// file whose line breaks are all CR LF or all LF (no lone CR), except a UTF-16 file of an odd
-// length or with an unpaired surrogate, which reads with U+FFFD in their place.
+// Decodes any bytes as the editor reads a file, and encodes the text back as it saves it,
+// each line with its own break. Encoding a decoded text never fails and decodes to the same
+// text, format and breaks again; and every file comes back byte for byte, whatever its mix of
+// CR LF, LF and lone CR, except a UTF-16 file of an odd length or with an unpaired surrogate,
+// which reads with U+FFFD in their place: exactly then the reading says what a save changes.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -34,30 +34,21 @@ std::vector<long> CodeUnits(std::string_view Bytes, TTextEncoding Encoding) {
   return units;
 }
 
-// Whether the module promises to write Bytes back unchanged.
+// Whether Bytes can be written back unchanged: all but UTF-16 that is not UTF-16.
 bool KeptAsItIs(std::string_view Bytes, TTextEncoding Encoding) {
+  if (Encoding != TTextEncoding::teUtf16LE && Encoding != TTextEncoding::teUtf16BE) return true;
   const std::vector<long> units = CodeUnits(Bytes, Encoding);
-  std::size_t crlf = 0, lf = 0;
   for (std::size_t i = 0; i < units.size(); ++i) {
     const long u = units[i];
     if (u < 0) return false;
-    if (Encoding == TTextEncoding::teUtf16LE || Encoding == TTextEncoding::teUtf16BE) {
-      const bool high = u >= 0xD800 && u <= 0xDBFF, low = u >= 0xDC00 && u <= 0xDFFF;
-      if (high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-        ++i;
-        continue;
-      }
-      if (high || low) return false;
-    }
-    if (u == '\r') {
-      if (i + 1 >= units.size() || units[i + 1] != '\n') return false;
-      ++crlf;
+    const bool high = u >= 0xD800 && u <= 0xDBFF, low = u >= 0xDC00 && u <= 0xDFFF;
+    if (high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
       ++i;
-    } else if (u == '\n') {
-      ++lf;
+      continue;
     }
+    if (high || low) return false;
   }
-  return crlf == 0 || lf == 0;
+  return true;
 }
 
 [[noreturn]] void Fail(const char* What) {
@@ -72,12 +63,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   const TTextContent read = DecodeText(bytes);
   std::string written;
   try {
-    written = EncodeText(read.Text, read.Format);
+    written = EncodeText(read.Text, read.Format, read.OwnBreaks);
   } catch (const EEncodingError&) {
     Fail("a decoded text cannot be encoded in its own format");
   }
   const TTextContent again = DecodeText(written);
-  if (again.Text != read.Text || !(again.Format == read.Format)) Fail("the written file reads differently");
-  if (KeptAsItIs(bytes, read.Format.Encoding) && written != bytes) Fail("the file was not written back as it was");
+  if (again.Text != read.Text || !(again.Format == read.Format) || again.OwnBreaks != read.OwnBreaks)
+    Fail("the written file reads differently");
+  if (!again.Loss.empty()) Fail("a written file cannot be written back as it is");
+  const bool kept = KeptAsItIs(bytes, read.Format.Encoding);
+  if (kept && written != bytes) Fail("the file was not written back as it was");
+  if (kept != read.Loss.empty()) Fail("the reading says wrongly whether a save changes the file");
   return 0;
 }

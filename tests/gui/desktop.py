@@ -1,12 +1,15 @@
 """A desktop of the test's own, as a user with a screen reader has one: a virtual X display,
-a private session bus with the accessibility bus on it (turned on as a screen reader turns it
-on), real input through xdotool and screenshots of the whole screen.
+or a headless Wayland compositor, a private session bus with the accessibility bus on it
+(turned on as a screen reader turns it on), real input through xdotool (on X) and screenshots
+of the whole screen.
 """
 
 import os
 import select
 import signal
+import socket
 import subprocess
+import tempfile
 import time
 
 WIDTH, HEIGHT = 1024, 768
@@ -49,16 +52,20 @@ class Screenshot:
 
 class Desktop:
     """Starts the display and the session bus on entry, and ends them, and all they started,
-    on exit. With accessibility, a screen reader's accessibility bus is on too."""
+    on exit. With accessibility, a screen reader's accessibility bus is on too. With wayland,
+    the display is a headless Wayland compositor and programs started on it use Qt's Wayland
+    platform; there is no input device there."""
 
-    def __init__(self, workdir, accessibility=True):
+    def __init__(self, workdir, accessibility=True, wayland=False):
         self.workdir = workdir
         self.accessibility = accessibility
+        self.wayland = wayland
         self.groups = []
-        runtime = os.path.join(workdir, 'runtime')
-        os.makedirs(runtime, mode=0o700, exist_ok=True)
-        self.env = dict(os.environ, XDG_RUNTIME_DIR=runtime, LC_ALL='C.UTF-8', LANG='C.UTF-8')
-        self.env.pop('QT_QPA_PLATFORM', None)
+        self.runtime = os.path.join(workdir, 'runtime')
+        os.makedirs(self.runtime, mode=0o700, exist_ok=True)
+        self.env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime, LC_ALL='C.UTF-8', LANG='C.UTF-8')
+        for name in ('QT_QPA_PLATFORM', 'DISPLAY', 'WAYLAND_DISPLAY'):
+            self.env.pop(name, None)
         self.log = open(os.path.join(workdir, 'desktop.log'), 'wb')
 
     def __enter__(self):
@@ -84,6 +91,9 @@ class Desktop:
         return process
 
     def start_display(self):
+        if self.wayland:
+            self.start_compositor()
+            return
         read, write = os.pipe()
         # Without -noreset the server resets, refusing connections for a moment, whenever its
         # last client leaves.
@@ -91,6 +101,27 @@ class Desktop:
                     '-noreset'], pass_fds=(write,))
         os.close(write)
         self.env['DISPLAY'] = ':' + read_line(read, 20, 'Xvfb')
+
+    def start_compositor(self):
+        """Weston with its desktop shell on a headless output drawn by its software renderer;
+        its debug protocols on, since only they let a client take screenshots."""
+        name = 'wayland-tabrix'
+        self.spawn(['weston', '--backend=headless-backend.so', '--use-pixman', f'--width={WIDTH}',
+                    f'--height={HEIGHT}', f'--socket={name}', '--idle-time=0', '--debug'])
+        path = os.path.join(self.runtime, name)
+        deadline = time.monotonic() + 20
+        while True:
+            try:
+                with socket.socket(socket.AF_UNIX) as probe:
+                    probe.connect(path)
+                break
+            except OSError:
+                if time.monotonic() > deadline or self.groups[-1].poll() is not None:
+                    raise RuntimeError('weston did not start within 20 s') from None
+                time.sleep(0.05)
+        # No input method: Qt's Wayland text input asks for the seat's keyboard, which a
+        # compositor without input devices does not have, and crashes on the first text field.
+        self.env.update(WAYLAND_DISPLAY=name, QT_QPA_PLATFORM='wayland', QT_IM_MODULE='none')
 
     def start_session_bus(self):
         read, write = os.pipe()
@@ -109,7 +140,8 @@ class Desktop:
                               'string:ScreenReaderEnabled', 'variant:boolean:true'],
                        env=self.env, check=True, timeout=20, stdout=subprocess.DEVNULL)
         # The screen reader's side of the bus is reached through the environment.
-        os.environ.update(DISPLAY=self.env['DISPLAY'], DBUS_SESSION_BUS_ADDRESS=self.env['DBUS_SESSION_BUS_ADDRESS'])
+        os.environ.update({name: self.env[name] for name in ('DISPLAY', 'WAYLAND_DISPLAY', 'DBUS_SESSION_BUS_ADDRESS')
+                           if name in self.env})
 
     def close(self):
         for process in reversed(self.groups):
@@ -158,8 +190,17 @@ class Desktop:
             os.kill(process.pid, signal.SIGCONT)
 
     def screenshot(self):
-        raw = subprocess.run(['import', '-window', 'root', '-depth', '8', 'rgb:-'], env=self.env, check=True,
-                             timeout=20, stdout=subprocess.PIPE).stdout
+        if self.wayland:
+            # The compositor's screenshooter writes a PNG of the output into its working folder.
+            with tempfile.TemporaryDirectory(dir=self.workdir) as folder:
+                subprocess.run(['weston-screenshooter'], env=self.env, cwd=folder, check=True, timeout=20,
+                               stdout=subprocess.DEVNULL)
+                shot = os.path.join(folder, os.listdir(folder)[0])
+                raw = subprocess.run(['convert', shot, '-depth', '8', 'rgb:-'], check=True, timeout=20,
+                                     stdout=subprocess.PIPE).stdout
+        else:
+            raw = subprocess.run(['import', '-window', 'root', '-depth', '8', 'rgb:-'], env=self.env, check=True,
+                                 timeout=20, stdout=subprocess.PIPE).stdout
         if len(raw) != WIDTH * HEIGHT * 3:
             raise RuntimeError(f'a screenshot of {len(raw)} bytes, not {WIDTH}x{HEIGHT} pixels')
         return Screenshot(raw, WIDTH, HEIGHT)

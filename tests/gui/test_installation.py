@@ -1,18 +1,38 @@
-"""The installation as a desktop finds it: the program, its menu entry and its icon, in the
-places freedesktop.org desktops look under the prefix, staged under DESTDIR.
+"""The installation as a desktop finds it: the program, its menu entry, its icons and the
+description software centres read, in the places freedesktop.org desktops look under the
+prefix, staged under DESTDIR; and the Debian package that holds them.
 
 Run by ctest with TABRIX_BUILD_DIR naming a build of the program.
 """
 
 import configparser
 import os
+import re
 import struct
 import subprocess
 import tempfile
 import unittest
+import xml.etree.ElementTree as ElementTree
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 ENTRY = os.path.join(ROOT, 'resources/desktop/tabrix.desktop')
+METAINFO = os.path.join(ROOT, 'resources/desktop/org.tabrix.Tabrix.metainfo.xml')
+INSTALLED = ['bin/tabrix', 'share/applications/tabrix.desktop'] + [
+    f'share/icons/hicolor/{size}x{size}/apps/tabrix.png' for size in (128, 16, 32, 48, 64)] + [
+    'share/icons/hicolor/scalable/apps/tabrix.svg', 'share/metainfo/org.tabrix.Tabrix.metainfo.xml']
+
+
+def version():
+    """The version the about box shows."""
+    with open(os.path.join(ROOT, 'resources/forms/TMainForm.form'), encoding='utf-8') as f:
+        return re.search(r"^\s*Version = '([^']*)'", f.read(), re.M).group(1)
+
+
+def validate(*command):
+    """The validator's exit code and whatever it said beyond its word of success."""
+    result = subprocess.run(command, capture_output=True, text=True)
+    said = [line for line in (result.stdout + result.stderr).splitlines() if line and '✔' not in line]
+    return result.returncode, said
 
 
 def read_entry(path):
@@ -31,15 +51,28 @@ class InstallationTest(unittest.TestCase):
         self.assertTrue(entry['Comment'])
         self.assertEqual(entry['Categories'], 'Utility;TextEditor;')
 
-    def test_the_install_puts_the_program_its_entry_and_its_icon_where_a_desktop_looks(self):
+    def test_the_software_centres_description_is_valid(self):
+        self.assertEqual(validate('appstreamcli', 'validate', '--no-net', METAINFO), (0, []))
+        component = ElementTree.parse(METAINFO).getroot()
+        self.assertEqual(component.find('launchable').text, os.path.basename(ENTRY))
+        self.assertEqual(component.find('name').text, read_entry(ENTRY)['Name'])
+        self.assertEqual(component.find('releases/release').get('version'), version())
+        # The screenshot named is the one committed, at its size.
+        image = component.find('screenshots/screenshot/image')
+        with open(os.path.join(ROOT, 'resources/desktop/screenshot.png'), 'rb') as f:
+            png = f.read()
+        self.assertEqual(struct.unpack('>4sII', png[12:24]), (b'IHDR', int(image.get('width')),
+                                                              int(image.get('height'))))
+        self.assertEqual(os.path.basename(image.text), 'screenshot.png')
+
+    def test_the_install_puts_the_program_its_entry_and_its_icons_where_a_desktop_looks(self):
         build = os.environ['TABRIX_BUILD_DIR']
         with tempfile.TemporaryDirectory() as stage:
             subprocess.run(['cmake', '--install', build, '--prefix', '/usr'], env=dict(os.environ, DESTDIR=stage),
                            check=True, stdout=subprocess.DEVNULL)
             installed = sorted(os.path.relpath(os.path.join(folder, name), stage)
                                for folder, _, names in os.walk(stage) for name in names)
-            self.assertEqual(installed, ['usr/bin/tabrix', 'usr/share/applications/tabrix.desktop',
-                                         'usr/share/icons/hicolor/32x32/apps/tabrix.png'])
+            self.assertEqual(installed, ['usr/' + path for path in INSTALLED])
             self.assertTrue(os.access(os.path.join(stage, 'usr/bin/tabrix'), os.X_OK))
 
             # The entry starts the installed program and shows the installed icon.
@@ -55,9 +88,44 @@ class InstallationTest(unittest.TestCase):
         build = os.environ['TABRIX_BUILD_DIR']
         with tempfile.TemporaryDirectory() as prefix:
             subprocess.run(['cmake', '--install', build, '--prefix', prefix], check=True, stdout=subprocess.DEVNULL)
-            for path in ('bin/tabrix', 'share/applications/tabrix.desktop',
-                         'share/icons/hicolor/32x32/apps/tabrix.png'):
+            for path in INSTALLED:
                 self.assertTrue(os.path.isfile(os.path.join(prefix, path)), path)
+
+    def test_the_debian_package(self):
+        build = os.environ['TABRIX_BUILD_DIR']
+        with tempfile.TemporaryDirectory() as folder:
+            subprocess.run(['cpack', '--config', os.path.join(build, 'CPackConfig.cmake'), '-B', folder], check=True,
+                           stdout=subprocess.DEVNULL)
+            arch = subprocess.run(['dpkg', '--print-architecture'], capture_output=True, text=True).stdout.strip()
+            deb = os.path.join(folder, f'tabrix_{version()}_{arch}.deb')
+            self.assertTrue(os.path.isfile(deb), os.listdir(folder))
+
+            def field(name):
+                return subprocess.run(['dpkg-deb', '--field', deb, name], capture_output=True, text=True).stdout.strip()
+
+            self.assertEqual((field('Package'), field('Version'), field('Section')), ('tabrix', version(), 'editors'))
+            # Computed from the binary: the C library and Qt's libraries among them, with versions.
+            depends = dict(re.fullmatch(r'(\S+)(?: \((.*)\))?', d).groups() for d in field('Depends').split(', '))
+            for library in ('libc6', 'libstdc++6', 'libqt6core6', 'libqt6widgets6', 'libqt6printsupport6',
+                            'libmount1'):
+                self.assertRegex(depends.get(library) or '', r'^>= ', library)
+            self.assertIn('fonts-liberation', depends)
+            self.assertEqual(field('Recommends'), 'qt6-wayland')
+
+            unpacked = os.path.join(folder, 'root')
+            subprocess.run(['dpkg-deb', '--extract', deb, unpacked], check=True)
+            files = sorted(os.path.relpath(os.path.join(d, name), unpacked)
+                           for d, _, names in os.walk(unpacked) for name in names)
+            self.assertEqual(files, ['usr/' + path for path in INSTALLED])
+            described = subprocess.run(['file', '--brief', os.path.join(unpacked, 'usr/bin/tabrix')],
+                                       capture_output=True, text=True).stdout
+            self.assertIn(', stripped', described)
+            # The entry, the metainfo and the icons are the validated, committed ones.
+            for path, committed in [('share/applications/tabrix.desktop', ENTRY), (INSTALLED[-1], METAINFO)] + [
+                    (p, os.path.join(ROOT, 'resources/desktop/icons', p[len('share/icons/'):]))
+                    for p in INSTALLED if p.startswith('share/icons/')]:
+                with open(os.path.join(unpacked, 'usr', path), 'rb') as f, open(committed, 'rb') as g:
+                    self.assertEqual(f.read(), g.read(), path)
 
 
 if __name__ == '__main__':

@@ -101,6 +101,29 @@ def wallpaper_tile():
     return width, height, pixel
 
 
+
+def run_steps(session, steps, kept_name):
+    """Runs the named steps in order, saying how long each took. When one fails, a screenshot
+    and the logs are kept in kept_name beside the test, for whoever looks into the failure."""
+    for name, step in steps:
+        started = time.monotonic()
+        try:
+            step()
+        except BaseException:
+            kept = os.path.abspath(kept_name)
+            shutil.rmtree(kept, ignore_errors=True)
+            os.makedirs(kept)
+            try:
+                session.desktop.screenshot().save(os.path.join(kept, 'screen.ppm'))
+            except Exception:
+                pass
+            for log in ('tabrix.log', 'desktop.log'):
+                if os.path.exists(os.path.join(session.work, log)):
+                    shutil.copy(os.path.join(session.work, log), kept)
+            print(f'FAIL {name}; the screen and the logs are in {kept}', flush=True)
+            raise
+        print(f'ok   {name} ({time.monotonic() - started:.1f} s)', flush=True)
+
 class Session:
     def __init__(self, desktop, program, volume, work):
         self.desktop, self.program, self.volume, self.work = desktop, program, volume, work
@@ -127,28 +150,7 @@ class Session:
             ('jump to a section through the Find menu', self.jump_to_section),
             ('exit, answering the prompt', self.exit),
         ]
-        for name, step in steps:
-            started = time.monotonic()
-            try:
-                step()
-            except BaseException:
-                self.keep_evidence(name)
-                raise
-            print(f'ok   {name} ({time.monotonic() - started:.1f} s)', flush=True)
-
-    def keep_evidence(self, step):
-        """Keeps a screenshot and the logs beside the test, for whoever looks into a failure."""
-        kept = os.path.abspath('gui-failure')
-        shutil.rmtree(kept, ignore_errors=True)
-        os.makedirs(kept)
-        try:
-            self.desktop.screenshot().save(os.path.join(kept, 'screen.ppm'))
-        except Exception:
-            pass
-        for log in ('tabrix.log', 'desktop.log'):
-            if os.path.exists(os.path.join(self.work, log)):
-                shutil.copy(os.path.join(self.work, log), kept)
-        print(f'FAIL {step}; the screen and the logs are in {kept}', flush=True)
+        run_steps(self, steps, 'gui-failure')
 
     # What the user sees.
 

@@ -121,11 +121,120 @@ TEST_F(FullVolumeTest, AFileInADirectoryThatTakesNoNewFileStaysWhole) {
   EXPECT_EQ(Names(), (std::set<std::string>{"a.ini", "filler"}));
 }
 
-// A save that creates a file, also the target of a dangling link, leaves nothing behind.
+// A save that creates a file leaves nothing behind; one through a dangling link is refused.
 TEST_F(FullVolumeTest, AFileThatCannotBeCreatedLeavesNothing) {
   ASSERT_EQ(symlink("target.ini", (Volume + "/link.ini").c_str()), 0);
   Fill();
   EXPECT_EQ(WriteWholeFile(Volume + "/new.ini", New), ENOSPC);
-  EXPECT_EQ(WriteWholeFile(Volume + "/link.ini", New), ENOSPC);
+  EXPECT_EQ(WriteWholeFile(Volume + "/link.ini", New), feDanglingLink);
   EXPECT_EQ(Names(), (std::set<std::string>{"filler", "link.ini"}));
+}
+
+namespace {
+
+// What a shell command prints.
+std::string Output(const std::string& Command) {
+  std::string out;
+  if (FILE* pipe = popen(Command.c_str(), "r")) {
+    char buffer[4096];
+    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+      out.append(buffer, n);
+    pclose(pipe);
+  }
+  return out;
+}
+
+std::set<std::string> NamesIn(const std::string& Dir) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(Dir))
+    names.insert(entry.path().filename().string());
+  return names;
+}
+
+ino_t InodeOf(const std::string& Path) {
+  struct stat st {};
+  stat(Path.c_str(), &st);
+  return st.st_ino;
+}
+
+} // namespace
+
+// A dotfile manager's link: the save writes where the link leads now, and the link stays.
+TEST(SaveTest, ASaveThroughASymbolicLinkWritesItsTargetAndKeepsTheLink) {
+  TPrivateVolume volume;
+  if (!volume.Ready()) GTEST_SKIP() << "no mount namespace of our own here";
+  fs::create_directory(volume / "repo");
+  fs::create_directory(volume / "config");
+  volume.Put("repo/app.ini", "old\r\n");
+  const std::string link = volume / "config/app.ini", target = volume / "repo/app.ini";
+  ASSERT_EQ(symlink("../repo/app.ini", link.c_str()), 0);
+
+  EXPECT_EQ(WriteWholeFile(link, "new\r\n"), 0);
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(fs::read_symlink(link), "../repo/app.ini");
+  EXPECT_EQ(FileBytes(target), "new\r\n");
+  EXPECT_EQ(NamesIn(volume / "repo"), (std::set<std::string>{"app.ini"}));
+  EXPECT_EQ(NamesIn(volume / "config"), (std::set<std::string>{"app.ini"}));
+
+  // The target's directory takes no new file from its user: the target is written in place.
+  ASSERT_EQ(chown(target.c_str(), Nobody, Nobody), 0);
+  ASSERT_EQ(chmod((volume / "repo").c_str(), 0555), 0);
+  const ino_t inode = InodeOf(target);
+  EXPECT_EQ(RunAsNobody([&] { return WriteWholeFile(link, "newer, and longer\r\n"); }), 0);
+  EXPECT_EQ(FileBytes(target), "newer, and longer\r\n");
+  EXPECT_EQ(InodeOf(target), inode);
+  EXPECT_TRUE(fs::is_symlink(link));
+
+  // A link whose file has gone is refused, and nothing is created where it leads.
+  ASSERT_EQ(chmod((volume / "repo").c_str(), 0755), 0);
+  ASSERT_EQ(unlink(target.c_str()), 0);
+  EXPECT_EQ(WriteWholeFile(link, "lost\r\n"), feDanglingLink);
+  EXPECT_TRUE(fs::is_empty(volume / "repo"));
+  EXPECT_TRUE(fs::is_symlink(link));
+}
+
+// The replaced file keeps its owner, bits, extended attributes and ACL; its times are new.
+TEST(SaveTest, ASaveKeepsOwnerBitsAttributesAndAcl) {
+  TPrivateVolume volume;
+  if (!volume.Ready()) GTEST_SKIP() << "no mount namespace of our own here";
+  const std::string path = volume / "a.ini";
+  volume.Put("a.ini", "old\r\n");
+  ASSERT_EQ(chown(path.c_str(), 1234, 4321), 0);
+  ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+  ASSERT_EQ(std::system(("setfattr -n user.origin -v dotfiles " + path + " && setfattr -n security.note -v kept " +
+                         path + " && setfacl -m u:nobody:rw-,g:nogroup:r-- " + path + " && touch -d 2001-01-01 " + path)
+                            .c_str()),
+            0);
+  const std::string show = "getfattr --absolute-names -d -m - " + path + "; getfacl --absolute-names " + path +
+                           "; stat -c '%a %u %g' " + path;
+  const std::string before = Output(show);
+  ASSERT_NE(before.find("user.origin=\"dotfiles\""), std::string::npos) << before;
+  ASSERT_NE(before.find("user:nobody:rw-"), std::string::npos) << before;
+  const ino_t inode = InodeOf(path);
+
+  EXPECT_EQ(WriteWholeFile(path, "new\r\n"), 0);
+  EXPECT_EQ(FileBytes(path), "new\r\n");
+  EXPECT_NE(InodeOf(path), inode) << "replaced, not written in place";
+  EXPECT_EQ(Output(show), before);
+  struct stat st {};
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_GT(st.st_mtime, time(nullptr) - 60);
+  EXPECT_EQ(volume.Names(), (std::set<std::string>{"a.ini"}));
+}
+
+// No inode for a temporary file, but space enough: the file is written in place.
+TEST(SaveTest, AVolumeWithoutFreeInodesTakesTheSaveInPlace) {
+  TPrivateVolume volume("256k", ",nr_inodes=8");
+  if (!volume.Ready()) GTEST_SKIP() << "no mount namespace of our own here";
+  volume.Put("a.ini", "old\r\n");
+  int taken = 0;
+  for (int fd; taken < 100 && (fd = open((volume / std::to_string(taken)).c_str(), O_CREAT | O_WRONLY, 0644)) >= 0;
+       ++taken)
+    close(fd);
+  ASSERT_EQ(errno, ENOSPC);
+  const std::set<std::string> names = volume.Names();
+  const std::string New = std::string(8192, 'n') + "\r\n";
+  EXPECT_EQ(WriteWholeFile(volume / "a.ini", New), 0);
+  EXPECT_EQ(FileBytes(volume / "a.ini"), New);
+  EXPECT_EQ(volume.Names(), names);
 }

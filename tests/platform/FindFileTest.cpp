@@ -3,14 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/FindFile.h"
@@ -127,30 +126,6 @@ TEST(FindFile, SearchesThatFindNothing) {
   EXPECT_EQ(FindClose(INVALID_HANDLE_VALUE), 0);
 }
 
-// Waits until the last listing read no longer stands for its directory.
-void Expire() { std::this_thread::sleep_for(std::chrono::milliseconds(20)); }
-
-// A search started once the last listing has expired sees every change made since.
-TEST(FindFile, SearchesAfterTheListingsLifetimeSeeChanges) {
-  TempDir dir;
-  fs::create_directory(dir / "d");
-  WriteFile(dir / "d/one.ini");
-  EXPECT_EQ(Names(dir / "d/*"), (Strings{"one.ini"}));
-  WriteFile(dir / "d/two.ini");
-  Expire();
-  EXPECT_EQ(Names(dir / "d/*"), (Strings{"one.ini", "two.ini"}));
-  EXPECT_EQ(Names(dir / "d/*.ini"), (Strings{"one.ini", "two.ini"}));
-  fs::remove(dir / "d/one.ini");
-  Expire();
-  EXPECT_EQ(Names(dir / "d/*"), (Strings{"two.ini"}));
-
-  fs::rename(dir / "d", dir / "old");
-  fs::create_directory(dir / "d");
-  WriteFile(dir / "d/three.ini");
-  Expire();
-  EXPECT_EQ(Names(dir / "d/*"), (Strings{"three.ini"})) << "a directory replaced under the same path";
-}
-
 // The descriptors of the process that lead into Path.
 int OpenBelow(const std::string& Path) {
   int count = 0;
@@ -162,38 +137,61 @@ int OpenBelow(const std::string& Path) {
   return count;
 }
 
-// A search of the same path started right after the last one takes the entries from its
-// listing without opening the directory; a search of another directory, or a moment's wait,
-// ends that. The files of a kept listing are looked at afresh.
-TEST(FindFile, TheLastListingServesTheNextSearchOfItsPathForAMoment) {
+// The name search of a walk's visit takes the entries that the directories-only search of the
+// same directory just read, without opening it again; every other search reads the directory,
+// so it sees what changed since. The files of a taken listing are looked at afresh.
+TEST(FindFile, OnlyTheSecondSearchOfAVisitTakesTheListingOfTheFirst) {
   TempDir dir;
   fs::create_directory(dir / "d");
   fs::create_directory(dir / "d/sub");
   WriteFile(dir / "d/one.ini", "1");
-  // Searches that keep their handle open while the test looks at what they hold.
+  // Opens counted while each search is open; the names it reported.
   WIN32_FIND_DATAA data;
-  auto openWhileSearching = [&](const std::string& Pattern, FINDEX_SEARCH_OPS Op) {
-    HANDLE search = FindFirstFileExA((dir / Pattern).c_str(), FindExInfoStandard, &data, Op, nullptr, 0);
-    EXPECT_NE(search, INVALID_HANDLE_VALUE) << Pattern;
-    while (FindNextFileA(search, &data)) {
-    }
-    const int open = OpenBelow(dir.Path);
+  std::map<std::string, DWORD> sizes;
+  auto search = [&](const std::string& Pattern, FINDEX_SEARCH_OPS Op, DWORD Flags, int& Opened) {
+    Strings names;
+    HANDLE search = FindFirstFileExA((dir / Pattern).c_str(), FindExInfoStandard, &data, Op, nullptr, Flags);
+    Opened = OpenBelow(dir.Path);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+      names.push_back(data.cFileName);
+      sizes[data.cFileName] = data.nFileSizeLow;
+    } while (FindNextFileA(search, &data));
     FindClose(search);
     EXPECT_EQ(OpenBelow(dir.Path), 0) << Pattern << ": a closed search holds nothing open";
-    return open;
+    std::sort(names.begin(), names.end());
+    return names;
   };
-  EXPECT_EQ(openWhileSearching("d/*", FindExSearchNameMatch), 1) << "read";
-  EXPECT_EQ(openWhileSearching("d/*.*", FindExSearchLimitToDirectories), 0) << "from the kept listing";
+  auto directories = [&] {
+    int opened;
+    EXPECT_EQ(search("d/*.*", FindExSearchLimitToDirectories, 0, opened), (Strings{"sub"}));
+    EXPECT_EQ(opened, 1) << "a directories-only search reads the directory";
+  };
+  int opened;
+  directories();
   WriteFile(dir / "d/one.ini", "1234");
-  EXPECT_EQ(openWhileSearching("d/*.ini", FindExSearchNameMatch), 0) << "from the kept listing";
-  EXPECT_EQ(Search(dir / "d/*.ini")["one.ini"].Size, 4u) << "a file's size read afresh";
-  fs::remove(dir / "d/one.ini");
-  EXPECT_EQ(Names(dir / "d/*"), (Strings{"sub"})) << "a file gone since the listing is not reported";
+  EXPECT_EQ(search("d/*.ini", FindExSearchNameMatch, FIND_FIRST_EX_SAME_VISIT, opened), (Strings{"one.ini"}));
+  EXPECT_EQ(opened, 0) << "the second search of the visit takes the first one's listing";
+  EXPECT_EQ(sizes["one.ini"], 4u) << "with the file's size read afresh";
 
-  Names(dir / "*");
-  EXPECT_EQ(openWhileSearching("d/*", FindExSearchNameMatch), 1) << "another directory read between";
-  Expire();
-  EXPECT_EQ(openWhileSearching("d/*", FindExSearchNameMatch), 1) << "the listing expired";
+  WriteFile(dir / "d/two.ini");
+  EXPECT_EQ(search("d/*.ini", FindExSearchNameMatch, FIND_FIRST_EX_SAME_VISIT, opened).size(), 2u);
+  EXPECT_EQ(opened, 1) << "a listing is taken once";
+
+  directories();
+  WriteFile(dir / "d/three.ini");
+  EXPECT_EQ(search("d/*.ini", FindExSearchNameMatch, 0, opened).size(), 3u) << "a search that does not say so reads";
+  directories();
+  search("*", FindExSearchNameMatch, 0, opened);
+  EXPECT_EQ(search("d/*.ini", FindExSearchNameMatch, FIND_FIRST_EX_SAME_VISIT, opened).size(), 3u);
+  EXPECT_EQ(opened, 1) << "another search between the two";
+  directories();
+  fs::remove(dir / "d/one.ini");
+  EXPECT_EQ(search("d/*.ini", FindExSearchNameMatch, FIND_FIRST_EX_SAME_VISIT, opened),
+            (Strings{"three.ini", "two.ini"}))
+      << "a file gone since the listing is not reported";
+  EXPECT_EQ(search("d/*", FindExSearchLimitToDirectories, 0, opened), (Strings{"sub"}));
+  EXPECT_EQ(opened, 1) << "a directories-only search never takes a listing";
 }
 
 // No search leaves its directory open, however it ends, so that a volume can be unmounted
@@ -253,6 +251,24 @@ TEST(Kernel, CompareStringAndCurrentDirectory) {
   EXPECT_NE(compare(NORM_IGNORECASE, "\xFF", "\xFE"), CSTR_EQUAL) << "bytes that are no UTF-8 stay apart";
   EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, "abX", 2, "AB", -1), CSTR_EQUAL);
   EXPECT_EQ(compare(0x1000, "a", "a"), 0) << "an unknown flag fails";
+
+  // Sort keys order as the comparison does, in any pair of these names.
+  auto key = [](const std::string& Text) {
+    std::string key(LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, Text.data(),
+                                 static_cast<int>(Text.size()), nullptr, 0),
+                    '\0');
+    EXPECT_EQ(LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, Text.data(),
+                           static_cast<int>(Text.size()), key.data(), static_cast<int>(key.size())),
+              static_cast<int>(key.size()));
+    return key;
+  };
+  const Strings names{"",     "a", "A", "ab", "a b", "a-b", "a.ini", "B.ini", "\xC3\xA4", "\xC3\x84pfel",
+                      "\xFF", "z", "Z~"};
+  for (const std::string& a : names)
+    for (const std::string& b : names) {
+      const int order = compare(NORM_IGNORECASE, a.c_str(), b.c_str()), bytes = key(a).compare(key(b));
+      EXPECT_EQ(order, bytes < 0 ? CSTR_LESS_THAN : bytes > 0 ? CSTR_GREATER_THAN : CSTR_EQUAL) << a << " " << b;
+    }
 
   std::string cwd = fs::current_path();
   char buffer[MAX_PATH], small[2] = {'x', 'x'};

@@ -66,3 +66,14 @@ TEST(Utf8, MalformedSequencesAreRejected) {
   }
   EXPECT_TRUE(IsValidUtf8(""));
 }
+
+// Two different names never show alike: what is not UTF-8, a control character and a "\x"
+// of the name itself are escaped; the rest, other backslashes included, shows as it is.
+TEST(Utf8Test, ReadableNamesEscapeOnlyWhatCouldNotBeToldApart) {
+  EXPECT_EQ(ReadableName("/m\xC3\xA9nu/a b|c\\d.ini"), "/m\xC3\xA9nu/a b|c\\d.ini");
+  EXPECT_EQ(ReadableName("caf\xE9.ini"), "caf\\xE9.ini");
+  EXPECT_EQ(ReadableName("\xC0\xAF\xED\xA0\x80"), "\\xC0\\xAF\\xED\\xA0\\x80"); // overlong, surrogate
+  EXPECT_EQ(ReadableName("a\nb\tc\x7F"), "a\\x0Ab\\x09c\\x7F");
+  EXPECT_EQ(ReadableName("\\xE9"), "\\x5CxE9");
+  EXPECT_NE(ReadableName("\\xE9"), ReadableName("\xE9"));
+}

@@ -1,5 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -11,7 +19,10 @@
 #include <string>
 #include <vector>
 
+#include "framework/StdCtrls.h"
 #include "framework/TypInfo.h"
+#include "platform/Seams.h"
+#include "platform/Windows.h"
 #include "scan/TreeScan.h"
 
 namespace fs = std::filesystem;
@@ -277,6 +288,117 @@ TEST_F(TreeScannerTest, ExceptionFromHandlerLeavesAtOnce) {
   Scanner.SetOnFileFound(record);
   EXPECT_EQ(Run().size(), 9u) << "the next walk is whole";
   EXPECT_FALSE(Scanner.SearchInProgress());
+}
+
+// A directory is read when the walk gets there, after its messages and its announcement:
+// a file made between two walks, by the directory's own announcement, or by a handler that
+// the processing of messages runs, is reported. The tree is one directory, so that each walk
+// ends with a search of the directory the next one starts with.
+TEST_F(TreeScannerTest, EachDirectoryIsReadWhenTheWalkGetsThere) {
+  WriteFile(Root / "a.ini");
+  EXPECT_EQ(Run(), (Events{D(""), F(0, "a.ini"), E("a.ini")}));
+  WriteFile(Root / "b.ini");
+  EXPECT_EQ(Run(), (Events{D(""), F(0, "a.ini"), F(0, "b.ini"), E("b.ini")})) << "made between two walks";
+
+  Then(&TTreeScanner::OnDirectoryFound, &TTreeScanner::SetOnDirectoryFound, [&] { WriteFile(Root / "c.ini"); });
+  EXPECT_EQ(Run().size(), 5u) << "made by the directory's announcement";
+
+  RegisterStdCtrlsClasses();
+  TListBox window(nullptr);
+  auto proc = MakeWindowProc([&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m != WM_USER) return DefWindowProcA(h, m, w, l);
+    WriteFile(Root / "d.ini");
+    return 0;
+  });
+  LONG_PTR old = SetWindowLongA(window.Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
+  PostMessageA(window.Handle(), WM_USER, 0, 0);
+  EXPECT_EQ(Run().size(), 6u) << "made by a handler run from the processing of messages";
+  SetWindowLongA(window.Handle(), GWL_WNDPROC, old);
+  FreeObjectInstance(proc);
+}
+
+// A tree nested past the longest path the system takes in one call is walked to the bottom,
+// its files reported with their whole paths.
+TEST_F(TreeScannerTest, ATreeDeeperThanTheLongestPathIsWalkedToTheBottom) {
+  const std::string name(200, 'n');
+  int at = open(Root.Path.c_str(), O_RDONLY | O_DIRECTORY);
+  std::string path = Root / "";
+  for (int level = 0; level < 30; ++level) {
+    ASSERT_EQ(mkdirat(at, name.c_str(), 0755), 0);
+    const int next = openat(at, name.c_str(), O_RDONLY | O_DIRECTORY);
+    close(at);
+    at = next;
+    path += name + "/";
+  }
+  const int file = openat(at, "deep.ini", O_WRONLY | O_CREAT, 0644);
+  ASSERT_EQ(write(file, "[s]\n", 4), 4);
+  close(file);
+  close(at);
+  ASSERT_GT(path.size(), std::size_t{PATH_MAX});
+  const Events seen = Run();
+  EXPECT_EQ(std::system(("rm -rf '" + Root / name + "'").c_str()), 0);
+  ASSERT_EQ(seen.size(), 63u);
+  EXPECT_EQ(seen[30], "D " + path);
+  EXPECT_EQ(seen[31], "F 4 " + path + "deep.ini");
+}
+
+// The threads of the process.
+std::size_t ThreadCount() {
+  return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator()));
+}
+
+// With the read-ahead at work (every read taken as one from the disk), a walk reports exactly
+// what it reports without it; the readers go ahead of the walk, never into a hidden directory
+// or through a link to one, and are gone when the walk returns.
+TEST_F(TreeScannerTest, ReadAheadGoesAheadOfTheWalkAndChangesNothing) {
+  TempDir outside;
+  fs::create_directory(outside / "inner");
+  WriteFile(outside / "inner/o.ini");
+  for (const char* dir : {"d1", "d2", "d3", "d4", "d5", "d6", "zz"}) {
+    fs::create_directories(Root / dir + "/sub");
+    WriteFile(Root / dir + "/x.ini", dir);
+    WriteFile(Root / dir + "/sub/.y.ini");
+  }
+  fs::create_directories(Root / "d5/.hidden/deeper");
+  fs::create_directory_symlink(outside.Path, Root / "d5/link");
+  const Events expected = Run();
+  ASSERT_EQ(expected.size(), 1u + 7 * 6 + 1);
+  Seams::TakeEveryReadAsSlow(true);
+  // A walk with readers first, so that threads a runtime starts at the first thread made
+  // (a sanitizer's) are there before they are counted.
+  EXPECT_EQ(Run(), expected);
+
+  const int watch = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+  const int last = inotify_add_watch(watch, (Root / "zz").c_str(), IN_OPEN);
+  for (const std::string& skipped : {Root / "d5/.hidden", Root / "d5/.hidden/deeper", outside.Path, outside / "inner"})
+    ASSERT_GE(inotify_add_watch(watch, skipped.c_str(), IN_OPEN), 0);
+  // Waits, at most Turns tenths of a second, for a directory's opening; the watches seen opened.
+  std::vector<int> opened;
+  auto waitForOpen = [&](int Wanted, int Turns) {
+    for (int turn = 0; turn < Turns && std::find(opened.begin(), opened.end(), Wanted) == opened.end(); ++turn) {
+      pollfd ready{watch, POLLIN, 0};
+      poll(&ready, 1, Turns > 1 ? 100 : 0);
+      alignas(inotify_event) char buffer[4096];
+      for (ssize_t n = read(watch, buffer, sizeof buffer), at = 0; n > 0 && at < n;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+        opened.push_back(event->wd);
+        at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+      }
+    }
+    return std::find(opened.begin(), opened.end(), Wanted) != opened.end();
+  };
+  const std::size_t threads = ThreadCount();
+  bool ahead = false;
+  Then(&TTreeScanner::OnDirectoryFound, &TTreeScanner::SetOnDirectoryFound, [&] {
+    if (Scanner.FileFound() == Root / "d3/") ahead = waitForOpen(last, 300);
+  });
+  EXPECT_EQ(Run(), expected);
+  EXPECT_TRUE(ahead) << "the last directory was read while the walk was in d3/";
+  EXPECT_EQ(ThreadCount(), threads) << "the readers end with the walk";
+  waitForOpen(-1, 1);
+  opened.erase(std::remove(opened.begin(), opened.end(), last), opened.end());
+  EXPECT_TRUE(opened.empty()) << "a skipped directory was read ahead";
+  close(watch);
 }
 
 TEST(TreeScanner, DefaultsAndPublishedProperties) {

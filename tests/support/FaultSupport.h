@@ -45,11 +45,12 @@ inline std::string FileBytes(const std::string& Path) {
   return bytes.str();
 }
 
-// A tmpfs of the given size mounted on a new directory, in a mount namespace the process takes
-// for its own; not Ready() where it may not take one (no root).
+// A tmpfs of the given size (and further mount options, each behind a ",") mounted on a new
+// directory, in a mount namespace the process takes for its own; not Ready() where it may not
+// take one (no root).
 class TPrivateVolume {
 public:
-  explicit TPrivateVolume(const std::string& Size = "256k") {
+  explicit TPrivateVolume(const std::string& Size = "256k", const std::string& Options = "") {
     if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return;
     char name[] = "/tmp/tabrix-volume-XXXXXX";
     if (!mkdtemp(name)) return;
@@ -57,7 +58,7 @@ public:
     chmod(FBase.c_str(), 0755);
     FPath = FBase + "/vol";
     std::filesystem::create_directory(FPath);
-    if (mount("tmpfs", FPath.c_str(), "tmpfs", 0, ("size=" + Size).c_str()) != 0) FPath.clear();
+    if (mount("tmpfs", FPath.c_str(), "tmpfs", 0, ("size=" + Size + Options).c_str()) != 0) FPath.clear();
   }
   ~TPrivateVolume() {
     if (FBase.empty()) return;

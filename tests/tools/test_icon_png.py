@@ -1,4 +1,5 @@
-"""Checks that the committed desktop icon shows the program's icon, pixel for pixel.
+"""Checks that the committed desktop icons show the program's icon: at 32 pixels pixel for pixel,
+at the other sizes resampled, and as squares in the SVG.
 
 Run from the repository root: python3 -m unittest discover tests/tools
 """
@@ -8,6 +9,7 @@ import os
 import struct
 import sys
 import unittest
+import xml.etree.ElementTree as ElementTree
 import zlib
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -45,9 +47,43 @@ def png_pixels(data):
 
 
 class IconPngTest(unittest.TestCase):
-    def test_the_committed_png_shows_the_icon(self):
-        icon = icon_png.icon_pixels(read(icon_png.SOURCE))
-        self.assertEqual(png_pixels(read(icon_png.TARGET)), icon)
+    def test_the_committed_icons_are_what_the_tool_draws(self):
+        drawn = icon_png.drawings(read(icon_png.SOURCE))
+        self.assertEqual(len(drawn), 6)
+        for path, data in drawn.items():
+            self.assertEqual(read(path), data, f'{path} differs; python3 tools/icon-png.py draws it again')
+
+    def test_each_size_shows_the_icon(self):
+        width, height, icon = icon_png.icon_pixels(read(icon_png.SOURCE))
+        self.assertEqual(png_pixels(read(icon_png.target(32))), (width, height, icon))
+        # Twice the size: each pixel a 2 x 2 square of its own colour.
+        _, _, large = png_pixels(read(icon_png.target(64)))
+        self.assertTrue(all(large[y][x] == icon[y // 2][x // 2] for y in range(64) for x in range(64)))
+        # Half the size: each pixel the average of its four, transparent ones not counted.
+        _, _, small = png_pixels(read(icon_png.target(16)))
+        for y in range(16):
+            for x in range(16):
+                four = [icon[2 * y + dy][2 * x + dx] for dy in (0, 1) for dx in (0, 1)]
+                opaque = [p for p in four if p[3]]
+                expected = (0, 0, 0, 0) if not opaque else tuple(
+                    round(sum(p[i] for p in opaque) / len(opaque)) for i in range(3)) + (round(255 * len(opaque) / 4),)
+                self.assertLessEqual(max(abs(a - b) for a, b in zip(small[y][x], expected)), 1, (x, y))
+        _, _, middle = png_pixels(read(icon_png.target(48)))
+        self.assertEqual((len(middle), len(middle[0])), (48, 48))
+
+    def test_the_svg_draws_every_opaque_pixel_as_a_square(self):
+        width, height, icon = icon_png.icon_pixels(read(icon_png.SOURCE))
+        root = ElementTree.fromstring(read(icon_png.target(None)))
+        self.assertEqual(root.get('viewBox'), f'0 0 {width} {height}')
+        painted = [[None] * width for _ in range(height)]
+        for rect in root:
+            x, y, w, h = (int(rect.get(k)) for k in ('x', 'y', 'width', 'height'))
+            colour = bytes.fromhex(rect.get('fill')[1:])
+            for yy in range(y, y + h):
+                for xx in range(x, x + w):
+                    self.assertIsNone(painted[yy][xx], 'a pixel painted twice')
+                    painted[yy][xx] = tuple(colour) + (255,)
+        self.assertEqual([[p if p[3] else None for p in row] for row in icon], painted)
 
     def test_the_icon_is_32_by_32_with_a_transparent_background(self):
         width, height, rows = icon_png.icon_pixels(read(icon_png.SOURCE))
