@@ -54,26 +54,17 @@ String ToText(QString S) {
 
 // The edit widget: keeps typing and pasting within the length limit, and makes a
 // Shift+Enter a line break like any other instead of a separator character inside a line.
-class TRichEditWidget : public QPlainTextEdit {
+class TRichEditWidget : public TQtWindow<QPlainTextEdit> {
 public:
   void SetMaxLength(int Value) { FMaxLength = Value; }
-  // Gives the widget the selection the program set, if it has not taken it yet; runs before
-  // the widget handles any event of its own or of its viewport and before the text is edited.
-  std::function<void()> TakeSelection;
+  // Gives the widget the selection the program set, if it has not taken it yet: its
+  // BeforeEvent, so that it runs before the widget handles any event of its own or of its
+  // viewport, and before the text is edited.
   void Sync() {
-    if (TakeSelection) TakeSelection();
+    if (BeforeEvent) BeforeEvent();
   }
 
 protected:
-  bool event(QEvent* Event) override {
-    Sync();
-    return QPlainTextEdit::event(Event);
-  }
-  bool viewportEvent(QEvent* Event) override {
-    Sync();
-    return QPlainTextEdit::viewportEvent(Event);
-  }
-
   void keyPressEvent(QKeyEvent* Event) override {
     if (Event->matches(QKeySequence::InsertLineSeparator)) {
       QKeyEvent plain(Event->type(), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
@@ -213,11 +204,11 @@ TRichEdit::TRichEdit(TComponent* AOwner)
     FRawTextValid = false;
     if (FOnChange) FOnChange(this);
   });
-  edit->TakeSelection = [this] { ApplySelection(); };
+  edit->BeforeEvent = [this] { ApplySelection(); };
 }
 
 TRichEdit::~TRichEdit() {
-  static_cast<TRichEditWidget*>(Edit())->TakeSelection = nullptr;
+  static_cast<TRichEditWidget*>(Edit())->BeforeEvent = nullptr;
   BeginDestruction();
 }
 

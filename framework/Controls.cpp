@@ -242,6 +242,8 @@ TShiftState ShiftStateOf(WPARAM Keys) {
   return shift;
 }
 
+bool NoShiftKeys() { return GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0; }
+
 void TControl::WndProc(TMessage& Message) {
   DefaultHandler(Message);
   switch (Message.Msg) {

@@ -159,5 +159,7 @@ String StripAccelerator(const String& Caption);
 
 // The shift state a mouse message's key-state word carries.
 TShiftState ShiftStateOf(WPARAM Keys);
+// Whether Shift, Ctrl and Alt are all up for the key message being handled.
+bool NoShiftKeys();
 
 void RegisterControlsClasses();

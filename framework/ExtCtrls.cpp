@@ -7,38 +7,31 @@
 
 #include "framework/Accessible.h"
 #include "framework/TypInfo.h"
-
-namespace {
+#include "platform/QtWindow.h"
 
 // A label is a frame that already centres its text; the child controls sit on it, and
-// the bevels are drawn over its edge.
-class TPanelFrame : public QLabel {
-public:
-  TPanelBevel Inner = bvNone;
-  TPanelBevel Outer = bvRaised;
-
-protected:
-  void paintEvent(QPaintEvent* Event) override {
-    QLabel::paintEvent(Event);
-    QPainter painter(this);
-    QRect edge = rect();
-    for (TPanelBevel bevel : {Outer, Inner}) {
-      if (bevel == bvNone) continue;
-      const QColor light = palette().color(QPalette::Light), dark = palette().color(QPalette::Dark);
-      const QColor topLeft = bevel == bvRaised ? light : dark, bottomRight = bevel == bvRaised ? dark : light;
-      painter.fillRect(edge.left(), edge.top(), edge.width(), 1, topLeft);
-      painter.fillRect(edge.left(), edge.top(), 1, edge.height(), topLeft);
-      painter.fillRect(edge.left(), edge.bottom(), edge.width(), 1, bottomRight);
-      painter.fillRect(edge.right(), edge.top(), 1, edge.height(), bottomRight);
-      edge.adjust(1, 1, -1, -1);
-    }
+// the bevels are drawn over its edge once it has painted itself.
+void TPanel::WndProc(TMessage& Message) {
+  TWinControl::WndProc(Message);
+  if (Message.Msg != WM_PAINT) return;
+  QPainter* painter = DCPainter(reinterpret_cast<HDC>(Message.WParam));
+  if (!painter) return;
+  const QWidget* frame = Widget();
+  QRect edge = frame->rect();
+  for (TPanelBevel bevel : {FBevelOuter, FBevelInner}) {
+    if (bevel == bvNone) continue;
+    const QColor light = frame->palette().color(QPalette::Light), dark = frame->palette().color(QPalette::Dark);
+    const QColor topLeft = bevel == bvRaised ? light : dark, bottomRight = bevel == bvRaised ? dark : light;
+    painter->fillRect(edge.left(), edge.top(), edge.width(), 1, topLeft);
+    painter->fillRect(edge.left(), edge.top(), 1, edge.height(), topLeft);
+    painter->fillRect(edge.left(), edge.bottom(), edge.width(), 1, bottomRight);
+    painter->fillRect(edge.right(), edge.top(), 1, edge.height(), bottomRight);
+    edge.adjust(1, 1, -1, -1);
   }
-};
-
-} // namespace
+}
 
 TPanel::TPanel(TComponent* AOwner) : TWinControl(AOwner) {
-  auto* frame = new TPanelFrame;
+  auto* frame = new QLabel;
   frame->setAlignment(Qt::AlignCenter);
   frame->setTextFormat(Qt::PlainText);
   SetWidget(frame);
@@ -69,9 +62,7 @@ void TPanel::SetBevelOuter(TPanelBevel Value) {
 }
 
 void TPanel::UpdateBevel() {
-  auto* frame = static_cast<TPanelFrame*>(Widget());
-  frame->Inner = FBevelInner;
-  frame->Outer = FBevelOuter;
+  QWidget* frame = Widget();
   // The caption is centred within the bevels.
   const int width = (FBevelInner != bvNone) + (FBevelOuter != bvNone);
   frame->setContentsMargins(width, width, width, width);

@@ -21,6 +21,7 @@ public:
   TPanelBevel BevelOuter() const { return FBevelOuter; }
   void SetBevelOuter(TPanelBevel Value);
   String AccessibleName() const override;
+  void WndProc(TMessage& Message) override;
 
 private:
   void UpdateBevel();

@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -142,33 +141,6 @@ void TScreen::SetActiveForm(TForm* Form) {
 
 // TForm
 
-namespace {
-
-// A form's window. Enter that no control took presses the button that has the focus, else
-// the form's default button, as it does in a dialog.
-class TFormWindow : public QWidget {
-public:
-  TFormWindow() : QWidget(nullptr, Qt::Window) {}
-
-protected:
-  void keyPressEvent(QKeyEvent* Event) override {
-    if (Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter) {
-      auto* button = qobject_cast<QPushButton*>(focusWidget());
-      for (QPushButton* candidate : findChildren<QPushButton*>())
-        if (!button && candidate->isDefault() && candidate->window() == this && candidate->isVisible() &&
-            candidate->isEnabled())
-          button = candidate;
-      if (button) {
-        button->click();
-        return;
-      }
-    }
-    QWidget::keyPressEvent(Event);
-  }
-};
-
-} // namespace
-
 TForm::TForm(TComponent* AOwner) : TForm(AOwner, TNoDescription{}) {}
 
 TForm::TForm(TComponent* AOwner, TNoDescription) : TWinControl(AOwner) {
@@ -206,7 +178,7 @@ TForm::~TForm() {
 }
 
 void TForm::CreateWindow() {
-  auto* window = new TFormWindow;
+  auto* window = new QWidget(nullptr, Qt::Window);
   SetAccessibleKind(window, TAccessibleKind::Form);
   auto* layout = new QVBoxLayout(window);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -668,6 +640,21 @@ void TForm::WndProc(TMessage& Message) {
   if (Message.Msg == WM_MOUSEMOVE) {
     DefaultHandler(Message);
     return;
+  }
+  // Enter that no control took presses the button that has the focus, else the form's default
+  // button, as it does in a dialog.
+  if (Message.Msg == WM_KEYDOWN && Message.WParam == VK_RETURN) {
+    QWidget* window = Widget();
+    auto* button = qobject_cast<QPushButton*>(window->focusWidget());
+    for (QPushButton* candidate : window->findChildren<QPushButton*>())
+      if (!button && candidate->isDefault() && candidate->window() == window && candidate->isVisible() &&
+          candidate->isEnabled())
+        button = candidate;
+    if (button) {
+      button->click();
+      Message.Result = 0;
+      return;
+    }
   }
   TWinControl::WndProc(Message);
 }

@@ -6,28 +6,7 @@
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 
-namespace {
-
-// The control's pixels; each paint of the widget is the control's Paint.
-class TGraphicWidget : public QWidget {
-public:
-  explicit TGraphicWidget(std::function<void(QPainter&)> Paint) : FPaint(std::move(Paint)) {}
-
-protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    CallGuarded([&] { FPaint(painter); });
-  }
-
-private:
-  std::function<void(QPainter&)> FPaint;
-};
-
-} // namespace
-
-TGraphicControl::TGraphicControl(TComponent* AOwner) : TControl(AOwner) {
-  SetWidget(new TGraphicWidget([this](QPainter& Painter) { PaintWith(Painter); }));
-}
+TGraphicControl::TGraphicControl(TComponent* AOwner) : TControl(AOwner) { SetWidget(new QWidget); }
 
 void TGraphicControl::PaintWith(QPainter& Painter) {
   struct TUnbind {
@@ -60,6 +39,9 @@ void TGraphicControl::ColorChanged() { Widget()->update(); }
 
 void TGraphicControl::WndProc(TMessage& Message) {
   TControl::WndProc(Message);
+  // Each paint of the window is the control's Paint.
+  if (Message.Msg == WM_PAINT)
+    if (QPainter* painter = DCPainter(reinterpret_cast<HDC>(Message.WParam))) PaintWith(*painter);
   const TShiftState shift = ShiftStateOf(Message.WParam);
   const int x = GET_X_LPARAM(Message.LParam), y = GET_Y_LPARAM(Message.LParam);
   switch (Message.Msg) {

@@ -2,7 +2,6 @@
 
 #include <QAbstractListModel>
 #include <QCheckBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -30,23 +29,6 @@ public:
 
 private:
   int FHeight;
-};
-
-// The list's view. Enter is the list's own: it acts on the selected entry as a double-click does.
-class TListView : public QListView {
-public:
-  std::function<void()> OnEnter;
-
-protected:
-  void keyPressEvent(QKeyEvent* Event) override {
-    const bool enter = Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter;
-    if (!enter || (Event->modifiers() & ~Qt::KeypadModifier) || !OnEnter) {
-      QListView::keyPressEvent(Event);
-      return;
-    }
-    Event->accept();
-    CallGuarded(OnEnter);
-  }
 };
 
 } // namespace
@@ -153,8 +135,7 @@ private:
 } // namespace
 
 TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner) {
-  auto* list = new TListView;
-  list->OnEnter = [this] { DblClick(); };
+  auto* list = new QListView;
   FModel = new TListBoxModel(list);
   list->setModel(FModel);
   list->setUniformItemSizes(true);
@@ -208,6 +189,12 @@ void TListBox::DefaultHandler(TMessage& Message) {
                            (Message.Msg == WM_MOUSEMOVE && (Message.WParam & (MK_LBUTTON | MK_RBUTTON)));
   if (pressOrDrag && ItemAtPos(GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)) < 0) {
     if (Message.Msg != WM_MOUSEMOVE && !ListView()->hasFocus()) ListView()->setFocus(Qt::MouseFocusReason);
+    Message.Result = 0;
+    return;
+  }
+  // Enter is the list's own: it acts on the selected entry as a double-click does.
+  if (Message.Msg == WM_KEYDOWN && Message.WParam == VK_RETURN && NoShiftKeys()) {
+    DblClick();
     Message.Result = 0;
     return;
   }

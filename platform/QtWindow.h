@@ -9,8 +9,10 @@
 // message, a signal, a paint — runs through CallGuarded, so that an exception never crosses
 // a Qt frame: it is handed to the message exception handler (the application's) instead.
 
+#include <QAbstractScrollArea>
 #include <QObject>
 #include <functional>
+#include <type_traits>
 #include <utility>
 
 #include "platform/Windows.h"
@@ -54,3 +56,37 @@ template <class TSender, class TSignal, class TSlot>
 QMetaObject::Connection ConnectGuarded(TSender* Sender, TSignal Signal, TSlot Slot) {
   return ConnectGuarded(Sender, Signal, Sender, std::move(Slot));
 }
+
+// The one Qt subclass a framework window may need: for a window that must act before Qt
+// handles any event of the widget or, for a scroll area, of its viewport (a selection the
+// program set and the widget has not taken yet). BeforeEvent runs guarded; the events then
+// go on to the window procedure and to Qt as for any window.
+template <class TBase> class TQtWidget : public TBase {
+public:
+  using TBase::TBase;
+  std::function<void()> BeforeEvent;
+
+protected:
+  bool event(QEvent* Event) override {
+    Before();
+    return TBase::event(Event);
+  }
+  void Before() {
+    if (BeforeEvent) CallGuarded(BeforeEvent);
+  }
+};
+
+template <class TBase> class TQtScrollWidget : public TQtWidget<TBase> {
+public:
+  using TQtWidget<TBase>::TQtWidget;
+
+protected:
+  bool viewportEvent(QEvent* Event) override {
+    this->Before();
+    return TBase::viewportEvent(Event);
+  }
+};
+
+template <class TBase>
+using TQtWindow =
+    std::conditional_t<std::is_base_of_v<QAbstractScrollArea, TBase>, TQtScrollWidget<TBase>, TQtWidget<TBase>>;

@@ -4,7 +4,9 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QHash>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -13,7 +15,9 @@
 #include <QPointer>
 #include <QResizeEvent>
 #include <deque>
+#include <limits>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 #include "platform/QtWindow.h"
@@ -39,8 +43,16 @@ struct TNativeEvent {
   UINT Msg;
   WPARAM WParam;
   LPARAM LParam;
+  QObject* Target;
+  QEvent* Event;
   bool PassToQt = false;
+  // For WM_PAINT: Qt paints the client when the default procedure gets the message, so that
+  // the procedure can draw over it; not when the procedure kept the erasing to itself.
+  bool QtPaints = false;
 };
+
+// What became of a message made from a Qt event.
+enum class TOutcome { Kept, Passed, Gone };
 
 struct TWindowRecord {
   HWND Handle;
@@ -90,6 +102,8 @@ public:
   quint64 InputTime = 0;
   // The contexts GetDC has handed out and ReleaseDC has not yet taken back.
   std::unordered_map<HDC, std::unique_ptr<TWindowDC>> Contexts;
+  // The modifiers of the key event being turned into messages, for GetKeyState.
+  std::optional<Qt::KeyboardModifiers> KeyModifiers;
 
   TWindowRecord* Find(HWND h) const {
     auto it = ByHandle.find(reinterpret_cast<std::uintptr_t>(h));
@@ -105,6 +119,10 @@ public:
 
   bool eventFilter(QObject* Watched, QEvent* Event) override;
   void customEvent(QEvent* Event) override;
+
+private:
+  bool Paint(TWindowRecord* Rec, QObject* Watched, QEvent* Event);
+  bool Key(TWindowRecord* Rec, QObject* Watched, QKeyEvent* Event);
 };
 
 TWindowTable& Windows() {
@@ -122,8 +140,42 @@ WPARAM KeyState(Qt::MouseButtons Buttons, Qt::KeyboardModifiers Modifiers) {
   return w;
 }
 
+// The Qt keys that have a virtual key besides the letters, digits and function keys.
+constexpr std::pair<int, int> KeyTable[] = {
+    {Qt::Key_Backspace, VK_BACK},  {Qt::Key_Tab, VK_TAB},       {Qt::Key_Backtab, VK_TAB},
+    {Qt::Key_Return, VK_RETURN},   {Qt::Key_Enter, VK_RETURN},  {Qt::Key_Shift, VK_SHIFT},
+    {Qt::Key_Control, VK_CONTROL}, {Qt::Key_Alt, VK_MENU},      {Qt::Key_Escape, VK_ESCAPE},
+    {Qt::Key_Space, VK_SPACE},     {Qt::Key_PageUp, VK_PRIOR},  {Qt::Key_PageDown, VK_NEXT},
+    {Qt::Key_End, VK_END},         {Qt::Key_Home, VK_HOME},     {Qt::Key_Left, VK_LEFT},
+    {Qt::Key_Up, VK_UP},           {Qt::Key_Right, VK_RIGHT},   {Qt::Key_Down, VK_DOWN},
+    {Qt::Key_Insert, VK_INSERT},   {Qt::Key_Delete, VK_DELETE}, {Qt::Key_Plus, VK_ADD},
+    {Qt::Key_Minus, VK_SUBTRACT}};
+
+// The virtual key of a Qt key; 0 for a key that has none.
+WPARAM VirtualKey(int Key) {
+  if ((Key >= Qt::Key_A && Key <= Qt::Key_Z) || (Key >= Qt::Key_0 && Key <= Qt::Key_9)) return static_cast<WPARAM>(Key);
+  if (Key >= Qt::Key_F1 && Key <= Qt::Key_F24) return static_cast<WPARAM>(VK_F1 + (Key - Qt::Key_F1));
+  for (const auto& [qt, vk] : KeyTable)
+    if (qt == Key) return static_cast<WPARAM>(vk);
+  return 0;
+}
+
+// The Qt key of a virtual key; 0 for one that has none.
+int QtKey(WPARAM VirtualKey) {
+  const int vk = static_cast<int>(VirtualKey);
+  if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) return vk;
+  if (vk >= VK_F1 && vk < VK_F1 + 24) return Qt::Key_F1 + (vk - VK_F1);
+  for (const auto& [qt, key] : KeyTable)
+    if (key == vk) return qt;
+  return 0;
+}
+
+Qt::KeyboardModifiers CurrentModifiers() {
+  return Windows().KeyModifiers ? *Windows().KeyModifiers : QGuiApplication::keyboardModifiers();
+}
+
 // The message a Qt event stands for; false when it has none.
-bool Translate(const TWindowRecord& Rec, QObject* Watched, QEvent* Event, TMessage& M, HDC__* DC) {
+bool Translate(const TWindowRecord& Rec, QObject* Watched, QEvent* Event, TMessage& M) {
   bool fromClient = Watched == Rec.Client.data();
   switch (Event->type()) {
   case QEvent::MouseButtonPress:
@@ -161,11 +213,6 @@ bool Translate(const TWindowRecord& Rec, QObject* Watched, QEvent* Event, TMessa
     M.LParam = MAKELPARAM(size.width(), size.height());
     return true;
   }
-  case QEvent::Paint:
-    if (!fromClient) return false;
-    M.Msg = WM_ERASEBKGND;
-    M.WParam = reinterpret_cast<WPARAM>(DC);
-    return true;
   default: return false;
   }
 }
@@ -174,34 +221,77 @@ LRESULT Dispatch(TWindowRecord* Rec, UINT Msg, WPARAM W, LPARAM L) {
   return CallWindowProcA(Rec->Proc, Rec->Handle, Msg, W, L);
 }
 
+// Passes M, which Event on Watched stands for, through the window's procedure. Qt's own
+// handling of the event is left to the caller when the message reaches the default procedure.
+TOutcome Pass(TWindowRecord* Rec, QObject* Watched, QEvent* Event, const TMessage& M, bool QtPaints = false) {
+  TNativeEvent native{M.Msg, M.WParam, M.LParam, Watched, Event};
+  native.QtPaints = QtPaints;
+  TNativeEvent* outer = Rec->Native;
+  Rec->Native = &native;
+  QPointer<QWidget> alive = Rec->Widget;
+  CallGuarded([&] { Dispatch(Rec, M.Msg, M.WParam, M.LParam); });
+  if (!alive) return TOutcome::Gone; // the window went while its message was handled
+  Rec->Native = outer;
+  return native.PassToQt ? TOutcome::Passed : TOutcome::Kept;
+}
+
+// Hands Qt the very event a message of a window stands for, at once.
+void DeliverNow(TWindowRecord* Rec, QObject* Target, QEvent* Event) {
+  QPointer<QWidget> alive = Rec->Widget;
+  const QEvent* outer = Rec->Delivering;
+  Rec->Delivering = Event;
+  QCoreApplication::sendEvent(Target, Event);
+  if (alive) Rec->Delivering = outer;
+}
+
 bool TWindowTable::eventFilter(QObject* Watched, QEvent* Event) {
   if (Event->spontaneous() && Event->isInputEvent()) InputTime = static_cast<QInputEvent*>(Event)->timestamp();
   TWindowRecord* rec = ByObject.value(Watched);
   if (!rec || Event == rec->Delivering) return false;
-  HDC__ dc{rec->Client.data(), nullptr, rec->Client->font()};
-  TMessage m;
-  if (!Translate(*rec, Watched, Event, m, &dc)) return false;
-  TNativeEvent native{m.Msg, m.WParam, m.LParam};
-  TNativeEvent* outer = rec->Native;
-  rec->Native = &native;
-  QPointer<QWidget> alive = rec->Widget;
-  CallGuarded([&] { Dispatch(rec, m.Msg, m.WParam, m.LParam); });
-  if (!alive) return true; // the window went while its message was handled
-  rec->Native = outer;
-  dc.Painter.reset();
-  const QPicture* drawn = Event->type() == QEvent::Paint ? rec->Drawn : nullptr;
-  if (native.PassToQt) {
-    if (!drawn) return false;
-    // Qt paints the client now, so that the drawing of a released context can go on top.
-    const QEvent* outerDelivering = rec->Delivering;
-    rec->Delivering = Event;
-    QCoreApplication::sendEvent(Watched, Event);
-    if (!alive) return true;
-    rec->Delivering = outerDelivering;
+  switch (Event->type()) {
+  case QEvent::Paint: return Watched == rec->Client.data() && Paint(rec, Watched, Event);
+  case QEvent::KeyPress:
+  case QEvent::KeyRelease: return Key(rec, Watched, static_cast<QKeyEvent*>(Event));
+  default: break;
   }
-  if (drawn) QPainter(rec->Client.data()).drawPicture(0, 0, *drawn);
+  TMessage m;
+  if (!Translate(*rec, Watched, Event, m)) return false;
+  const TOutcome outcome = Pass(rec, Watched, Event, m);
+  if (outcome == TOutcome::Passed) return false;
   // A close the procedure kept to itself must not hide the window either.
-  if (Event->type() == QEvent::Close) Event->ignore();
+  if (outcome == TOutcome::Kept && Event->type() == QEvent::Close) Event->ignore();
+  return true;
+}
+
+// A paint is WM_ERASEBKGND, then WM_PAINT, both with a device context for the client; then
+// the drawing of a context from GetDC being released goes on top.
+bool TWindowTable::Paint(TWindowRecord* Rec, QObject* Watched, QEvent* Event) {
+  HDC__ dc{Rec->Client.data(), nullptr, Rec->Client->font()};
+  const auto context = reinterpret_cast<WPARAM>(&dc);
+  const TOutcome erase = Pass(Rec, Watched, Event, {WM_ERASEBKGND, context, 0, 0});
+  if (erase == TOutcome::Gone) return true;
+  if (Pass(Rec, Watched, Event, {WM_PAINT, context, 0, 0}, erase == TOutcome::Passed) == TOutcome::Gone) return true;
+  dc.Painter.reset();
+  if (Rec->Drawn) QPainter(Rec->Client.data()).drawPicture(0, 0, *Rec->Drawn);
+  return true;
+}
+
+// A key press is WM_KEYDOWN and, when that reaches the default procedure, a WM_CHAR for each
+// character the key types; Qt handles the key when all of them reach it. A release is WM_KEYUP.
+bool TWindowTable::Key(TWindowRecord* Rec, QObject* Watched, QKeyEvent* Event) {
+  if (Watched != Rec->Widget.data() && Watched != Rec->Client.data()) return false;
+  const bool press = Event->type() == QEvent::KeyPress;
+  // The repeat count, one; the key was down before for a repeat and for a release.
+  const LPARAM flags = 1 | (Event->isAutoRepeat() || !press ? LPARAM(1) << 30 : 0) | (press ? 0 : LPARAM(1) << 31);
+  const std::optional<Qt::KeyboardModifiers> outer = KeyModifiers;
+  KeyModifiers = Event->modifiers();
+  TOutcome outcome = Pass(Rec, Watched, Event, {press ? WM_KEYDOWN : WM_KEYUP, VirtualKey(Event->key()), flags, 0});
+  if (press)
+    for (char32_t c : Event->text().toUcs4())
+      if (outcome == TOutcome::Passed) outcome = Pass(Rec, Watched, Event, {WM_CHAR, c, flags, 0});
+  KeyModifiers = outer;
+  if (outcome == TOutcome::Passed) return false;
+  Event->accept();
   return true;
 }
 
@@ -305,6 +395,25 @@ LRESULT DeliverToQt(TWindowRecord* Rec, UINT Msg, WPARAM W, LPARAM L) {
     auto* dc = reinterpret_cast<HDC__*>(W);
     if (QPainter* p = dc ? DCPainter(dc) : nullptr) p->fillRect(client->rect(), client->palette().window());
     return 1;
+  }
+  case WM_PAINT: client->repaint(); return 0;
+  // A key carries no text and a character no key: the window acts on each as on its part of
+  // a real key press.
+  case WM_KEYDOWN:
+  case WM_KEYUP: {
+    int key = QtKey(W);
+    const Qt::KeyboardModifiers modifiers = CurrentModifiers();
+    if (key == Qt::Key_Tab && (modifiers & Qt::ShiftModifier)) key = Qt::Key_Backtab;
+    event = std::make_unique<QKeyEvent>(Msg == WM_KEYDOWN ? QEvent::KeyPress : QEvent::KeyRelease, key, modifiers,
+                                        QString(), (L & (LPARAM(1) << 30)) != 0 && Msg == WM_KEYDOWN);
+    target = Rec->Widget.data();
+    break;
+  }
+  case WM_CHAR: {
+    const auto c = static_cast<char32_t>(W);
+    event = std::make_unique<QKeyEvent>(QEvent::KeyPress, 0, CurrentModifiers(), QString::fromUcs4(&c, 1));
+    target = Rec->Widget.data();
+    break;
   }
   default: return 0;
   }
@@ -444,6 +553,17 @@ BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 
 HWND GetFocus() { return WindowHandle(QApplication::focusWidget()); }
 
+SHORT GetKeyState(int nVirtKey) {
+  Qt::KeyboardModifier modifier = Qt::NoModifier;
+  switch (nVirtKey) {
+  case VK_SHIFT: modifier = Qt::ShiftModifier; break;
+  case VK_CONTROL: modifier = Qt::ControlModifier; break;
+  case VK_MENU: modifier = Qt::AltModifier; break;
+  default: return 0;
+  }
+  return (CurrentModifiers() & modifier) ? std::numeric_limits<SHORT>::min() : SHORT(0);
+}
+
 BOOL ClientToScreen(HWND hWnd, POINT* lpPoint) {
   QWidget* client = WindowClient(hWnd);
   if (!client || !lpPoint) return FALSE;
@@ -488,6 +608,11 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   if (native && !native->PassToQt && native->Msg == Msg && native->WParam == wParam && native->LParam == lParam) {
     native->PassToQt = true;
     if (IsPress(Msg)) FocusAsPressWould(rec->Client, QPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)));
+    if (Msg == WM_PAINT && native->QtPaints) {
+      // Qt paints the client now, its own painter alone on it.
+      reinterpret_cast<HDC>(wParam)->Painter.reset();
+      DeliverNow(rec, native->Target, native->Event);
+    }
     return Msg == WM_ERASEBKGND ? 1 : 0;
   }
   return DeliverToQt(rec, Msg, wParam, lParam);

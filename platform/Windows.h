@@ -13,6 +13,7 @@ using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using LONG_PTR = std::intptr_t;
+using SHORT = std::int16_t;
 
 struct HWND__;
 using HWND = HWND__*;
@@ -53,7 +54,11 @@ constexpr UINT WM_SIZE = 0x0005;
 constexpr UINT WM_SETFOCUS = 0x0007;
 constexpr UINT WM_KILLFOCUS = 0x0008;
 constexpr UINT WM_CLOSE = 0x0010;
+constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_ERASEBKGND = 0x0014;
+constexpr UINT WM_KEYDOWN = 0x0100;
+constexpr UINT WM_KEYUP = 0x0101;
+constexpr UINT WM_CHAR = 0x0102;
 constexpr UINT WM_MOUSEMOVE = 0x0200;
 constexpr UINT WM_LBUTTONDOWN = 0x0201;
 constexpr UINT WM_LBUTTONUP = 0x0202;
@@ -68,6 +73,29 @@ constexpr WPARAM MK_RBUTTON = 0x0002;
 constexpr WPARAM MK_SHIFT = 0x0004;
 constexpr WPARAM MK_CONTROL = 0x0008;
 constexpr WPARAM MK_MBUTTON = 0x0010;
+
+// Virtual keys; the letters and digits are their upper-case ASCII codes.
+constexpr int VK_BACK = 0x08;
+constexpr int VK_TAB = 0x09;
+constexpr int VK_RETURN = 0x0D;
+constexpr int VK_SHIFT = 0x10;
+constexpr int VK_CONTROL = 0x11;
+constexpr int VK_MENU = 0x12;
+constexpr int VK_ESCAPE = 0x1B;
+constexpr int VK_SPACE = 0x20;
+constexpr int VK_PRIOR = 0x21;
+constexpr int VK_NEXT = 0x22;
+constexpr int VK_END = 0x23;
+constexpr int VK_HOME = 0x24;
+constexpr int VK_LEFT = 0x25;
+constexpr int VK_UP = 0x26;
+constexpr int VK_RIGHT = 0x27;
+constexpr int VK_DOWN = 0x28;
+constexpr int VK_INSERT = 0x2D;
+constexpr int VK_DELETE = 0x2E;
+constexpr int VK_ADD = 0x6B;
+constexpr int VK_SUBTRACT = 0x6D;
+constexpr int VK_F1 = 0x70;
 
 constexpr int GWL_WNDPROC = -4;
 
@@ -110,6 +138,9 @@ constexpr int GET_Y_LPARAM(LPARAM L) { return static_cast<std::int16_t>(HIWORD(s
 LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 // Queues a message; the message loop delivers queued messages in order.
 BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+// Whether a key is down (the high bit of the result set) while the key message being handled
+// was made, or now when none is: for VK_SHIFT, VK_CONTROL and VK_MENU.
+SHORT GetKeyState(int nVirtKey);
 // The window that has the keyboard focus, or 0.
 HWND GetFocus();
 // Turn a point of a window's client area into screen coordinates and back; FALSE for an

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QMouseEvent>
@@ -210,6 +211,36 @@ TEST_F(MessageTest, AnExceptionFromAnEventOrAPostedMessageIsShownAndTheLoopGoesO
   for (const auto& box : Seams::MessageBoxes())
     shown.push_back(box.Text);
   EXPECT_EQ(shown, (std::vector<String>{"From an event.", "From a posted message."}));
+  SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(old));
+  FreeObjectInstance(hook);
+}
+
+TEST_F(MessageTest, KeysBecomeKeyAndCharacterMessagesAndASentEnterActsLikeARealOne) {
+  std::vector<std::pair<UINT, WPARAM>> seen;
+  WNDPROC old = reinterpret_cast<WNDPROC>(GetWindowLongA(Box->Handle(), GWL_WNDPROC));
+  WNDPROC hook = MakeObjectInstance([&](TMessage& M) {
+    if (M.Msg == WM_KEYDOWN || M.Msg == WM_CHAR || M.Msg == WM_KEYUP) seen.emplace_back(M.Msg, M.WParam);
+    M.Result = CallWindowProcA(old, Box->Handle(), M.Msg, M.WParam, M.LParam);
+  });
+  SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(hook));
+  int opened = 0;
+  Box->SetOnDblClick([&](TObject*) { ++opened; });
+  Box->SetItemIndex(0);
+
+  QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier), a(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+  for (QKeyEvent* e : {&down, &a, &enter})
+    QCoreApplication::sendEvent(Box->Widget(), e);
+  // The arrow still reaches the list; Enter is kept by the list, so no character follows it.
+  EXPECT_EQ(Box->ItemIndex(), 1);
+  EXPECT_EQ(seen, (std::vector<std::pair<UINT, WPARAM>>{
+                      {WM_KEYDOWN, VK_DOWN}, {WM_KEYDOWN, 'A'}, {WM_CHAR, 'a'}, {WM_KEYDOWN, VK_RETURN}}));
+  EXPECT_EQ(opened, 1);
+
+  SendMessageA(Box->Handle(), WM_KEYDOWN, VK_DOWN, 1);
+  EXPECT_EQ(Box->ItemIndex(), 2);
+  SendMessageA(Box->Handle(), WM_KEYDOWN, VK_RETURN, 1);
+  EXPECT_EQ(opened, 2);
   SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(old));
   FreeObjectInstance(hook);
 }
