@@ -188,26 +188,6 @@ void TLongOutline::MouseMove(TShiftState Shift, int X, int Y) {
   ShowTip(text, rect.left, rect.top);
 }
 
-TRect TLongOutline::ItemTextRect(int Index) {
-  int row = Index;
-  for (int i = 1; i < Index; ++i)
-    if (!Items(i)->Parent()->Expanded()) --row;
-  TRect rect = CellRect(0, row - 1);
-  const int level = Items(Index)->Level();
-  int steps = 0;
-  switch (OutlineStyle()) {
-  case osText:
-  case osTreeText: steps = level - 1; break;
-  case osPlusMinusText:
-  case osPictureText:
-  case osTreePictureText: steps = level; break;
-  case osPlusMinusPictureText: steps = level + 1; break;
-  }
-  if (Options().count(ooDrawTreeRoot)) ++steps;
-  rect.left += ItemHeight() * steps;
-  return rect;
-}
-
 void TLongOutline::WndProc(TMessage& Message) {
   // The outline's own handling of the focus loss follows, so its selection shows unfocused.
   if (Message.Msg == WM_KILLFOCUS) RemoveTip();

@@ -93,11 +93,6 @@ public:
   explicit TLongOutline(TComponent* AOwner);
   void MouseMove(TShiftState Shift, int X, int Y) override;
   void WndProc(TMessage& Message) override;
-
-private:
-  // Where the text of item Index starts, in client coordinates: only the left and the top
-  // count.
-  TRect ItemTextRect(int Index);
 };
 
 void RegisterLongList();

@@ -9,8 +9,8 @@
 #include "framework/Bitmaps.h"
 #include "framework/Controls.h"
 
+class QAbstractScrollArea;
 class TOutline;
-class TOutlineView;
 
 // An item index that names no item of the outline.
 class EOutlineError : public Exception {
@@ -50,7 +50,7 @@ public:
 
 private:
   friend class TOutline;
-  friend class TOutlineView;
+  friend class TOutlinePainter;
   TOutlineNode(TOutline* Outline, TOutlineNode* Parent, String Text);
   bool IsLastChild() const { return FParent && FParent->FChildren.back().get() == this; }
   bool IsAncestorOf(const TOutlineNode* Node) const;
@@ -106,15 +106,19 @@ public:
   TRect CellRect(int ACol, int ARow) const;
   // The index of the item shown at a point of the client area; 0 when there is none.
   int GetItem(int X, int Y) const;
+  // Where item Index's text is drawn: its row's cell from the left of the text on; empty for
+  // an item that does not show.
+  TRect ItemTextRect(int Index) const;
 
   // A canvas on the outline's window, for measuring its items' texts.
   TCanvas* Canvas();
 
   void WndProc(TMessage& Message) override;
+  void DefaultHandler(TMessage& Message) override;
 
 private:
   friend class TOutlineNode;
-  friend class TOutlineView;
+  friend class TOutlinePainter;
   // The root for 0, else Items(Index).
   TOutlineNode* Node(int Index);
   int Insert(TOutlineNode* Parent, const String& Text);
@@ -132,6 +136,8 @@ private:
   // The distance from the left of its cell at which an item's row starts to show more than
   // tree lines.
   int Indent(const TOutlineNode* Node) const;
+  // The distance from the left of its cell at which an item's text starts.
+  int TextLeft(const TOutlineNode* Node) const;
   bool HasPlusMinus() const { return FOutlineStyle == osPlusMinusText || FOutlineStyle == osPlusMinusPictureText; }
   bool HasPicture() const {
     return FOutlineStyle == osPictureText || FOutlineStyle == osPlusMinusPictureText ||
@@ -144,7 +150,12 @@ private:
   // A press of the left button: selects the item there; a double-click, or a press on the
   // plus/minus box, expands or collapses it.
   void Press(int X, int Y, bool Double);
-  TOutlineView* View() const;
+  QAbstractScrollArea* View() const;
+  QWidget* Client() const;
+  // Fits the scroll bar to the rows and to the number of whole rows the client area shows.
+  void UpdateScrollBar();
+  // The number of rows the client area shows whole, at least one.
+  int ShownRows() const;
 
   TOutlineNode FRoot;
   mutable std::vector<TOutlineNode*> FItems;

@@ -206,8 +206,9 @@ bool Translate(const TWindowRecord& Rec, QObject* Watched, QEvent* Event, TMessa
     if (Watched != Rec.Widget.data()) return false;
     M.Msg = WM_CLOSE;
     return true;
+  // A window is told the size of its client area.
   case QEvent::Resize: {
-    if (Watched != Rec.Widget.data()) return false;
+    if (!fromClient) return false;
     QSize size = static_cast<QResizeEvent*>(Event)->size();
     M.Msg = WM_SIZE;
     M.LParam = MAKELPARAM(size.width(), size.height());
