@@ -45,10 +45,11 @@ def sources(root):
 
 def resolve(root, source, name):
     """The file an include names, as a path from the root, looked for as the compiler does:
-    beside the including file, then from the top of the tree; None when there is none."""
+    beside the including file, then from the top of the tree; None when the tree has none."""
     for base in (os.path.dirname(source), ''):
         path = os.path.normpath(os.path.join(base, name))
-        if not path.startswith('..') and os.path.isfile(os.path.join(root, path)):
+        inside = not os.path.isabs(path) and path.split(os.sep)[0] != '..'
+        if inside and os.path.isfile(os.path.join(root, path)):
             return path
     return None
 
@@ -92,7 +93,7 @@ def faults(root):
                 where = f'{source}:{number}'
                 target = resolve(root, source, name)
                 if target is None:
-                    found.append(f'{where}: #include "{name}" names no file')
+                    found.append(f'{where}: #include "{name}" names no file in the tree')
                     continue
                 target_folder = target.split(os.sep)[0]
                 if target_folder != folder and target_folder not in allowed:

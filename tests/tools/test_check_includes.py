@@ -49,7 +49,7 @@ CASES = [
       '(the tree scanner is a component that the main window drives)']),
     ('a file that does not exist',
      {'app/Main.cpp': '#include "editor/Unit1.h"\n  #  include "editor/Unit2.h"\n'},
-     ['app/Main.cpp:2: #include "editor/Unit2.h" names no file']),
+     ['app/Main.cpp:2: #include "editor/Unit2.h" names no file in the tree']),
 ]
 
 
