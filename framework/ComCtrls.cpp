@@ -52,8 +52,7 @@ String ToText(QString S) {
   return S.toStdString();
 }
 
-// The edit widget: keeps typing and pasting within the length limit, and makes a
-// Shift+Enter a line break like any other instead of a separator character inside a line.
+// The edit widget: keeps pasting within the length limit and copies the program's text.
 class TRichEditWidget : public TQtWindow<QPlainTextEdit> {
 public:
   void SetMaxLength(int Value) { FMaxLength = Value; }
@@ -63,28 +62,15 @@ public:
   void Sync() {
     if (BeforeEvent) BeforeEvent();
   }
-
-protected:
-  void keyPressEvent(QKeyEvent* Event) override {
-    if (Event->matches(QKeySequence::InsertLineSeparator)) {
-      QKeyEvent plain(Event->type(), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
-      QPlainTextEdit::keyPressEvent(&plain);
-      Event->setAccepted(plain.isAccepted());
-      return;
-    }
-    const QString text = Event->text();
-    int adding = 0;
-    if (Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter)
-      adding = 1;
-    else if (!text.isEmpty() && (text.at(0).isPrint() || text.at(0) == QLatin1Char('\t')))
-      adding = static_cast<int>(text.size());
-    if (adding > 0 && !isReadOnly() && Room() < adding) {
-      Event->accept();
-      return;
-    }
-    QPlainTextEdit::keyPressEvent(Event);
+  // How many characters may still go in in place of the selection.
+  int Room() const {
+    if (FMaxLength <= 0) return INT_MAX;
+    QTextCursor c = textCursor();
+    int kept = document()->characterCount() - 1 - (c.selectionEnd() - c.selectionStart());
+    return FMaxLength - kept;
   }
 
+protected:
   void insertFromMimeData(const QMimeData* Source) override {
     if (Source->hasText() && HasUnwrappableWord(Source->text())) setWordWrapMode(QTextOption::WrapAnywhere);
     if (FMaxLength <= 0 || !Source->hasText()) {
@@ -113,14 +99,6 @@ protected:
   }
 
 private:
-  // How many characters may still go in in place of the selection.
-  int Room() const {
-    if (FMaxLength <= 0) return INT_MAX;
-    QTextCursor c = textCursor();
-    int kept = document()->characterCount() - 1 - (c.selectionEnd() - c.selectionStart());
-    return FMaxLength - kept;
-  }
-
   int FMaxLength = 0;
 };
 
@@ -320,6 +298,29 @@ int TRichEdit::LengthOf(const String& Text) { return static_cast<int>(ToQString(
 void TRichEdit::ScrollCaret() {
   ApplySelection();
   Edit()->ensureCursorVisible();
+}
+
+void TRichEdit::DefaultHandler(TMessage& Message) {
+  auto* edit = static_cast<TRichEditWidget*>(Edit());
+  // Shift+Enter breaks the line as Enter does, instead of putting a separator inside the line.
+  if (Message.Msg == WM_KEYDOWN && Message.WParam == VK_RETURN && GetKeyState(VK_SHIFT) < 0 &&
+      GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0) {
+    QKeyEvent plain(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QCoreApplication::sendEvent(edit, &plain);
+    Message.Result = 0;
+    return;
+  }
+  // Typing stays within the length limit.
+  if (Message.Msg == WM_CHAR && !edit->isReadOnly()) {
+    const auto c = static_cast<char32_t>(Message.WParam);
+    const int adding = c == U'\r' || c == U'\t' || QChar::isPrint(c) ? (c > 0xFFFF ? 2 : 1) : 0;
+    ApplySelection();
+    if (adding > 0 && edit->Room() < adding) {
+      Message.Result = 0;
+      return;
+    }
+  }
+  TWinControl::DefaultHandler(Message);
 }
 
 void TRichEdit::WndProc(TMessage& Message) {

@@ -91,6 +91,7 @@ public:
   void SetOnChange(TNotifyEvent Value) { FOnChange = std::move(Value); }
 
   void WndProc(TMessage& Message) override;
+  void DefaultHandler(TMessage& Message) override;
 
 private:
   QPlainTextEdit* Edit() const;
