@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 
 namespace {
@@ -119,4 +120,16 @@ void TBitmap::SetHandle(HBITMAP Value) {
   const QImage* image = BitmapImage(Value);
   FWidth = image ? image->width() : 0;
   FHeight = image ? image->height() : 0;
+}
+
+void RegisterBitmapsClasses() {
+  static const bool done = [] {
+    RegisterGraphicsClasses();
+    TClassRegistration<TBitmap>("TBitmap", "TPersistent").Data("Data", [](TBitmap& B, const TDescValue& V) {
+      if (V.Kind != TDescValue::vaBinary) typinfo_detail::BadValue("binary data", V);
+      B.ReadData(V.Bytes);
+    });
+    return true;
+  }();
+  (void)done;
 }

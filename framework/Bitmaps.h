@@ -99,3 +99,5 @@ private:
   int FHeight = 0;
   TCanvas FCanvas{this};
 };
+
+void RegisterBitmapsClasses();

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "framework/Bitmaps.h"
 #include "framework/Geometry.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
@@ -339,7 +340,7 @@ void TWinControl::AlignControls() {
 
 void RegisterControlsClasses() {
   static const bool done = [] {
-    RegisterGraphicsClasses();
+    RegisterBitmapsClasses();
     RegisterEnumNames(typeid(TAlign), {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"});
     RegisterEnumNames(typeid(TFormBorderStyle), {"bsNone", "bsSingle", "bsSizeable", "bsDialog"});
     TClassRegistration<TControl>("TControl", "TComponent")

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QMouseEvent>
 #include <algorithm>
 #include <filesystem>
 
@@ -14,12 +13,18 @@
 
 namespace {
 
-// The list shows the drives; opening it reads them again, and a double-click belongs to the
-// control (its OnDblClick) rather than opening the list as a press would.
+// The list shows the drives; opening it reads them again. The first press of a double-click
+// on the box opens the list; the second, landing on the list over the box itself soon after,
+// closes it again and counts as the box's double-click.
 class TDriveBox : public QComboBox {
 public:
-  explicit TDriveBox(TDriveComboBox* Control) : FControl(Control) {
-    view()->viewport()->installEventFilter(this);
+  explicit TDriveBox(TDriveComboBox* Control)
+      : FControl(Control), FListProc(MakeWindowProc([this](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+          if ((m == WM_LBUTTONDOWN || m == WM_LBUTTONDBLCLK) && SecondPress(h, l)) return 0;
+          return DefWindowProcA(h, m, w, l);
+        })) {
+    FList = CreateWindowHandle(view()->viewport());
+    FOldListProc = SetWindowLongA(FList, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(FListProc));
     // The list has the chosen drive selected also while it is closed: that is how a screen
     // reader learns which drive is chosen.
     connect(this, &QComboBox::currentIndexChanged, view(), [this](int Index) {
@@ -27,25 +32,25 @@ public:
                                                 QItemSelectionModel::ClearAndSelect);
     });
   }
+  ~TDriveBox() override {
+    SetWindowLongA(FList, GWL_WNDPROC, FOldListProc);
+    FreeObjectInstance(FListProc);
+  }
   void showPopup() override {
     CallGuarded([this] { FControl->BuildList(); });
     FOpened.start();
     QComboBox::showPopup();
   }
 
-protected:
-  void mouseDoubleClickEvent(QMouseEvent* Event) override { Event->accept(); }
-
-  // The first press of a double-click opens the list; the second, landing on the list over the
-  // box itself soon after, closes it again and counts as the box's double-click.
-  bool eventFilter(QObject* Watched, QEvent* Event) override {
-    if (Event->type() != QEvent::MouseButtonPress && Event->type() != QEvent::MouseButtonDblClick)
-      return QComboBox::eventFilter(Watched, Event);
-    auto* mouse = static_cast<QMouseEvent*>(Event);
-    QPoint at = mapFromGlobal(mouse->globalPosition().toPoint());
-    bool soon = FOpened.isValid() && FOpened.elapsed() <= QApplication::doubleClickInterval();
-    if (mouse->button() != Qt::LeftButton || !soon || !rect().contains(at))
-      return QComboBox::eventFilter(Watched, Event);
+private:
+  // Whether a press at L on the list is the second of a double-click on the box; it closes
+  // the list and goes to the box as its double-click.
+  bool SecondPress(HWND List, LPARAM L) {
+    POINT p{GET_X_LPARAM(L), GET_Y_LPARAM(L)};
+    ClientToScreen(List, &p);
+    const QPoint at = mapFromGlobal(QPoint(p.x, p.y));
+    const bool soon = FOpened.isValid() && FOpened.elapsed() <= QApplication::doubleClickInterval();
+    if (!soon || !rect().contains(at)) return false;
     FOpened.invalidate();
     hidePopup();
     // Posted: what the double-click starts runs once the list has closed.
@@ -53,8 +58,10 @@ protected:
     return true;
   }
 
-private:
   TDriveComboBox* FControl;
+  WNDPROC FListProc;
+  HWND FList;
+  LONG_PTR FOldListProc;
   QElapsedTimer FOpened;
 };
 
@@ -102,6 +109,16 @@ void TDriveComboBox::BuildList() {
 void TDriveComboBox::ShowDrive() {
   auto found = std::find(FDrives.begin(), FDrives.end(), FDrive);
   static_cast<QComboBox*>(Widget())->setCurrentIndex(found == FDrives.end() ? -1 : int(found - FDrives.begin()));
+}
+
+// A double-click belongs to the control (its OnDblClick) rather than opening the list as a press
+// would.
+void TDriveComboBox::DefaultHandler(TMessage& Message) {
+  if (Message.Msg == WM_LBUTTONDBLCLK) {
+    Message.Result = 0;
+    return;
+  }
+  TWinControl::DefaultHandler(Message);
 }
 
 void RegisterFileCtrlClasses() {

@@ -25,6 +25,8 @@ public:
   TNotifyEvent OnChange() const { return FOnChange; }
   void SetOnChange(TNotifyEvent Value) { FOnChange = std::move(Value); }
 
+  void DefaultHandler(TMessage& Message) override;
+
 private:
   void ShowDrive();
   String FDrive;

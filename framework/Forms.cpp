@@ -34,6 +34,7 @@ TApplication::TApplication(int& argc, char** argv)
   QApplication* app = FQtApplication.get();
   app->setQuitOnLastWindowClosed(false);
   Application = this;
+  SetMenuHintTarget([this](const String& Hint) { SetHint(Hint); });
   Screen = new TScreen(this);
   ConnectGuarded(app, &QApplication::focusChanged, [](QWidget*, QWidget*) {
     if (Screen) Screen->UpdateActiveForm();
@@ -53,6 +54,7 @@ TApplication::~TApplication() {
   BeginDestruction();
   Screen = nullptr;
   SetMessageExceptionHandler(nullptr);
+  SetMenuHintTarget(nullptr);
   Application = nullptr;
   FQtApplication.reset();
 }

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "framework/Bitmaps.h"
 #include "framework/TypInfo.h"
 
 std::int32_t ColorToRGB(TColor Color) {
@@ -126,10 +125,6 @@ void RegisterGraphicsClasses() {
         .Property("Height", &TFont::Height, &TFont::SetHeight)
         .Property("Name", &TFont::Name, &TFont::SetName)
         .Property("Style", &TFont::Style, &TFont::SetStyle);
-    TClassRegistration<TBitmap>("TBitmap", "TPersistent").Data("Data", [](TBitmap& B, const TDescValue& V) {
-      if (V.Kind != TDescValue::vaBinary) typinfo_detail::BadValue("binary data", V);
-      B.ReadData(V.Bytes);
-    });
     return true;
   }();
   (void)done;

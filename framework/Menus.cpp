@@ -2,11 +2,9 @@
 
 #include <QAction>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QProxyStyle>
 #include <algorithm>
 
-#include "framework/Forms.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 
@@ -29,25 +27,13 @@ QStyle* MenuStyle() {
   return style;
 }
 
-// Pointing at a part of a menu with no item, such as a separator, leaves no hint behind.
-class THintClearer : public QObject {
-public:
-  bool eventFilter(QObject* Watched, QEvent* Event) override {
-    if (Event->type() == QEvent::MouseMove) {
-      auto* menu = static_cast<QMenu*>(Watched);
-      QAction* at = menu->actionAt(static_cast<QMouseEvent*>(Event)->position().toPoint());
-      if (!at || at->isSeparator())
-        CallGuarded([] {
-          if (Application) Application->SetHint("");
-        });
-    }
-    return false;
-  }
-};
+std::function<void(const String&)>& HintTarget() {
+  static std::function<void(const String&)> target;
+  return target;
+}
 
-QObject* HintClearer() {
-  static auto* clearer = new THintClearer;
-  return clearer;
+void ShowHint(const String& Hint) {
+  if (HintTarget()) HintTarget()(Hint);
 }
 
 // What a menu shows of a caption: at most this many characters and an ellipsis. A caption
@@ -64,6 +50,8 @@ QString ShownCaption(const String& Caption) {
 
 } // namespace
 
+void SetMenuHintTarget(std::function<void(const String&)> Target) { HintTarget() = std::move(Target); }
+
 String GetLongHint(const String& Hint) {
   std::size_t bar = Hint.find('|');
   return bar == String::npos ? Hint : Hint.substr(bar + 1);
@@ -73,9 +61,7 @@ String GetShortHint(const String& Hint) { return Hint.substr(0, Hint.find('|'));
 
 TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner), FAction(new QAction(nullptr)) {
   ConnectGuarded(FAction, &QAction::triggered, [this](bool) { Click(); });
-  ConnectGuarded(FAction, &QAction::hovered, [this] {
-    if (Application) Application->SetHint(GetLongHint(FHint));
-  });
+  ConnectGuarded(FAction, &QAction::hovered, [this] { ShowHint(GetLongHint(FHint)); });
 }
 
 TMenuItem::~TMenuItem() {
@@ -83,6 +69,7 @@ TMenuItem::~TMenuItem() {
   // all of it, which adds up for a menu of thousands.
   delete FMenu;
   FMenu = nullptr;
+  FreeObjectInstance(FMenuProc);
   BeginDestruction();
   while (!FItems.empty())
     Remove(FItems.back());
@@ -133,22 +120,26 @@ QMenu* TMenuItem::Menu() {
       FMenu->menuAction()->setVisible(FAction->isVisible());
     });
     // A menu that opens shows its own hint until an item in it is highlighted.
-    ConnectGuarded(FMenu, &QMenu::aboutToShow, [this] {
-      if (Application) Application->SetHint(GetLongHint(FHint));
-    });
+    ConnectGuarded(FMenu, &QMenu::aboutToShow, [this] { ShowHint(GetLongHint(FHint)); });
     // An entry that is not an item of the program's own (a window in the window list) has
     // no hint.
     ConnectGuarded(FMenu, &QMenu::hovered, [this](QAction* Action) {
       for (TMenuItem* item : FItems)
         if (item->FAction == Action || (item->FMenu && item->FMenu->menuAction() == Action)) return;
-      if (Application) Application->SetHint("");
+      ShowHint("");
     });
     FMenu->setStyle(MenuStyle());
-    FMenu->installEventFilter(HintClearer());
-    // A menu that closes leaves no hint behind.
-    ConnectGuarded(FMenu, &QMenu::aboutToHide, [] {
-      if (Application) Application->SetHint("");
+    // Pointing at a part of the menu with no item, such as a separator, leaves no hint behind.
+    FMenuProc = MakeWindowProc([Menu = FMenu](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+      if (m == WM_MOUSEMOVE) {
+        QAction* at = Menu->actionAt(QPoint(GET_X_LPARAM(l), GET_Y_LPARAM(l)));
+        if (!at || at->isSeparator()) ShowHint("");
+      }
+      return DefWindowProcA(h, m, w, l);
     });
+    SetWindowLongA(CreateWindowHandle(FMenu), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(FMenuProc));
+    // A menu that closes leaves no hint behind.
+    ConnectGuarded(FMenu, &QMenu::aboutToHide, [] { ShowHint(""); });
     if (FParent && FParent->FMenu) {
       FParent->FMenu->insertAction(FAction, FMenu->menuAction());
       FParent->FMenu->removeAction(FAction);

@@ -1,9 +1,11 @@
 #pragma once
 // Menus: a form's main menu, its items, and items made at run time.
 
+#include <functional>
 #include <vector>
 
 #include "framework/Classes.h"
+#include "platform/Windows.h"
 
 class QAction;
 class QMenu;
@@ -60,6 +62,8 @@ private:
   std::vector<TMenuItem*> FItems;
   QAction* FAction;
   QMenu* FMenu = nullptr;
+  // The menu's window procedure, while it has a menu.
+  WNDPROC FMenuProc = nullptr;
   friend class TMainMenu;
 };
 
@@ -79,6 +83,9 @@ private:
 };
 
 // The status-line part of a hint: the text after the first "|", or all of it.
+// Where the menus' hints go: the application shows them, and sets this while it exists.
+void SetMenuHintTarget(std::function<void(const String&)> Target);
+
 String GetLongHint(const String& Hint);
 // The tooltip part: the text before the first "|".
 String GetShortHint(const String& Hint);

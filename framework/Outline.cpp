@@ -4,7 +4,6 @@
 #include <QScrollBar>
 #include <algorithm>
 
-#include "framework/OutlinePainter.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 
@@ -257,8 +256,7 @@ void TOutline::WndProc(TMessage& Message) {
   TWinControl::WndProc(Message);
   switch (Message.Msg) {
   case WM_PAINT:
-    if (QPainter* painter = DCPainter(reinterpret_cast<HDC>(Message.WParam)))
-      TOutlinePainter(*this, *painter).PaintRows();
+    if (QPainter* painter = DCPainter(reinterpret_cast<HDC>(Message.WParam))) PaintRows(*painter);
     break;
   case WM_SIZE: UpdateScrollBar(); break;
   // The selected item looks different while the outline has the focus.

@@ -10,6 +10,8 @@
 #include "framework/Controls.h"
 
 class QAbstractScrollArea;
+class QPainter;
+class QRect;
 class TOutline;
 
 // An item index that names no item of the outline.
@@ -50,7 +52,6 @@ public:
 
 private:
   friend class TOutline;
-  friend class TOutlinePainter;
   TOutlineNode(TOutline* Outline, TOutlineNode* Parent, String Text);
   bool IsLastChild() const { return FParent && FParent->FChildren.back().get() == this; }
   bool IsAncestorOf(const TOutlineNode* Node) const;
@@ -118,7 +119,6 @@ public:
 
 private:
   friend class TOutlineNode;
-  friend class TOutlinePainter;
   // The root for 0, else Items(Index).
   TOutlineNode* Node(int Index);
   int Insert(TOutlineNode* Parent, const String& Text);
@@ -156,6 +156,10 @@ private:
   void UpdateScrollBar();
   // The number of rows the client area shows whole, at least one.
   int ShownRows() const;
+  // Draws the rows shown in the client area (in OutlineView.cpp).
+  void PaintRows(QPainter& Painter) const;
+  void PaintRow(QPainter& Painter, const TOutlineNode* Node, const QRect& Cell) const;
+  void PaintTreeLines(QPainter& Painter, const TOutlineNode* Node, const QRect& Cell) const;
 
   TOutlineNode FRoot;
   mutable std::vector<TOutlineNode*> FItems;

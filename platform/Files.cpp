@@ -372,3 +372,36 @@ int WriteWholeFile(const std::string& Path, std::string_view Data, const TFileSt
   if (st.st_nlink > 1) return WriteInPlace(original.Get(), Data);
   return Replace(place, Data, original.Get(), st, nullptr);
 }
+
+int OpenDirectory(const std::string& Path) {
+  constexpr int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  if (Path.size() < PATH_MAX) return open(Path.c_str(), flags);
+  // Too long for one call: open it a stretch of whole names at a time, each below the limit,
+  // each stretch from the directory the one before it opened.
+  int at = AT_FDCWD;
+  std::size_t start = 0;
+  while (start < Path.size()) {
+    std::size_t end = Path.size();
+    if (end - start >= PATH_MAX) {
+      end = Path.rfind('/', start + PATH_MAX - 1);
+      if (end == std::string::npos || end <= start) {
+        if (at != AT_FDCWD) close(at);
+        errno = ENAMETOOLONG;
+        return -1;
+      }
+    }
+    const std::string stretch = Path.substr(start, end - start);
+    const int next = openat(at, stretch.c_str(), end == Path.size() ? flags : O_PATH | O_DIRECTORY | O_CLOEXEC);
+    const int error = errno;
+    if (at != AT_FDCWD) close(at);
+    if (next < 0) {
+      errno = error;
+      return -1;
+    }
+    at = next;
+    start = end + 1;
+    while (start < Path.size() && Path[start] == '/')
+      ++start;
+  }
+  return at;
+}

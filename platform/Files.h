@@ -66,3 +66,7 @@ int ReadWholeFile(const std::string& Path, std::uint64_t MaxSize, std::string& B
 // then writes the new bytes over the old, then cuts the file to the new length and syncs
 // it. Only a device that fails in the middle of an in-place write can leave it mixed.
 int WriteWholeFile(const std::string& Path, std::string_view Data, const TFileState* Former = nullptr);
+
+// Opens the directory Path for reading, whatever the path's length; -1 with errno set when
+// it cannot be opened.
+int OpenDirectory(const std::string& Path);

@@ -84,22 +84,3 @@ HANDLE FindFirstFileExA(LPCSTR FileName, FINDEX_INFO_LEVELS InfoLevelId, LPVOID 
 BOOL FindNextFileA(HANDLE FindFile, WIN32_FIND_DATAA* FindFileData);
 // Ends a search and frees what it holds.
 BOOL FindClose(HANDLE FindFile);
-
-// Whether Name matches the wildcard Pattern as a search matches names: "*" any run of
-// characters, "?" one character, case ignored; a byte that is not part of valid UTF-8 counts
-// as a character of its own.
-bool MatchesWildcard(const std::string& Pattern, const char* Name);
-
-// Lets the directory searches of this thread read ahead for a walk while it exists (see
-// above); scopes nest, and the outermost one's end stops the read-ahead.
-class TReadAheadScope {
-public:
-  TReadAheadScope();
-  ~TReadAheadScope();
-  TReadAheadScope(const TReadAheadScope&) = delete;
-  TReadAheadScope& operator=(const TReadAheadScope&) = delete;
-};
-
-// Opens the directory Path for reading, whatever the path's length; -1 with errno set when
-// it cannot be opened.
-int OpenDirectory(const std::string& Path);

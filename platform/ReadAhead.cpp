@@ -21,10 +21,11 @@
 #include <thread>
 #include <vector>
 
-#include "platform/FindFile.h"
+#include "platform/Files.h"
 #include "platform/Kernel.h"
 #include "platform/Seams.h"
 #include "platform/Volumes.h"
+#include "platform/Wildcard.h"
 
 namespace {
 

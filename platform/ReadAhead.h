@@ -4,6 +4,16 @@
 
 #include <string>
 
+// Lets the directory searches of this thread read ahead for a walk while it exists (see
+// platform/FindFile.h); scopes nest, and the outermost one's end stops the read-ahead.
+class TReadAheadScope {
+public:
+  TReadAheadScope();
+  ~TReadAheadScope();
+  TReadAheadScope(const TReadAheadScope&) = delete;
+  TReadAheadScope& operator=(const TReadAheadScope&) = delete;
+};
+
 namespace ReadAhead {
 
 // Whether a walk on this thread has asked for read-ahead: only then are the calls below made.

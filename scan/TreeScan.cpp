@@ -9,6 +9,7 @@
 #include "framework/TypInfo.h"
 #include "platform/FindFile.h"
 #include "platform/Kernel.h"
+#include "platform/ReadAhead.h"
 
 namespace {
 

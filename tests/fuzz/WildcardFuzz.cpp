@@ -14,6 +14,7 @@
 
 #include "platform/FindFile.h"
 #include "platform/Utf8.h"
+#include "platform/Wildcard.h"
 
 namespace {
 

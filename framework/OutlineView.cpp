@@ -1,10 +1,9 @@
-#include "framework/OutlinePainter.h"
+// The outline's drawing: its rows, each with tree lines, a plus/minus box, a picture and the text.
+#include "framework/Outline.h"
 
 #include <QPainter>
 #include <QWidget>
 #include <algorithm>
-
-#include "framework/Outline.h"
 
 namespace {
 
@@ -61,73 +60,73 @@ void DrawLeaf(QPainter& Painter, const QRect& Area) {
 
 } // namespace
 
-void TOutlinePainter::PaintRows() {
-  FOutline.Update();
-  const int height = FOutline.ItemHeight(), top = FOutline.TopRow();
-  const int last = std::min(FOutline.RowCount() - 1, top + FOutline.Client()->height() / height);
+void TOutline::PaintRows(QPainter& Painter) const {
+  Update();
+  const int height = ItemHeight(), top = TopRow();
+  const int last = std::min(RowCount() - 1, top + Client()->height() / height);
   for (int row = top; row <= last; ++row)
-    PaintRow(FOutline.FRows[static_cast<std::size_t>(row)], ToQRect(FOutline.CellRect(0, row)));
+    PaintRow(Painter, FRows[static_cast<std::size_t>(row)], ToQRect(CellRect(0, row)));
 }
 
-void TOutlinePainter::PaintRow(const TOutlineNode* Node, const QRect& Cell) {
+void TOutline::PaintRow(QPainter& Painter, const TOutlineNode* Node, const QRect& Cell) const {
   const int height = Cell.height();
-  if (FOutline.HasTreeLines()) PaintTreeLines(Node, Cell);
-  int left = Cell.left() + FOutline.Indent(Node);
-  if (FOutline.HasPlusMinus()) {
-    if (Node->HasItems()) DrawPlusMinus(FPainter, QRect(left, Cell.top(), height, height), !Node->Expanded());
+  if (HasTreeLines()) PaintTreeLines(Painter, Node, Cell);
+  int left = Cell.left() + Indent(Node);
+  if (HasPlusMinus()) {
+    if (Node->HasItems()) DrawPlusMinus(Painter, QRect(left, Cell.top(), height, height), !Node->Expanded());
     left += height;
   }
-  if (FOutline.HasPicture()) {
+  if (HasPicture()) {
     const QRect area(left, Cell.top(), height, height);
     if (Node->HasItems())
-      DrawFolder(FPainter, area, Node->Expanded());
+      DrawFolder(Painter, area, Node->Expanded());
     else
-      DrawLeaf(FPainter, area);
+      DrawLeaf(Painter, area);
   }
   // The text starts exactly at the left of its place, so that it shows whole when it ends
   // within the client area.
-  left = Cell.left() + FOutline.TextLeft(Node);
+  left = Cell.left() + TextLeft(Node);
   const QString text = QString::fromStdString(Node->Text());
-  const QPalette& palette = FOutline.Widget()->palette();
+  const QPalette& palette = Widget()->palette();
   QColor color = palette.color(QPalette::Active, QPalette::Text);
-  if (Node == FOutline.FSelected) {
-    const QRect mark(left, Cell.top(), FPainter.fontMetrics().horizontalAdvance(text) + 2, height);
-    if (FOutline.Widget()->hasFocus()) {
-      FPainter.fillRect(mark, palette.color(QPalette::Active, QPalette::Highlight));
+  if (Node == FSelected) {
+    const QRect mark(left, Cell.top(), Painter.fontMetrics().horizontalAdvance(text) + 2, height);
+    if (Widget()->hasFocus()) {
+      Painter.fillRect(mark, palette.color(QPalette::Active, QPalette::Highlight));
       color = palette.color(QPalette::Active, QPalette::HighlightedText);
-      if (FOutline.Options().count(ooDrawFocusRect)) {
-        FPainter.setPen(QPen(color, 1, Qt::DotLine));
-        FPainter.setBrush(Qt::NoBrush);
-        FPainter.drawRect(mark.adjusted(0, 0, -1, -1));
+      if (Options().count(ooDrawFocusRect)) {
+        Painter.setPen(QPen(color, 1, Qt::DotLine));
+        Painter.setBrush(Qt::NoBrush);
+        Painter.drawRect(mark.adjusted(0, 0, -1, -1));
       }
     } else {
-      FPainter.fillRect(mark, palette.color(QPalette::Active, QPalette::Button));
+      Painter.fillRect(mark, palette.color(QPalette::Active, QPalette::Button));
     }
   }
-  FPainter.setPen(color);
-  FPainter.drawText(QRect(left, Cell.top(), Cell.right() + 1 - left, height),
-                    Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+  Painter.setPen(color);
+  Painter.drawText(QRect(left, Cell.top(), Cell.right() + 1 - left, height),
+                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
 }
 
 // Each item hangs from a vertical line that joins it to its siblings, in the step of
 // indentation before it; the lines of its ancestors that have siblings below pass through
 // its row.
-void TOutlinePainter::PaintTreeLines(const TOutlineNode* Node, const QRect& Cell) {
-  const int height = Cell.height(), root = FOutline.Options().count(ooDrawTreeRoot) ? 1 : 0;
+void TOutline::PaintTreeLines(QPainter& Painter, const TOutlineNode* Node, const QRect& Cell) const {
+  const int height = Cell.height(), root = Options().count(ooDrawTreeRoot) ? 1 : 0;
   const int top = Cell.top(), middle = top + height / 2, bottom = top + height - 1;
   // The middle of the step of indentation in which the lines of items of a level lie.
   auto lineX = [&](int Level) { return Cell.left() + (Level - 2 + root) * height + height / 2; };
-  FPainter.setPen(QColor(128, 128, 128));
+  Painter.setPen(QColor(128, 128, 128));
   if (Node->Level() - 2 + root >= 0) {
     const int x = lineX(Node->Level());
-    const bool first = Node->Parent() == &FOutline.FRoot && FOutline.FRoot.FChildren.front().get() == Node;
-    FPainter.drawLine(x, middle, x + height - height / 2 - 1, middle);
-    FPainter.drawLine(x, first ? middle : top, x, Node->IsLastChild() ? middle : bottom);
+    const bool first = Node->Parent() == &FRoot && FRoot.FChildren.front().get() == Node;
+    Painter.drawLine(x, middle, x + height - height / 2 - 1, middle);
+    Painter.drawLine(x, first ? middle : top, x, Node->IsLastChild() ? middle : bottom);
   }
   for (const TOutlineNode* a = Node->Parent(); a->Parent(); a = a->Parent())
     if (a->Level() - 2 + root >= 0 && !a->IsLastChild())
-      FPainter.drawLine(lineX(a->Level()), top, lineX(a->Level()), bottom);
+      Painter.drawLine(lineX(a->Level()), top, lineX(a->Level()), bottom);
   // Below an expanded item's picture, the line of its children begins.
-  if (FOutline.HasPicture() && Node->Expanded() && Node->HasItems())
-    FPainter.drawLine(lineX(Node->Level() + 1), bottom - 2, lineX(Node->Level() + 1), bottom);
+  if (HasPicture() && Node->Expanded() && Node->HasItems())
+    Painter.drawLine(lineX(Node->Level() + 1), bottom - 2, lineX(Node->Level() + 1), bottom);
 }
