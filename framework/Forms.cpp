@@ -26,121 +26,6 @@
 #include "platform/QtWindow.h"
 #include "platform/Seams.h"
 
-TApplication* Application = nullptr;
-TScreen* Screen = nullptr;
-
-TApplication::TApplication(int& argc, char** argv)
-    : TComponent(nullptr), FQtApplication(std::make_unique<QApplication>(argc, argv)) {
-  QApplication* app = FQtApplication.get();
-  app->setQuitOnLastWindowClosed(false);
-  Application = this;
-  SetMenuHintTarget([this](const String& Hint) { SetHint(Hint); });
-  Screen = new TScreen(this);
-  ConnectGuarded(app, &QApplication::focusChanged, [](QWidget*, QWidget*) {
-    if (Screen) Screen->UpdateActiveForm();
-  });
-  SetMessageExceptionHandler([] {
-    if (Application) Application->HandleException(nullptr);
-  });
-  // Each test starts with an application that has not been told to terminate.
-  Seams::AddResetAction([this] { FTerminated = false; });
-  RegisterFormsClasses();
-  InstallAccessibleFactory();
-}
-
-TApplication::~TApplication() {
-  // The forms go first, then Qt: only then does text copied to the clipboard pass to the
-  // desktop's clipboard manager.
-  BeginDestruction();
-  Screen = nullptr;
-  SetMessageExceptionHandler(nullptr);
-  SetMenuHintTarget(nullptr);
-  Application = nullptr;
-  FQtApplication.reset();
-}
-
-void TApplication::Initialize() {
-  // The program's icon, where it carries one, marks every window.
-  if (QFile::exists(":/MAINICON.ico")) QApplication::setWindowIcon(QIcon(":/MAINICON.ico"));
-}
-
-void TApplication::SetTitle(const String& Value) {
-  FTitle = Value;
-  QCoreApplication::setApplicationName(QString::fromStdString(Value));
-}
-
-void TApplication::Run() {
-  if (FMainForm && !FTerminated) FMainForm->Show();
-  if (!FTerminated) QApplication::exec();
-}
-
-void TApplication::Terminate() {
-  FTerminated = true;
-  QCoreApplication::exit(0);
-}
-
-void TApplication::ProcessMessages() {
-  // What the program posted is delivered at every call. The window system's input and the
-  // timers need a turn of Qt's event loop, which costs a system call even when nothing is
-  // waiting; they are gathered at most once a millisecond, so that a walk that calls this
-  // for every directory costs next to nothing while it stays as live as can be seen.
-  QCoreApplication::sendPostedEvents();
-  const auto now = std::chrono::steady_clock::now();
-  if (now - FLastEventLoopTurn < std::chrono::milliseconds(1)) return;
-  FLastEventLoopTurn = now;
-  QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
-void TApplication::SetHint(const String& Value) {
-  if (FHint == Value) return;
-  FHint = Value;
-  if (FOnHint) FOnHint(this);
-}
-
-void TApplication::HandleException(TObject*) {
-  try {
-    throw;
-  } catch (const EAbort&) {
-  } catch (const std::exception& e) {
-    ShowException(e.what());
-  } catch (...) {
-    ShowException("Unknown error");
-  }
-}
-
-void TApplication::ShowException(const String& Message) {
-  String text = Message;
-  if (!text.empty() && text.back() != '.') text += '.';
-  HWND owner = FMainForm ? FMainForm->Handle() : nullptr;
-  MessageBoxA(owner, text.c_str(), FTitle.c_str(), MB_OK | MB_ICONSTOP);
-}
-
-// TScreen
-
-void TScreen::AddForm(TForm* Form) { FForms.push_back(Form); }
-
-void TScreen::RemoveForm(TForm* Form) {
-  FForms.erase(std::remove(FForms.begin(), FForms.end(), Form), FForms.end());
-  if (FActiveForm == Form) FActiveForm = nullptr;
-  // A form going away is a change of the active form for those who count forms; it is told
-  // from a destructor, so nothing may escape.
-  if (FOnActiveFormChange && !IsDestroying()) CallGuarded([this] { FOnActiveFormChange(this); });
-}
-
-void TScreen::UpdateActiveForm() {
-  TForm* found = nullptr;
-  for (QWidget* w = QApplication::focusWidget(); w && !found; w = w->parentWidget())
-    for (TForm* f : FForms)
-      if (f->Widget() == w) found = f;
-  if (found) SetActiveForm(found);
-}
-
-void TScreen::SetActiveForm(TForm* Form) {
-  if (FActiveForm == Form) return;
-  FActiveForm = Form;
-  if (FOnActiveFormChange) FOnActiveFormChange(this);
-}
-
 // TForm
 
 TForm::TForm(TComponent* AOwner) : TForm(AOwner, TNoDescription{}) {}
@@ -229,41 +114,6 @@ void TForm::SetFormStyle(TFormStyle Value) {
   if (Value == fsMDIChild) BecomeMDIChild();
 }
 
-void TForm::BecomeMDIFrame() {
-  FClient->setPalette(QPalette());
-  FClient->setAutoFillBackground(false);
-  FMDIArea = new QMdiArea(FClient);
-  FMDIArea->setGeometry(FClient->rect());
-  FClientHandle = CreateWindowHandle(FMDIArea, FMDIArea->viewport());
-  // The area erases its background with its brush, as Qt would paint it, on any device
-  // context: one from GetDC as well as the one of a paint.
-  FMDIClientProc = MakeWindowProc([this](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-    if (m != WM_ERASEBKGND) return DefWindowProcA(h, m, w, l);
-    if (QPainter* painter = DCPainter(reinterpret_cast<HDC>(w)))
-      painter->fillRect(FMDIArea->viewport()->rect(), FMDIArea->background());
-    return 1;
-  });
-  SetWindowLongA(FClientHandle, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(FMDIClientProc));
-  ConnectGuarded(FMDIArea, &QMdiArea::subWindowActivated, [this](QMdiSubWindow*) { ChildActivated(ActiveMDIChild()); });
-  FMDIArea->show();
-}
-
-void TForm::BecomeMDIChild() {
-  TForm* frame = Application ? Application->MainForm() : nullptr;
-  if (!frame || !frame->FMDIArea) throw Exception("Cannot create form. No MDI forms are currently active");
-  FFrame = frame;
-  QSize size = Widget()->size();
-  FSubWindow = new QMdiSubWindow;
-  SetAccessibleKind(FSubWindow, TAccessibleKind::MDIChild);
-  FSubWindow->setWidget(Widget());
-  FSubWindow->setWindowTitle(QString::fromStdString(FCaption));
-  FSubWindow->setWindowIcon(QApplication::windowIcon());
-  frame->FMDIArea->addSubWindow(FSubWindow);
-  FSubWindow->resize(size);
-  FSubWindow->hide();
-  frame->FMDIChildren.insert(frame->FMDIChildren.begin(), this);
-}
-
 void TForm::ColorChanged() {
   FCanvas.Brush()->SetColor(Color());
   // The form's colour is the background of its client area, beneath its controls; an MDI
@@ -277,82 +127,6 @@ void TForm::ColorChanged() {
 
 void TForm::AlignRemainder(int ALeft, int ATop, int AWidth, int AHeight) {
   if (FMDIArea) FMDIArea->setGeometry(ALeft, ATop, ClampExtent(AWidth), ClampExtent(AHeight));
-}
-
-TForm* TForm::MDIChildren(int Index) const {
-  if (Index < 0 || Index >= MDIChildCount()) throw EStringListError("List index out of bounds");
-  return FMDIChildren[static_cast<std::size_t>(Index)];
-}
-
-TForm* TForm::ActiveMDIChild() const {
-  if (!FMDIArea) return nullptr;
-  QMdiSubWindow* current = FMDIArea->currentSubWindow();
-  for (TForm* child : FMDIChildren)
-    if (child->FSubWindow == current) return child;
-  return nullptr;
-}
-
-void TForm::ChildActivated(TForm* Child) {
-  // Qt activates a child as it is minimised; that is no activation by the user.
-  if (Child && !Child->FSubWindow->isMinimized()) {
-    auto it = std::find(FMDIChildren.begin(), FMDIChildren.end(), Child);
-    if (it != FMDIChildren.end()) std::rotate(FMDIChildren.begin(), it, it + 1);
-  }
-  UpdateMenuBar();
-  if (Screen) Screen->SetActiveForm(Child ? Child : this);
-}
-
-namespace {
-
-// The distance between two cascaded children: one title bar.
-int CascadeStep(QWidget* W) { return W->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, W) + 4; }
-
-} // namespace
-
-void TForm::Cascade() {
-  if (!FMDIArea) return;
-  std::vector<QMdiSubWindow*> windows;
-  for (QMdiSubWindow* w : FMDIArea->subWindowList(QMdiArea::CreationOrder))
-    if (w->isVisible() && !w->isMinimized()) windows.push_back(w);
-  QRect area = FMDIArea->viewport()->rect();
-  int step = CascadeStep(FMDIArea);
-  int width = std::max(area.width() * 3 / 4, 120), height = std::max(area.height() * 3 / 4, 80);
-  // Start again at the top left once a window would run past the bottom or right edge.
-  int places = std::max(1, std::min((area.width() - width) / step, (area.height() - height) / step) + 1);
-  int i = 0;
-  for (QMdiSubWindow* w : windows) {
-    if (w->isMaximized()) w->showNormal();
-    int at = (i++ % places) * step;
-    w->setGeometry(at, at, width, height);
-    w->raise();
-  }
-}
-
-void TForm::Tile() {
-  if (!FMDIArea) return;
-  std::vector<QMdiSubWindow*> windows;
-  for (QMdiSubWindow* w : FMDIArea->subWindowList(QMdiArea::CreationOrder))
-    if (w->isVisible() && !w->isMinimized()) windows.push_back(w);
-  if (windows.empty()) return;
-  QRect area = FMDIArea->viewport()->rect();
-  int n = static_cast<int>(windows.size());
-  for (int i = 0; i < n; ++i) {
-    if (windows[static_cast<std::size_t>(i)]->isMaximized()) windows[static_cast<std::size_t>(i)]->showNormal();
-    int top = area.height() * i / n, bottom = area.height() * (i + 1) / n;
-    windows[static_cast<std::size_t>(i)]->setGeometry(0, top, area.width(), bottom - top);
-  }
-}
-
-void TForm::ArrangeIcons() {
-  if (!FMDIArea) return;
-  int x = 0;
-  int bottom = FMDIArea->viewport()->height();
-  for (QMdiSubWindow* w : FMDIArea->subWindowList(QMdiArea::CreationOrder)) {
-    if (!w->isMinimized()) continue;
-    QSize size = w->size();
-    w->move(x, bottom - size.height());
-    x += size.width();
-  }
 }
 
 TWindowState TForm::WindowState() const {
@@ -369,72 +143,6 @@ void TForm::SetWindowState(TWindowState Value) {
   case wsMinimized: w->showMinimized(); break;
   case wsMaximized: w->showMaximized(); break;
   default: w->showNormal();
-  }
-}
-
-void TForm::SetMenu(TMainMenu* Value) {
-  if (FMenu) FMenu->OnChange = nullptr;
-  FMenu = Value;
-  if (FMenu)
-    FMenu->OnChange = [this] {
-      UpdateMenuBar();
-      if (FFrame) FFrame->UpdateMenuBar();
-    };
-  if (!FSubWindow && !FMenuBar && FMenu) {
-    FMenuBar = new QMenuBar(Widget());
-    static_cast<QVBoxLayout*>(Widget()->layout())->setMenuBar(FMenuBar);
-  }
-  UpdateMenuBar();
-  if (FFrame) FFrame->UpdateMenuBar();
-}
-
-void TForm::UpdateMenuBar() {
-  if (!FMenuBar || IsDestroying()) return;
-  std::vector<TMenuItem*> items;
-  if (FMenu)
-    for (int i = 0; i < FMenu->Items()->Count(); ++i)
-      items.push_back(FMenu->Items()->Items(i));
-  TForm* child = ActiveMDIChild();
-  if (child && child->Menu()) {
-    TMenuItem* merged = child->Menu()->Items();
-    for (int i = 0; i < merged->Count(); ++i) {
-      int group = merged->Items(i)->GroupIndex();
-      items.erase(std::remove_if(items.begin(), items.end(),
-                                 [&](TMenuItem* m) { return m->GroupIndex() == group && m->MainMenu() == FMenu; }),
-                  items.end());
-    }
-    for (int i = 0; i < merged->Count(); ++i)
-      items.push_back(merged->Items(i));
-  }
-  std::stable_sort(items.begin(), items.end(),
-                   [](TMenuItem* a, TMenuItem* b) { return a->GroupIndex() < b->GroupIndex(); });
-  FMenuBar->clear();
-  for (TMenuItem* item : items)
-    FMenuBar->addAction(item->Count() ? item->Menu()->menuAction() : item->Action());
-}
-
-void TForm::SetWindowMenu(TMenuItem* Value) {
-  FWindowMenu = Value;
-  if (!Value) return;
-  QMenu* menu = Value->Menu();
-  ConnectGuarded(menu, &QMenu::aboutToShow, [this, Value] {
-    if (FWindowMenu == Value) FillWindowMenu();
-  });
-}
-
-void TForm::FillWindowMenu() {
-  QMenu* menu = FWindowMenu->Menu();
-  for (QAction* a : menu->actions())
-    if (a->parent() == menu) delete a;
-  if (!FMDIArea || FMDIChildren.empty()) return;
-  menu->addSeparator()->setParent(menu);
-  int number = 1;
-  for (QMdiSubWindow* w : FMDIArea->subWindowList(QMdiArea::CreationOrder)) {
-    QAction* a = menu->addAction(QString("&%1 %2").arg(number++).arg(w->windowTitle()));
-    a->setParent(menu);
-    a->setCheckable(true);
-    a->setChecked(w == FMDIArea->currentSubWindow());
-    QObject::connect(a, &QAction::triggered, w, [this, w] { FMDIArea->setActiveSubWindow(w); });
   }
 }
 
@@ -469,15 +177,6 @@ void TForm::ResizeWindow(int AWidth, int AHeight) {
 
 // The client area's size is worked out from the window's: the client widget is laid out
 // only once the window shows.
-int TForm::MenuBarHeight() const {
-  if (!FMenuBar) return 0;
-  const int height = FMenuBar->heightForWidth(Widget()->width());
-  return height >= 0 ? height : FMenuBar->sizeHint().height();
-}
-
-int TForm::ClientWidth() const { return Widget()->width(); }
-int TForm::ClientHeight() const { return Widget()->height() - MenuBarHeight(); }
-// The frame's and the menu bar's share are added to a client size within the window range.
 void TForm::SetClientWidth(int Value) {
   ResizeWindow(FrameWidget()->width() - Widget()->width() + ClampExtent(Value), FrameWidget()->height());
 }

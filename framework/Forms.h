@@ -212,6 +212,8 @@ protected:
   void ColorChanged() override;
 
 private:
+  // The distance between two cascaded children: one title bar.
+  static int CascadeStep(QWidget* W);
   void CreateWindow();
   // Ends a modal run: asks the form whether it may close; a refusal clears ModalResult.
   void CloseModal();
