@@ -24,6 +24,7 @@
 #include "platform/Seams.h"
 #include "platform/Windows.h"
 #include "scan/TreeScan.h"
+#include "tests/support/WindowHook.h"
 
 namespace fs = std::filesystem;
 
@@ -305,16 +306,13 @@ TEST_F(TreeScannerTest, EachDirectoryIsReadWhenTheWalkGetsThere) {
 
   RegisterStdCtrlsClasses();
   TListBox window(nullptr);
-  auto proc = MakeWindowProc([&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-    if (m != WM_USER) return DefWindowProcA(h, m, w, l);
+  TWindowHook hook(window.Handle(), [&](TMessage& M) {
+    if (M.Msg != WM_USER) return false;
     WriteFile(Root / "d.ini");
-    return 0;
+    return true;
   });
-  LONG_PTR old = SetWindowLongA(window.Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
   PostMessageA(window.Handle(), WM_USER, 0, 0);
   EXPECT_EQ(Run().size(), 6u) << "made by a handler run from the processing of messages";
-  SetWindowLongA(window.Handle(), GWL_WNDPROC, old);
-  FreeObjectInstance(proc);
 }
 
 // A tree nested past the longest path the system takes in one call is walked to the bottom,
