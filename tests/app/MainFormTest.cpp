@@ -2,6 +2,8 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QTimer>
+#include <QToolTip>
 
 #include "platform/QtWindow.h"
 #include "tests/app/MainFormTestSupport.h"
@@ -201,7 +203,20 @@ TEST_F(MainFormTest, AMenuItemsHintShowsWhileHighlightedAndClearsWhenTheMenuClos
   EXPECT_EQ(MainForm->SB1->SimpleText(), "");
   // Pointing at a tool button shows its tooltip and writes nothing to the status line.
   MainForm->SB1->SetSimpleText("Scan Complete..");
-  EXPECT_EQ(MainForm->OpenBtn->Widget()->toolTip().toStdString(), "Open");
+  MainForm->Widget()->activateWindow();
+  Settle();
+  QWidget* button = MainForm->OpenBtn->Widget();
+  PointAt(button, button->width() / 2, button->height() / 2);
+  ASSERT_TRUE(button->underMouse());
+  // The tip shows once the pointer has rested for the style's delay; the guard timer wakes
+  // the wait should it never show.
+  QTimer guard;
+  guard.setSingleShot(true);
+  guard.start(5000);
+  while (!QToolTip::isVisible() && guard.isActive())
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  EXPECT_TRUE(QToolTip::isVisible());
+  EXPECT_EQ(QToolTip::text().toStdString(), "Open");
   EXPECT_EQ(MainForm->SB1->SimpleText(), "Scan Complete..");
 }
 
