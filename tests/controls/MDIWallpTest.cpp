@@ -368,7 +368,7 @@ TEST_F(MDIWallpaperTest, DrawingThroughGetDCGoesOverWhatQtPaints) {
 
 // The main window's picture: 128 x 64 in the 16 greys, whose stones go on across the edges,
 // so that tiles placed side by side join without a seam.
-TEST(MainWindowWallpaper, IsASeamlessTileOfStones) {
+TEST(WallpaperPictureTest, TheMainWindowsWallpaperIsASeamlessTileOfStones) {
   QFile file(":/forms/TMainForm.form");
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const TDescObject form = ParseDescription(file.readAll().toStdString(), "TMainForm.form");
