@@ -2,7 +2,6 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QTimer>
 #include <QToolTip>
 
 #include "platform/QtWindow.h"
@@ -208,14 +207,8 @@ TEST_F(MainFormTest, AMenuItemsHintShowsWhileHighlightedAndClearsWhenTheMenuClos
   QWidget* button = MainForm->OpenBtn->Widget();
   PointAt(button, button->width() / 2, button->height() / 2);
   ASSERT_TRUE(button->underMouse());
-  // The tip shows once the pointer has rested for the style's delay; the guard timer wakes
-  // the wait should it never show.
-  QTimer guard;
-  guard.setSingleShot(true);
-  guard.start(5000);
-  while (!QToolTip::isVisible() && guard.isActive())
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  EXPECT_TRUE(QToolTip::isVisible());
+  // The tip shows once the pointer has rested there for the style's delay.
+  EXPECT_TRUE(WaitUntil([] { return QToolTip::isVisible(); }));
   EXPECT_EQ(QToolTip::text().toStdString(), "Open");
   EXPECT_EQ(MainForm->SB1->SimpleText(), "Scan Complete..");
 }

@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <cstdio>
 #include <sched.h>
-#include <thread>
 
 #include "tests/app/MainFormTestSupport.h"
 
@@ -234,10 +233,7 @@ TEST_F(ScanTest, NamesThatAreNotUtf8OrOddAreListedReadablyAndOpenAndSaveTheRealF
   };
 
   auto* view = static_cast<QAbstractItemView*>(MainForm->LLB1->Widget());
-  for (int i = 0; i < 50 && view->model()->rowCount() < static_cast<int>(names.size()); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    Application->ProcessMessages();
-  }
+  WaitUntil([&] { return view->model()->rowCount() == static_cast<int>(names.size()); });
   const auto Shown = [&](const String& Name) {
     return view->model()->index(IndexOf(Name), 0).data().toString().toStdString();
   };
