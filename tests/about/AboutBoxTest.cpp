@@ -24,14 +24,27 @@ std::vector<TAboutBox*> AboutBoxes() {
   return boxes;
 }
 
-// Acts on the about dialog once its modal run has started, as a user would.
-void WhenShown(std::function<void(TAboutBox&)> Act) {
-  QTimer::singleShot(0, [Act = std::move(Act)] {
+// Runs Open, which shows the about dialog modally, and acts on the dialog once its modal run
+// has started, as a user would; gives what Open gave. The test fails at once, not at its time
+// limit, when no single about box is then the modal window (the boxes are closed, so the modal
+// run ends) or when Open returns without a modal run.
+bool WhenShown(const std::function<bool()>& Open, const std::function<void(TAboutBox&)>& Act) {
+  bool acted = false;
+  QTimer timer;
+  timer.setSingleShot(true);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    acted = true;
     std::vector<TAboutBox*> boxes = AboutBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(QApplication::activeModalWidget(), boxes[0]->Widget());
-    Act(*boxes[0]);
+    if (boxes.size() == 1 && QApplication::activeModalWidget() == boxes[0]->Widget()) return Act(*boxes[0]);
+    ADD_FAILURE() << boxes.size() << " about boxes, none of them the modal window";
+    for (TAboutBox* box : boxes)
+      box->Widget()->close();
+    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
   });
+  timer.start(0);
+  const bool result = Open();
+  EXPECT_TRUE(acted) << "the about dialog did not run modally";
+  return result;
 }
 
 String Text(TLabel* Label) { return static_cast<QLabel*>(Label->Widget())->text().toStdString(); }
@@ -57,6 +70,9 @@ protected:
     About.SetCopyright("Copyright \xC2\xA9 2026 The Tabrix developers");
     About.SetComments("Every INI file, found and opened.");
   }
+  bool ExecuteAnd(const std::function<void(TAboutBox&)>& Act) {
+    return WhenShown([&] { return About.Execute(); }, Act);
+  }
 
   TOrvelAboutBox About{nullptr};
 };
@@ -64,7 +80,7 @@ protected:
 } // namespace
 
 TEST_F(AboutBoxTest, TheDialogShowsTheTextsAndOkReturnsTrue) {
-  WhenShown([](TAboutBox& Box) {
+  EXPECT_TRUE(ExecuteAnd([](TAboutBox& Box) {
     EXPECT_EQ(Box.Caption(), "About Tabrix");
     EXPECT_EQ(Text(Box.ProductName), "Tabrix");
     EXPECT_EQ(Text(Box.Version), " Version 1.3");
@@ -72,70 +88,62 @@ TEST_F(AboutBoxTest, TheDialogShowsTheTextsAndOkReturnsTrue) {
     EXPECT_EQ(Text(Box.Comment), "Every INI file, found and opened.");
     EXPECT_EQ(Box.Owner(), Application);
     ClickOn(Box.OKButton);
-  });
-  EXPECT_TRUE(About.Execute());
+  }));
   EXPECT_TRUE(AboutBoxes().empty());
 }
 
 TEST_F(AboutBoxTest, EnterReturnsTrueWhereverTheFocusIs) {
-  WhenShown([](TAboutBox& Box) {
+  EXPECT_TRUE(ExecuteAnd([](TAboutBox& Box) {
     Box.OKButton->Widget()->setFocus();
     PressEnter(Box.OKButton->Widget());
-  });
-  EXPECT_TRUE(About.Execute());
+  }));
   // With no control focused, the form's default button takes Enter.
-  WhenShown([](TAboutBox& Box) {
+  EXPECT_TRUE(ExecuteAnd([](TAboutBox& Box) {
     Box.OKButton->Widget()->clearFocus();
     PressEnter(Box.Widget());
-  });
-  EXPECT_TRUE(About.Execute());
+  }));
 }
 
 TEST_F(AboutBoxTest, TheCloseBoxReturnsFalse) {
-  WhenShown([](TAboutBox& Box) { Box.Widget()->close(); });
-  EXPECT_FALSE(About.Execute());
+  EXPECT_FALSE(ExecuteAnd([](TAboutBox& Box) { Box.Widget()->close(); }));
   EXPECT_TRUE(AboutBoxes().empty());
 }
 
 TEST_F(AboutBoxTest, AnEmptyProductNameTakesTheApplicationsTitleAndKeepsIt) {
   About.SetProductName("");
-  WhenShown([](TAboutBox& Box) {
+  ExecuteAnd([](TAboutBox& Box) {
     EXPECT_EQ(Text(Box.ProductName), "Tabrix");
     EXPECT_EQ(Box.Caption(), "About Tabrix");
     ClickOn(Box.OKButton);
   });
-  About.Execute();
   EXPECT_EQ(About.ProductName(), "Tabrix");
 
   Application->SetTitle("Renamed");
-  WhenShown([](TAboutBox& Box) {
+  ExecuteAnd([](TAboutBox& Box) {
     EXPECT_EQ(Box.Caption(), "About Tabrix");
     ClickOn(Box.OKButton);
   });
-  About.Execute();
   Application->SetTitle("Tabrix");
 }
 
 TEST_F(AboutBoxTest, AnEmptyVersionLeavesTheWordAlone) {
   About.SetVersion("");
-  WhenShown([](TAboutBox& Box) {
+  ExecuteAnd([](TAboutBox& Box) {
     EXPECT_EQ(Text(Box.Version), " Version ");
     ClickOn(Box.OKButton);
   });
-  About.Execute();
 }
 
 TEST_F(AboutBoxTest, EachCallBuildsItsOwnDialogAndLeavesNoneBehind) {
   const int forms = Screen->FormCount(), components = Application->ComponentCount();
   for (const char* comment : {"first", "second"}) {
     About.SetComments(comment);
-    WhenShown([&](TAboutBox& Box) {
+    ExecuteAnd([&](TAboutBox& Box) {
       EXPECT_EQ(Screen->FormCount(), forms + 1);
       EXPECT_EQ(Application->ComponentCount(), components + 1);
       EXPECT_EQ(Text(Box.Comment), comment);
       Box.Widget()->close();
     });
-    About.Execute();
     EXPECT_EQ(Screen->FormCount(), forms);
     EXPECT_EQ(Application->ComponentCount(), components);
   }
@@ -228,14 +236,18 @@ TEST(AboutBoxMainFormTest, HelpAboutShowsTheProductsDialog) {
   EXPECT_EQ(MainForm->SAB1->Version(), "1.3");
   EXPECT_FALSE(MainForm->SAB1->Copyright().empty());
   EXPECT_FALSE(MainForm->SAB1->Comments().empty());
-  WhenShown([](TAboutBox& Box) {
-    EXPECT_EQ(Box.Caption(), "About Tabrix");
-    EXPECT_EQ(Text(Box.Version), " Version 1.3");
-    EXPECT_EQ(Text(Box.Copyright), MainForm->SAB1->Copyright());
-    EXPECT_EQ(Text(Box.Comment), MainForm->SAB1->Comments());
-    ClickOn(Box.OKButton);
-  });
-  MainForm->HelpAboutItem->Action()->trigger();
+  WhenShown(
+      [] {
+        MainForm->HelpAboutItem->Action()->trigger();
+        return true;
+      },
+      [](TAboutBox& Box) {
+        EXPECT_EQ(Box.Caption(), "About Tabrix");
+        EXPECT_EQ(Text(Box.Version), " Version 1.3");
+        EXPECT_EQ(Text(Box.Copyright), MainForm->SAB1->Copyright());
+        EXPECT_EQ(Text(Box.Comment), MainForm->SAB1->Comments());
+        ClickOn(Box.OKButton);
+      });
   EXPECT_TRUE(AboutBoxes().empty());
   MainForm->Free();
   MainForm = nullptr;

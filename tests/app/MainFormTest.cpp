@@ -2,6 +2,7 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QToolTip>
 
 #include "platform/QtWindow.h"
 #include "tests/app/MainFormTestSupport.h"
@@ -50,7 +51,7 @@ TEST_F(MainFormTest, ChildCommandsAreEnabledExactlyWhileAnEditorExists) {
   TEditForm* editor = Open(WriteFile("a.ini", "[a]\r\n"));
   ASSERT_NE(editor, nullptr);
   EXPECT_EQ(ChildCommandStates(), std::vector<bool>(16, true));
-  MainForm->FileCloseItemClick(MainForm->FileCloseItem);
+  MainForm->FileCloseItem->Click();
   // Released once control is back in the loop; until then it still counts.
   EXPECT_EQ(MainForm->MDIChildCount(), 1);
   FlushReleasedForms();
@@ -67,7 +68,7 @@ TEST_F(MainFormTest, TheActiveEditorsMenuTakesThePlaceOfTheMainFileMenu) {
   for (QAction* a : file->actions())
     if (!a->isSeparator()) entries.push_back(a->text().toStdString());
   EXPECT_EQ(entries, (std::vector<String>{"&Close", "&Save", "Save &As", "Print"}));
-  MainForm->CloseAll1Click(MainForm->CloseAll1);
+  MainForm->CloseAll1->Click();
   FlushReleasedForms();
   EXPECT_EQ(MenuBar(), (std::vector<String>{"&File", "&Edit", "&Window", "&Help"}));
 }
@@ -81,7 +82,7 @@ TEST_F(MainFormTest, ExitAsksAboutEveryModifiedEditorAndACancelKeepsTheProgram) 
   // The most recently activated editor is asked about first.
   Seams::QueueMessageBoxAnswer(IDCANCEL);
   Seams::QueueMessageBoxAnswer(IDYES);
-  MainForm->FileExitItemClick(MainForm->ExitBtn);
+  MainForm->ExitBtn->Click();
   EXPECT_EQ(Boxes(), (std::vector<String>{"Save changes to " + b + "?", "Save changes to " + a + "?"}));
   EXPECT_EQ(Seams::MessageBoxes()[0].Caption, "Please Confirm");
   EXPECT_EQ(Seams::MessageBoxes()[0].Type, MB_YESNOCANCEL);
@@ -100,7 +101,7 @@ TEST_F(MainFormTest, CloseAllStopsAtACancelAndLeavesThatEditorAndTheRestOpen) {
   ASSERT_EQ(MainForm->MDIChildren(1), second);
   second->RE1->SetText("changed");
   Seams::QueueMessageBoxAnswer(IDCANCEL);
-  MainForm->CloseAll1Click(MainForm->CloseAll1);
+  MainForm->CloseAll1->Click();
   FlushReleasedForms();
   ASSERT_EQ(MainForm->MDIChildCount(), 2);
   EXPECT_EQ(Boxes().size(), 1u);
@@ -116,7 +117,7 @@ TEST_F(MainFormTest, CloseAllSavesOnYesAndClosesEveryEditor) {
   TEditForm* modified = Open(path);
   modified->RE1->SetText("one");
   Seams::QueueMessageBoxAnswer(IDYES);
-  MainForm->CloseAll1Click(MainForm->CloseAll1);
+  MainForm->CloseAll1->Click();
   FlushReleasedForms();
   EXPECT_EQ(MainForm->MDIChildCount(), 0);
   EXPECT_EQ(ReadFile(path), "one");
@@ -125,7 +126,7 @@ TEST_F(MainFormTest, CloseAllSavesOnYesAndClosesEveryEditor) {
 
 TEST_F(MainFormTest, ExitWithNothingModifiedAsksNothingAndEndsTheProgram) {
   Open(WriteFile("a.ini", "a"));
-  MainForm->FileExitItemClick(MainForm->FileExitItem);
+  MainForm->FileExitItem->Click();
   EXPECT_TRUE(Boxes().empty());
   EXPECT_TRUE(Application->Terminated());
 }
@@ -135,19 +136,19 @@ TEST_F(MainFormTest, EditCommandsActOnTheActiveEditor) {
   // Cut with nothing selected changes no text but still marks the window modified.
   editor->RE1->SetSelStart(0);
   editor->RE1->SetSelLength(0);
-  MainForm->CutItemClick(MainForm->CutBtn);
+  MainForm->CutBtn->Click();
   EXPECT_EQ(editor->RE1->Text(), "alpha beta");
   EXPECT_TRUE(editor->GetModified());
   EXPECT_EQ(editor->ESB1->SimpleText(), "Modified");
 
   editor->SetModified(false);
-  MainForm->Selectall1Click(MainForm->Selectall1);
+  MainForm->Selectall1->Click();
   EXPECT_EQ(editor->RE1->SelLength(), 10);
-  MainForm->CopyItemClick(MainForm->CopyBtn);
+  MainForm->CopyBtn->Click();
   EXPECT_FALSE(editor->GetModified());
   editor->RE1->SetSelStart(10);
   editor->RE1->SetSelLength(0);
-  MainForm->PasteItemClick(MainForm->PasteBtn);
+  MainForm->PasteBtn->Click();
   EXPECT_EQ(editor->RE1->Text(), "alpha betaalpha beta");
   EXPECT_TRUE(editor->GetModified());
 }
@@ -160,8 +161,8 @@ TEST_F(MainFormTest, TheSameFileOpenedTwiceGivesTwoWindowsAndTheLastSaveWins) {
   EXPECT_EQ(MainForm->MDIChildCount(), 2);
   one->RE1->SetText("from one");
   two->RE1->SetText("from two");
-  MainForm->FileSaveItemClick(MainForm->SaveBtn); // the active one: two
-  one->Save1Click(one);
+  MainForm->SaveBtn->Click(); // the active one: two
+  one->Save1->Click();
   EXPECT_EQ(ReadFile(path), "from one");
 }
 
@@ -171,16 +172,16 @@ TEST_F(MainFormTest, SaveAsWritesTheNewFileAndLeavesTheOldOneAlone) {
   editor->RE1->SetText("moved");
   String renamed = (Dir / "new.ini").string();
   Seams::QueueDialogResult(true, renamed);
-  MainForm->FileSaveAsItemClick(MainForm->FileSaveAsItem);
+  MainForm->FileSaveAsItem->Click();
   EXPECT_EQ(editor->Caption(), renamed);
   EXPECT_EQ(ReadFile(renamed), "moved");
   editor->RE1->SetText("again");
-  editor->Save1Click(editor);
+  editor->Save1->Click();
   EXPECT_EQ(ReadFile(renamed), "again");
   EXPECT_EQ(ReadFile(old), "keep");
   // A cancelled dialog changes nothing.
   Seams::QueueDialogResult(false, "");
-  MainForm->FileSaveAsItemClick(MainForm->FileSaveAsItem);
+  MainForm->FileSaveAsItem->Click();
   EXPECT_EQ(editor->GetFileName(), renamed);
 }
 
@@ -201,7 +202,14 @@ TEST_F(MainFormTest, AMenuItemsHintShowsWhileHighlightedAndClearsWhenTheMenuClos
   EXPECT_EQ(MainForm->SB1->SimpleText(), "");
   // Pointing at a tool button shows its tooltip and writes nothing to the status line.
   MainForm->SB1->SetSimpleText("Scan Complete..");
-  EXPECT_EQ(MainForm->OpenBtn->Widget()->toolTip().toStdString(), "Open");
+  MainForm->Widget()->activateWindow();
+  Settle();
+  QWidget* button = MainForm->OpenBtn->Widget();
+  PointAt(button, button->width() / 2, button->height() / 2);
+  ASSERT_TRUE(button->underMouse());
+  // The tip shows once the pointer has rested there for the style's delay.
+  EXPECT_TRUE(WaitUntil([] { return QToolTip::isVisible(); }));
+  EXPECT_EQ(QToolTip::text().toStdString(), "Open");
   EXPECT_EQ(MainForm->SB1->SimpleText(), "Scan Complete..");
 }
 
@@ -270,7 +278,7 @@ TEST_F(MainFormTest, DoubleClickingTheTipOfALongPathOpensThatFile) {
 TEST_F(MainFormTest, OpenButtonWithNoEntrySelectedLeavesAnEmptyWindowAndReportsTheIndexError) {
   MainForm->LLB1->Items()->Add(WriteFile("listed.ini", "[listed]"));
   try {
-    MainForm->LB1DblClick(MainForm->OpenBtn);
+    MainForm->OpenBtn->Click();
     FAIL() << "no error";
   } catch (const EStringListError& e) {
     EXPECT_EQ(e.Message(), "List index out of bounds");
@@ -281,7 +289,7 @@ TEST_F(MainFormTest, OpenButtonWithNoEntrySelectedLeavesAnEmptyWindowAndReportsT
   EXPECT_EQ(empty->GetFileName(), "");
 
   MainForm->LLB1->SetItemIndex(0);
-  MainForm->LB1DblClick(MainForm->LLB1);
+  MainForm->LLB1->DblClick();
   auto* opened = dynamic_cast<TEditForm*>(MainForm->MDIChildren(0));
   EXPECT_EQ(opened->RE1->Text(), "[listed]");
 }
@@ -290,7 +298,7 @@ TEST_F(MainFormTest, MinimizeAllAndTheArrangementsWorkOnTheChildren) {
   TEditForm* a = Open(WriteFile("a.ini", "a"));
   TEditForm* b = Open(WriteFile("b.ini", "b"));
   TEditForm* c = Open(WriteFile("c.ini", "c"));
-  MainForm->WindowTileItemClick(MainForm->WindowTileItem);
+  MainForm->WindowTileItem->Click();
   // Tiled: one above the other, each as wide as the client area.
   QRect area = MainForm->MDIArea()->viewport()->rect();
   std::vector<QRect> frames;
@@ -302,10 +310,10 @@ TEST_F(MainFormTest, MinimizeAllAndTheArrangementsWorkOnTheChildren) {
   EXPECT_EQ(frames[1].top(), frames[0].bottom() + 1);
   EXPECT_EQ(frames[2].bottom(), area.height() - 1);
 
-  MainForm->WindowMinimizeItemClick(MainForm->WindowMinimizeItem);
+  MainForm->WindowMinimizeItem->Click();
   for (TEditForm* e : {a, b, c})
     EXPECT_EQ(e->WindowState(), wsMinimized) << e->GetFileName();
-  MainForm->WindowArrangeItemClick(MainForm->WindowArrangeItem);
+  MainForm->WindowArrangeItem->Click();
   // Arranged icons lie along the bottom edge, side by side.
   QRect first = a->Widget()->parentWidget()->geometry(), second = b->Widget()->parentWidget()->geometry();
   EXPECT_EQ(first.bottom(), area.height() - 1);

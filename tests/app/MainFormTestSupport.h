@@ -48,7 +48,7 @@ protected:
   // Opens a file through File > Open, answering the open dialog with it.
   TEditForm* Open(const String& Path) {
     Seams::QueueDialogResult(true, Path);
-    MainForm->FileOpenItemClick(MainForm->FileOpenItem);
+    MainForm->FileOpenItem->Click();
     return dynamic_cast<TEditForm*>(MainForm->ActiveMDIChild());
   }
 

@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <cstdio>
 #include <sched.h>
-#include <thread>
 
 #include "tests/app/MainFormTestSupport.h"
 
@@ -120,7 +119,7 @@ TEST_F(ScanTest, WithInfTickedEveryIniEntryComesBeforeEveryInfEntry) {
   MainForm->ScanLed->SetOnLedStateChanged([&](TObject*, bool On, std::int32_t) {
     switches.push_back((On ? "on, " : "off, ") + MainForm->SB1->SimpleText());
   });
-  MainForm->scan1Click(MainForm->ScanButton);
+  MainForm->ScanButton->Click();
   const String v = Volume;
   EXPECT_EQ(switches, (std::vector<String>{"on, ", "off, Scan Complete.."}));
   EXPECT_EQ(Listed(), (std::vector<String>{v + "/a/one.ini", v + "/b/three.ini", v + "/z.inf", v + "/a/two.INF"}));
@@ -129,7 +128,7 @@ TEST_F(ScanTest, WithInfTickedEveryIniEntryComesBeforeEveryInfEntry) {
 
   // Without the tick a second scan lists the INI files only, from an empty list.
   MainForm->IncludeINF->SetChecked(false);
-  MainForm->scan1Click(MainForm->ScanButton);
+  MainForm->ScanButton->Click();
   EXPECT_EQ(Listed(), (std::vector<String>{v + "/a/one.ini", v + "/b/three.ini"}));
 }
 
@@ -145,7 +144,7 @@ TEST_F(ScanTest, ADriveChosenDuringTheIniPassIsTheDriveOfTheInfPass) {
     MainForm->DS1->BuildList();
     MainForm->DS1->SetDrive(other);
   });
-  MainForm->scan1Click(MainForm->ScanButton);
+  MainForm->ScanButton->Click();
   EXPECT_EQ(Listed(), (std::vector<String>{Volume + "/first.ini", other + "/second.inf"}));
 }
 
@@ -162,13 +161,13 @@ TEST_F(ScanTest, AScanAskedForDuringAScanIsRefusedWithABeep) {
   Put(Volume + "/d/b.ini");
   Choose(Volume);
   int beeps = Seams::BeepCount();
-  DuringTheScan([] { MainForm->scan1Click(MainForm->DS1); });
-  MainForm->scan1Click(MainForm->ScanButton);
+  DuringTheScan([] { MainForm->DS1->DblClick(); });
+  MainForm->ScanButton->Click();
   EXPECT_EQ(Seams::BeepCount(), beeps + 1);
   EXPECT_EQ(Listed(), (std::vector<String>{Volume + "/a.ini", Volume + "/d/b.ini"}));
   // Once it is over, the next scan runs.
   MainForm->TS1->SetOnDirectoryFound(nullptr);
-  MainForm->scan1Click(MainForm->ScanButton);
+  MainForm->ScanButton->Click();
   EXPECT_EQ(Seams::BeepCount(), beeps + 1);
 }
 
@@ -176,8 +175,8 @@ TEST_F(ScanTest, AnExitAcceptedDuringAScanEndsTheProgramOnlyAfterTheScan) {
   Put(Volume + "/a.ini");
   Put(Volume + "/d/b.ini");
   Choose(Volume);
-  DuringTheScan([] { MainForm->FileExitItemClick(MainForm->ExitBtn); });
-  MainForm->scan1Click(MainForm->ScanButton);
+  DuringTheScan([] { MainForm->ExitBtn->Click(); });
+  MainForm->ScanButton->Click();
   EXPECT_TRUE(Application->Terminated());
   EXPECT_EQ(Listed().size(), 2u);
   EXPECT_EQ(MainForm->SB1->SimpleText(), "Scan Complete..");
@@ -191,21 +190,21 @@ TEST_F(ScanTest, AnErrorDuringTheScanKeepsTheEntriesSoFarAndTheScanningState) {
   MainForm->TS1->SetOnDirectoryFound([&](TObject*) {
     if (++calls == 2) throw Exception("Unable to insert a line");
   });
-  EXPECT_THROW(MainForm->scan1Click(MainForm->ScanButton), Exception);
+  EXPECT_THROW(MainForm->ScanButton->Click(), Exception);
   EXPECT_EQ(Listed(), (std::vector<String>{Volume + "/a.ini"}));
   EXPECT_TRUE(MainForm->ScanLed->LedOn());
   EXPECT_EQ(MainForm->SB1->Font()->Color(), clRed);
   EXPECT_EQ(MainForm->SB1->SimpleText(), "Scanning system for INI files.. Please Wait");
   // The failed scan does not block the next one.
   MainForm->TS1->SetOnDirectoryFound(nullptr);
-  MainForm->scan1Click(MainForm->ScanButton);
+  MainForm->ScanButton->Click();
   EXPECT_EQ(Listed().size(), 2u);
 }
 
 TEST_F(ScanTest, ADoubleClickOnAListedPathOpensIt) {
   Put(Volume + "/open.ini");
   Choose(Volume);
-  MainForm->scan1Click(MainForm->ScanButton);
+  MainForm->ScanButton->Click();
   MainForm->LLB1->SetItemIndex(0);
   MainForm->LLB1->DblClick();
   auto* editor = dynamic_cast<TEditForm*>(MainForm->ActiveMDIChild());
@@ -223,7 +222,7 @@ TEST_F(ScanTest, NamesThatAreNotUtf8OrOddAreListedReadablyAndOpenAndSaveTheRealF
   for (const String& name : names)
     Put(name);
   Choose(Volume);
-  MainForm->scan1Click(MainForm->ScanButton);
+  MainForm->ScanButton->Click();
   const std::vector<String> inOrder = Listed();
   std::vector<String> listed = inOrder, expected = names;
   std::sort(listed.begin(), listed.end());
@@ -234,10 +233,7 @@ TEST_F(ScanTest, NamesThatAreNotUtf8OrOddAreListedReadablyAndOpenAndSaveTheRealF
   };
 
   auto* view = static_cast<QAbstractItemView*>(MainForm->LLB1->Widget());
-  for (int i = 0; i < 50 && view->model()->rowCount() < static_cast<int>(names.size()); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    Application->ProcessMessages();
-  }
+  WaitUntil([&] { return view->model()->rowCount() == static_cast<int>(names.size()); });
   const auto Shown = [&](const String& Name) {
     return view->model()->index(IndexOf(Name), 0).data().toString().toStdString();
   };
@@ -254,7 +250,7 @@ TEST_F(ScanTest, NamesThatAreNotUtf8OrOddAreListedReadablyAndOpenAndSaveTheRealF
   EXPECT_EQ(editor->RE1->Text(), "[section]\n");
   editor->RE1->SetSelText("k=1\n");
   Seams::QueueMessageBoxAnswer(IDYES);
-  editor->Close1Click(editor->Close1);
+  editor->Close1->Click();
   EXPECT_EQ(Boxes(), (std::vector<String>{"Save changes to " + shown + "?"}));
   EXPECT_EQ(ReadFile(odd), "k=1\r\n[section]\r\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1)

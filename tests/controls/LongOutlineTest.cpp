@@ -7,6 +7,7 @@
 
 #include "platform/QtWindow.h"
 #include "tests/controls/LongItemFormTest.h"
+#include "tests/support/WindowHook.h"
 
 namespace {
 
@@ -183,12 +184,10 @@ TEST_F(LongOutlineTest, OnlyWhenFocusedShowsNoTipWithoutTheFocus) {
 TEST_F(LongOutlineTest, APressOnTheTipIsSentAndTheRestIsPostedToTheOutlineAtTheSamePoint) {
   // Every button message the outline's window gets, in order.
   std::vector<TMessage> seen;
-  const WNDPROC previous = reinterpret_cast<WNDPROC>(GetWindowLongA(Outline->Handle(), GWL_WNDPROC));
-  const WNDPROC recorder = MakeWindowProc([&seen, previous](HWND h, UINT m, WPARAM w, LPARAM l) {
-    if (m == WM_LBUTTONDOWN || m == WM_LBUTTONUP || m == WM_LBUTTONDBLCLK) seen.push_back({m, w, l, 0});
-    return CallWindowProcA(previous, h, m, w, l);
+  TWindowHook recorder(Outline->Handle(), [&](TMessage& M) {
+    if (M.Msg == WM_LBUTTONDOWN || M.Msg == WM_LBUTTONUP || M.Msg == WM_LBUTTONDBLCLK) seen.push_back(M);
+    return false;
   });
-  SetWindowLongA(Outline->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(recorder));
   int doubleClicks = 0;
   Outline->SetOnDblClick([&](TObject*) { ++doubleClicks; });
   Other->SetFocus();
@@ -220,8 +219,6 @@ TEST_F(LongOutlineTest, APressOnTheTipIsSentAndTheRestIsPostedToTheOutlineAtTheS
   }
   EXPECT_EQ(doubleClicks, 1);
   EXPECT_TRUE(Outline->Items(1)->Expanded()) << "the double-click expanded the item beneath";
-  SetWindowLongA(Outline->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-  FreeObjectInstance(recorder);
 }
 
 TEST_F(LongOutlineTest, AnOutlineThatRemovesTheTipWhileHandlingAPressOnItDestroysItSafely) {

@@ -18,6 +18,7 @@
 #include "framework/FormReader.h"
 #include "platform/QtWindow.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WindowHook.h"
 
 namespace {
 
@@ -148,11 +149,10 @@ TEST_F(MDIWallpaperTest, AnEmptyBitmapLeavesTheAreaAsItWas) {
 
 TEST_F(MDIWallpaperTest, TheHookTakesOnlyTheErasingOfAPicture) {
   std::vector<UINT> seen;
-  WNDPROC spy = MakeObjectInstance([&](TMessage& M) {
+  TWindowHook spy(Client(), [&](TMessage& M) {
     seen.push_back(M.Msg);
-    M.Result = CallWindowProcA(Area, Client(), M.Msg, M.WParam, M.LParam);
+    return false;
   });
-  SetWindowLongA(Client(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(spy));
   auto* wallpaper = new TMDIWallpaper(Form);
 
   SendMessageA(Client(), WM_USER + 7, 1, 2);
@@ -168,10 +168,8 @@ TEST_F(MDIWallpaperTest, TheHookTakesOnlyTheErasingOfAPicture) {
   EXPECT_EQ(seen, std::vector<UINT>{WM_PAINT}); // the erasing is the hook's, the paint passed on
 
   wallpaper->Free();
-  EXPECT_EQ(GetWindowLongA(Client(), GWL_WNDPROC), reinterpret_cast<LONG_PTR>(spy));
+  EXPECT_EQ(GetWindowLongA(Client(), GWL_WNDPROC), reinterpret_cast<LONG_PTR>(spy.Procedure()));
   EXPECT_TRUE(Seams::MessageBoxes().empty());
-  SetWindowLongA(Client(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(Area));
-  FreeObjectInstance(spy);
 }
 
 TEST_F(MDIWallpaperTest, TilesFromTheTopLeftCorner) {
@@ -294,27 +292,24 @@ TEST_F(MDIWallpaperTest, ReplacingTheWallpapersProcedureIsReportedWhenItGoes) {
   auto* wallpaper = new TMDIWallpaper(Form);
   auto picture = Picture(128, 64);
   wallpaper->SetBitmap(picture.get());
-  const auto own = reinterpret_cast<WNDPROC>(GetWindowLongA(Client(), GWL_WNDPROC));
-  WNDPROC intruder =
-      MakeObjectInstance([&](TMessage& M) { M.Result = CallWindowProcA(own, Client(), M.Msg, M.WParam, M.LParam); });
-  SetWindowLongA(Client(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(intruder));
-
-  wallpaper->Free();
-  ASSERT_EQ(Seams::MessageBoxes().size(), 1u);
-  EXPECT_EQ(Seams::MessageBoxes()[0].Text, "Internal Error in TMDIWallpaper.Destroy.");
-  EXPECT_EQ(Seams::MessageBoxes()[0].Caption, "Tabrix");
-  EXPECT_EQ(Seams::MessageBoxes()[0].Type, MB_OK | MB_ICONSTOP);
-  EXPECT_EQ(Form->ComponentCount(), 0);
-  // The procedure from before the wallpaper is back.
-  EXPECT_EQ(GetWindowLongA(Client(), GWL_WNDPROC), reinterpret_cast<LONG_PTR>(Area));
-  EXPECT_EQ(Painted(), Without);
-
+  const LONG_PTR own = GetWindowLongA(Client(), GWL_WNDPROC);
+  {
+    TWindowHook intruder(Client(), [](TMessage&) { return false; });
+    wallpaper->Free();
+    ASSERT_EQ(Seams::MessageBoxes().size(), 1u);
+    EXPECT_EQ(Seams::MessageBoxes()[0].Text, "Internal Error in TMDIWallpaper.Destroy.");
+    EXPECT_EQ(Seams::MessageBoxes()[0].Caption, "Tabrix");
+    EXPECT_EQ(Seams::MessageBoxes()[0].Type, MB_OK | MB_ICONSTOP);
+    EXPECT_EQ(Form->ComponentCount(), 0);
+    // The procedure from before the wallpaper is back.
+    EXPECT_EQ(GetWindowLongA(Client(), GWL_WNDPROC), reinterpret_cast<LONG_PTR>(Area));
+    EXPECT_EQ(Painted(), Without);
+  }
   // The intruder, unhooking in turn, puts back the wallpaper's procedure: it passes every
   // message on, and the area erases as it does without a wallpaper.
-  SetWindowLongA(Client(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(own));
+  EXPECT_EQ(GetWindowLongA(Client(), GWL_WNDPROC), own);
   EXPECT_EQ(Painted(), Without);
   SetWindowLongA(Client(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(Area));
-  FreeObjectInstance(intruder);
 }
 
 TEST_F(MDIWallpaperTest, OnADesignedFormTheClientWindowIsLeftAlone) {
@@ -373,7 +368,7 @@ TEST_F(MDIWallpaperTest, DrawingThroughGetDCGoesOverWhatQtPaints) {
 
 // The main window's picture: 128 x 64 in the 16 greys, whose stones go on across the edges,
 // so that tiles placed side by side join without a seam.
-TEST(MainWindowWallpaper, IsASeamlessTileOfStones) {
+TEST(WallpaperPictureTest, TheMainWindowsWallpaperIsASeamlessTileOfStones) {
   QFile file(":/forms/TMainForm.form");
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const TDescObject form = ParseDescription(file.readAll().toStdString(), "TMainForm.form");

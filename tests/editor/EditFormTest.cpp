@@ -23,7 +23,7 @@ TEST_F(EditFormTest, ALoadedFileStartsUnmodifiedWithABlankStatusAndItsPathAsCapt
   editor->RE1->SetSelText("typed");
   EXPECT_TRUE(editor->GetModified());
   EXPECT_EQ(editor->ESB1->SimpleText(), "Modified");
-  editor->Save1Click(editor->Save1);
+  editor->Save1->Click();
   EXPECT_EQ(editor->ESB1->SimpleText(), " ");
   EXPECT_EQ(ReadFile(path), "typed[one]\r\nx=1\r\n");
 }
@@ -33,13 +33,13 @@ TEST_F(EditFormTest, CloseAlwaysAsksAndYesWritesEvenAnUnchangedText) {
   TEditForm* editor = Open(path);
   unlink(path.c_str());
   Seams::QueueMessageBoxAnswer(IDCANCEL);
-  editor->Close1Click(editor->Close1);
+  editor->Close1->Click();
   EXPECT_EQ(Boxes(), (std::vector<String>{"Save changes to " + path + "?"}));
   FlushReleasedForms();
   EXPECT_EQ(MainForm->MDIChildCount(), 1);
 
   Seams::QueueMessageBoxAnswer(IDYES);
-  editor->Close1Click(editor->Close1);
+  editor->Close1->Click();
   EXPECT_EQ(ReadFile(path), "same");
   FlushReleasedForms();
   EXPECT_EQ(MainForm->MDIChildCount(), 0);
@@ -50,7 +50,7 @@ TEST_F(EditFormTest, NoDiscardsTheChangesAndIsAskedOnce) {
   TEditForm* editor = Open(path);
   editor->RE1->SetText("lost");
   Seams::QueueMessageBoxAnswer(IDNO);
-  editor->Close1Click(editor->Close1);
+  editor->Close1->Click();
   FlushReleasedForms();
   EXPECT_EQ(MainForm->MDIChildCount(), 0);
   EXPECT_EQ(Boxes().size(), 1u);
@@ -79,7 +79,7 @@ TEST_F(EditFormTest, EveryOtherWayOfClosingAModifiedWindowAsksToo) {
   EXPECT_EQ(ReadFile(path), "typed");
 
   editor = Open(path);
-  MainForm->FileCloseItemClick(MainForm->FileCloseItem);
+  MainForm->FileCloseItem->Click();
   FlushReleasedForms();
   EXPECT_EQ(MainForm->MDIChildCount(), 0);
   EXPECT_EQ(Boxes().size(), 2u) << "an unchanged window is not asked about";
@@ -90,7 +90,7 @@ TEST_F(EditFormTest, AWindowWithoutAFileNameAsksWithAnEmptyPath) {
   EXPECT_EQ(editor->Caption(), "INI File");
   EXPECT_EQ(editor->GetFileName(), "");
   Seams::QueueMessageBoxAnswer(IDNO);
-  editor->Close1Click(editor->Close1);
+  editor->Close1->Click();
   EXPECT_EQ(Boxes().front(), "Save changes to ?");
 }
 
@@ -104,14 +104,14 @@ TEST_F(EditFormTest, AFailedLoadLeavesAnEmptyWindowThatNeverOverwritesTheFile) {
   EXPECT_EQ(editor->GetFileName(), path);
   EXPECT_FALSE(editor->GetModified());
   editor->RE1->SetText("typed after the failure");
-  EXPECT_THROW(editor->Save1Click(editor->Save1), EFCreateError);
+  EXPECT_THROW(editor->Save1->Click(), EFCreateError);
   EXPECT_TRUE(editor->GetModified());
   struct stat st;
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_size, (64ll << 20) + 1);
   // Saving under a new name is the way out.
   editor->SetFileName((Dir / "saved.ini").string());
-  editor->Save1Click(editor->Save1);
+  editor->Save1->Click();
   EXPECT_EQ(ReadFile((Dir / "saved.ini").string()), "typed after the failure");
 }
 
@@ -135,7 +135,7 @@ TEST_F(EditFormTest, AFailedSaveKeepsTheChangesMarked) {
   editor->RE1->SetText("b");
   editor->SetFileName(path + "/inside-a-file.ini");
   try {
-    editor->Save1Click(editor->Save1);
+    editor->Save1->Click();
     FAIL() << "saved";
   } catch (const EFCreateError& e) {
     EXPECT_EQ(e.Message().rfind("Cannot create file " + path + "/inside-a-file.ini", 0), 0u);
@@ -145,7 +145,7 @@ TEST_F(EditFormTest, AFailedSaveKeepsTheChangesMarked) {
   EXPECT_EQ(ReadFile(path), "a");
   // Close's Yes stops at the failed save and the window stays.
   Seams::QueueMessageBoxAnswer(IDYES);
-  EXPECT_THROW(editor->Close1Click(editor->Close1), EFCreateError);
+  EXPECT_THROW(editor->Close1->Click(), EFCreateError);
   FlushReleasedForms();
   EXPECT_EQ(MainForm->MDIChildCount(), 1);
 }
@@ -160,7 +160,7 @@ TEST_F(EditFormTest, UnchangedFilesOfEveryEncodingAreWrittenBackByteForByte) {
   for (std::size_t i = 0; i < files.size(); ++i) {
     String path = WriteFile("enc" + std::to_string(i) + ".inf", files[i]);
     TEditForm* editor = Open(path);
-    editor->Save1Click(editor->Save1);
+    editor->Save1->Click();
     EXPECT_EQ(ReadFile(path), files[i]) << "file " << i;
   }
   TEditForm* cp1252 = dynamic_cast<TEditForm*>(MainForm->MDIChildren(1));
@@ -174,7 +174,7 @@ TEST_F(EditFormTest, PrintingGoesOverAsManyPagesAsTheTextNeeds) {
   for (int i = 0; i < 400; ++i)
     longText += "line " + std::to_string(i) + "\r\n";
   TEditForm* editor = Open(WriteFile("long.ini", longText));
-  editor->Print1Click(editor->Print1);
+  editor->Print1->Click();
   String printed = ReadFile(pdf);
   std::size_t pages = 0;
   for (std::size_t at = printed.find("/Type /Page"); at != String::npos; at = printed.find("/Type /Page", at + 1))

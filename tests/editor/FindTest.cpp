@@ -133,7 +133,7 @@ TEST_F(FindTest, AnEntryWhoseNameIsGoneBeepsAndLeavesTheCaret) {
   editor->RE1->SetSelText("went");
   EXPECT_TRUE(editor->GetModified());
   // The entries stay as the text was loaded, also after a save.
-  editor->Save1Click(editor->Save1);
+  editor->Save1->Click();
   EXPECT_EQ(Captions(editor), (std::vector<String>{"gone", "kept", ""}));
 
   Select(editor, 9, 2);

@@ -7,6 +7,7 @@
 #include "framework/StdCtrls.h"
 #include "platform/QtWindow.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WindowHook.h"
 
 TEST(ApplicationTest, HandleExceptionShowsTheMessageWithAFullStopUnderTheTitle) {
   try {
@@ -57,26 +58,21 @@ TEST(ApplicationTest, ProcessMessagesNestedInAHandlerDeliversEverythingPending) 
   RegisterStdCtrlsClasses();
   TListBox box(nullptr);
   std::vector<String> order;
-  auto proc = MakeWindowProc([&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-    if (m >= WM_USER) {
-      order.push_back("msg" + std::to_string(m - WM_USER));
-      if (m == WM_USER + 1) {
-        // Inside a handler: the messages posted after this one arrive before it returns.
-        PostMessageA(h, WM_USER + 3, 0, 0);
-        Application->ProcessMessages();
-        order.push_back("back in 1");
-      }
-      return 0;
+  TWindowHook hook(box.Handle(), [&](TMessage& M) {
+    if (M.Msg < WM_USER) return false;
+    order.push_back("msg" + std::to_string(M.Msg - WM_USER));
+    if (M.Msg == WM_USER + 1) {
+      // Inside a handler: the messages posted after this one arrive before it returns.
+      PostMessageA(box.Handle(), WM_USER + 3, 0, 0);
+      Application->ProcessMessages();
+      order.push_back("back in 1");
     }
-    return DefWindowProcA(h, m, w, l);
+    return true;
   });
-  LONG_PTR old = SetWindowLongA(box.Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
   PostMessageA(box.Handle(), WM_USER + 1, 0, 0);
   PostMessageA(box.Handle(), WM_USER + 2, 0, 0);
   Application->ProcessMessages();
   EXPECT_EQ(order, (std::vector<String>{"msg1", "msg2", "msg3", "back in 1"}));
-  SetWindowLongA(box.Handle(), GWL_WNDPROC, old);
-  FreeObjectInstance(proc);
 }
 
 TEST(ApplicationTest, TerminateEndsTheMessageLoopAfterTheNestedWorkReturns) {

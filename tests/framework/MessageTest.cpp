@@ -9,6 +9,7 @@
 #include "platform/QtWindow.h"
 #include "tests/support/PointerInput.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WindowHook.h"
 
 namespace {
 
@@ -36,13 +37,12 @@ protected:
 TEST_F(MessageTest, AReplacedProcedureSeesTheMessagesAndPassesThemOn) {
   std::vector<UINT> seen;
   WNDPROC old = reinterpret_cast<WNDPROC>(GetWindowLongA(Box->Handle(), GWL_WNDPROC));
-  WNDPROC hook = MakeObjectInstance([&](TMessage& M) {
+  TWindowHook hook(Box->Handle(), [&](TMessage& M) {
     seen.push_back(M.Msg);
-    M.Result = CallWindowProcA(old, Box->Handle(), M.Msg, M.WParam, M.LParam);
+    return false;
   });
-  EXPECT_EQ(SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(hook)),
-            reinterpret_cast<LONG_PTR>(old));
-  EXPECT_EQ(GetWindowLongA(Box->Handle(), GWL_WNDPROC), reinterpret_cast<LONG_PTR>(hook));
+  EXPECT_EQ(hook.Previous(), old) << "the replaced procedure is returned";
+  EXPECT_EQ(GetWindowLongA(Box->Handle(), GWL_WNDPROC), reinterpret_cast<LONG_PTR>(hook.Procedure()));
 
   // A real mouse event becomes a message and still reaches the list.
   QWidget* viewport = WindowClient(Box->Handle());
@@ -56,14 +56,9 @@ TEST_F(MessageTest, AReplacedProcedureSeesTheMessagesAndPassesThemOn) {
   EXPECT_EQ(seen.back(), WM_LBUTTONDOWN);
 
   // A procedure that keeps a message to itself stops it there.
-  WNDPROC swallow = MakeWindowProc([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
-  SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(swallow));
+  TWindowHook swallow(Box->Handle(), [](TMessage&) { return true; });
   SendMessageA(Box->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, PointOf(0));
   EXPECT_EQ(Box->ItemIndex(), 2);
-
-  SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(old));
-  FreeObjectInstance(hook);
-  FreeObjectInstance(swallow);
 }
 
 TEST_F(MessageTest, ASentOrPostedClickSelectsTheEntryUnderThePoint) {
@@ -94,13 +89,12 @@ TEST_F(MessageTest, ASentDoubleClickFiresTheControlsDoubleClickEvent) {
 
 TEST_F(MessageTest, SentMessagesArriveAtOnceAndPostedOnesInOrderLater) {
   std::vector<String> order;
-  WNDPROC old = reinterpret_cast<WNDPROC>(GetWindowLongA(Box->Handle(), GWL_WNDPROC));
-  WNDPROC hook = MakeWindowProc([&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-    if (m < WM_USER) return CallWindowProcA(old, h, m, w, l);
-    order.push_back((w ? "posted " : "sent ") + std::to_string(m - WM_USER));
-    return static_cast<LRESULT>(m - WM_USER);
+  TWindowHook hook(Box->Handle(), [&](TMessage& M) {
+    if (M.Msg < WM_USER) return false;
+    order.push_back((M.WParam ? "posted " : "sent ") + std::to_string(M.Msg - WM_USER));
+    M.Result = static_cast<LRESULT>(M.Msg - WM_USER);
+    return true;
   });
-  SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(hook));
   PostMessageA(Box->Handle(), WM_USER + 1, 1, 0);
   EXPECT_EQ(SendMessageA(Box->Handle(), WM_USER + 2, 0, 0), 2);
   PostMessageA(Box->Handle(), WM_USER + 3, 1, 0);
@@ -111,23 +105,19 @@ TEST_F(MessageTest, SentMessagesArriveAtOnceAndPostedOnesInOrderLater) {
   // A message posted to a window that has gone is dropped.
   HWND gone = Box->Handle();
   PostMessageA(gone, WM_USER + 4, 1, 0);
-  SetWindowLongA(gone, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(old));
   Box.reset();
   EXPECT_FALSE(IsWindow(gone));
   EXPECT_EQ(SendMessageA(gone, WM_USER + 5, 0, 0), 0);
   Application->ProcessMessages();
   EXPECT_EQ(order.size(), 4u);
-  FreeObjectInstance(hook);
 }
 
 TEST_F(MessageTest, FocusMessagesFollowTheKeyboardFocus) {
   std::vector<UINT> seen;
-  WNDPROC old = reinterpret_cast<WNDPROC>(GetWindowLongA(Box->Handle(), GWL_WNDPROC));
-  WNDPROC hook = MakeWindowProc([&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-    if (m == WM_SETFOCUS || m == WM_KILLFOCUS) seen.push_back(m);
-    return CallWindowProcA(old, h, m, w, l);
+  TWindowHook hook(Box->Handle(), [&](TMessage& M) {
+    if (M.Msg == WM_SETFOCUS || M.Msg == WM_KILLFOCUS) seen.push_back(M.Msg);
+    return false;
   });
-  SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(hook));
   Box->Widget()->activateWindow();
   Box->Widget()->setFocus();
   Settle();
@@ -135,8 +125,6 @@ TEST_F(MessageTest, FocusMessagesFollowTheKeyboardFocus) {
   EXPECT_EQ(GetFocus(), Box->Handle());
   Box->Widget()->clearFocus();
   EXPECT_EQ(seen, (std::vector<UINT>{WM_SETFOCUS, WM_KILLFOCUS}));
-  SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(old));
-  FreeObjectInstance(hook);
 }
 
 TEST_F(MessageTest, ASentPressMovesTheFocusLikeARealOneAndTheProcedureSeesTheFocusMessage) {
@@ -151,20 +139,16 @@ TEST_F(MessageTest, ASentPressMovesTheFocusLikeARealOneAndTheProcedureSeesTheFoc
   ASSERT_TRUE(other->hasFocus());
 
   std::vector<UINT> seen;
-  WNDPROC old = reinterpret_cast<WNDPROC>(GetWindowLongA(Box->Handle(), GWL_WNDPROC));
-  WNDPROC hook = MakeWindowProc([&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-    if (m != WM_MOUSEMOVE) seen.push_back(m);
-    return CallWindowProcA(old, h, m, w, l);
+  TWindowHook hook(Box->Handle(), [&](TMessage& M) {
+    if (M.Msg != WM_MOUSEMOVE) seen.push_back(M.Msg);
+    return false;
   });
-  SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(hook));
   SendMessageA(Box->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, PointOf(2));
   SendMessageA(Box->Handle(), WM_LBUTTONUP, 0, PointOf(2));
   EXPECT_EQ(GetFocus(), Box->Handle());
   EXPECT_EQ(Box->ItemIndex(), 2);
   // The focus message the press causes reaches the procedure while the press is handled.
   EXPECT_EQ(seen, (std::vector<UINT>{WM_LBUTTONDOWN, WM_SETFOCUS, WM_LBUTTONUP}));
-  SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(old));
-  FreeObjectInstance(hook);
   Box.reset();
 }
 
@@ -191,13 +175,11 @@ TEST_F(MessageTest, PressesBelowTheLastEntryKeepTheSelectionSentOrReal) {
 }
 
 TEST_F(MessageTest, AnExceptionFromAnEventOrAPostedMessageIsShownAndTheLoopGoesOn) {
-  WNDPROC old = reinterpret_cast<WNDPROC>(GetWindowLongA(Box->Handle(), GWL_WNDPROC));
-  WNDPROC hook = MakeWindowProc([&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-    if (m == WM_RBUTTONDOWN) throw Exception("From an event");
-    if (m == WM_USER) throw Exception("From a posted message");
-    return CallWindowProcA(old, h, m, w, l);
+  TWindowHook hook(Box->Handle(), [](TMessage& M) {
+    if (M.Msg == WM_RBUTTONDOWN) throw Exception("From an event");
+    if (M.Msg == WM_USER) throw Exception("From a posted message");
+    return false;
   });
-  SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(hook));
   QWidget* viewport = WindowClient(Box->Handle());
   QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), viewport->mapToGlobal(QPointF(5, 5)), Qt::RightButton,
                     Qt::RightButton, Qt::NoModifier);
@@ -211,18 +193,14 @@ TEST_F(MessageTest, AnExceptionFromAnEventOrAPostedMessageIsShownAndTheLoopGoesO
   for (const auto& box : Seams::MessageBoxes())
     shown.push_back(box.Text);
   EXPECT_EQ(shown, (std::vector<String>{"From an event.", "From a posted message."}));
-  SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(old));
-  FreeObjectInstance(hook);
 }
 
 TEST_F(MessageTest, KeysBecomeKeyAndCharacterMessagesAndASentEnterActsLikeARealOne) {
   std::vector<std::pair<UINT, WPARAM>> seen;
-  WNDPROC old = reinterpret_cast<WNDPROC>(GetWindowLongA(Box->Handle(), GWL_WNDPROC));
-  WNDPROC hook = MakeObjectInstance([&](TMessage& M) {
+  TWindowHook hook(Box->Handle(), [&](TMessage& M) {
     if (M.Msg == WM_KEYDOWN || M.Msg == WM_CHAR || M.Msg == WM_KEYUP) seen.emplace_back(M.Msg, M.WParam);
-    M.Result = CallWindowProcA(old, Box->Handle(), M.Msg, M.WParam, M.LParam);
+    return false;
   });
-  SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(hook));
   int opened = 0;
   Box->SetOnDblClick([&](TObject*) { ++opened; });
   Box->SetItemIndex(0);
@@ -241,6 +219,4 @@ TEST_F(MessageTest, KeysBecomeKeyAndCharacterMessagesAndASentEnterActsLikeARealO
   EXPECT_EQ(Box->ItemIndex(), 2);
   SendMessageA(Box->Handle(), WM_KEYDOWN, VK_RETURN, 1);
   EXPECT_EQ(opened, 2);
-  SetWindowLongA(Box->Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(old));
-  FreeObjectInstance(hook);
 }

@@ -162,7 +162,7 @@ TEST_F(TextFileTest, Utf16BeWithBomAndSurrogatePairRoundTrips) {
   EXPECT_EQ(Content.Format.LineBreak, TLineBreak::lbLF);
 }
 
-TEST(TextFileDecode, Utf16UnpairedSurrogatesAndOddByteBecomeReplacementChar) {
+TEST_F(TextFileTest, Utf16UnpairedSurrogatesAndAnOddByteBecomeReplacementCharacters) {
   // Lone high surrogate before "B", lone low surrogate, high surrogate at the end, odd byte.
   const TTextContent Le = DecodeText(Bytes({0xFF, 0xFE, 0x3D, 0xD8, 'B', 0, 0x00, 0xDE, 0x3D, 0xD8, 0x41}));
   EXPECT_EQ(Le.Format.Encoding, TTextEncoding::teUtf16LE);
@@ -204,7 +204,7 @@ TEST_F(TextFileTest, Windows1252EveryHighByteRoundTrips) {
   }
 }
 
-TEST(TextFileDecode, DetectionEdgeCases) {
+TEST_F(TextFileTest, BytesThatAreNotStrictUtf8AreReadAsWindows1252) {
   EXPECT_EQ(DecodeText("").Format, TTextFormat{});
   EXPECT_EQ(DecodeText("").Text, "");
   // Overlong NUL, an encoded surrogate and a code point above U+10FFFF are not UTF-8.
@@ -220,7 +220,7 @@ TEST(TextFileDecode, DetectionEdgeCases) {
   EXPECT_EQ(EncodeText(Content.Text, Content.Format), Marked);
 }
 
-TEST(TextFileEncode, Windows1252Characters) {
+TEST_F(TextFileTest, WritingRefusesWhatTheEncodingCannotHoldAndUtf8KeepsRawBytes) {
   const TTextFormat Cp{TTextEncoding::teWindows1252, TLineBreak::lbCRLF};
   EXPECT_EQ(EncodeText("\xE2\x82\xAC\xC2\x81\xC5\xB8\xC3\xA9", Cp), "\x80\x81\x9F\xE9");
   EXPECT_THROW(EncodeText("\xE4\xB8\xAD", Cp), EEncodingError); // U+4E2D
@@ -256,7 +256,7 @@ TEST_F(TextFileTest, MixedBreaksReadAsOneBreakEachAndComeBackLineByLine) {
   EXPECT_EQ(GetFile(P("mixed.ini")), "a\r\nb\nc\rd\r\r\ne\r\n");
 }
 
-TEST(TextFileDecode, LineBreakRule) {
+TEST_F(TextFileTest, TheBreakMostLinesEndWithIsTheFilesBreak) {
   // The break most lines end with; on a tie CR LF, then LF.
   EXPECT_EQ(DecodeText("a\rb").Format.LineBreak, TLineBreak::lbCR);
   EXPECT_EQ(DecodeText("a\rb\rc\r\n").Format.LineBreak, TLineBreak::lbCR);
@@ -266,7 +266,7 @@ TEST(TextFileDecode, LineBreakRule) {
   EXPECT_EQ(DecodeText("a\rb").Text, "a\nb");
 }
 
-TEST(TextFileEncode, EveryBreakInTheTextBecomesTheFormatsBreak) {
+TEST_F(TextFileTest, EveryBreakInTheTextBecomesTheFormatsBreak) {
   EXPECT_EQ(EncodeText("a\nb\r\nc\rd", TTextFormat{TTextEncoding::teUtf8, TLineBreak::lbLF}), "a\nb\nc\nd");
   EXPECT_EQ(EncodeText("a\nb", TTextFormat{}), "a\r\nb");
   EXPECT_EQ(EncodeText("a\n", TTextFormat{TTextEncoding::teUtf16BE, TLineBreak::lbCRLF}),

@@ -62,7 +62,7 @@ using Strings = std::vector<std::string>;
 
 } // namespace
 
-TEST(FindFile, PatternsMatchWholeNamesWithCaseIgnored) {
+TEST(FindFileTest, PatternsMatchWholeNamesWithCaseIgnored) {
   TempDir dir;
   for (const char* name :
        {"A.ini", "b.INI", "c.ini.bak", "noext", "d.txt", "\xC3\xA4.ini", "\xC3\x84pfel.Ini", "axbxxc"})
@@ -83,7 +83,7 @@ TEST(FindFile, PatternsMatchWholeNamesWithCaseIgnored) {
 
 // What a search reports of each kind of entry; links to directories and whatever is neither
 // a file nor a directory are left out, and so are "." and "..".
-TEST(FindFile, EntriesAndTheirAttributes) {
+TEST(FindFileTest, FilesAndDirectoriesAreListedWithTheirSizesAndAttributes) {
   TempDir dir;
   WriteFile(dir / "plain.ini");
   ASSERT_EQ(truncate((dir / "plain.ini").c_str(), (off_t{1} << 32) + 5), 0);
@@ -109,7 +109,7 @@ TEST(FindFile, EntriesAndTheirAttributes) {
   EXPECT_EQ(Search(dir / "*.*", FindExSearchLimitToDirectories).size(), 2u);
 }
 
-TEST(FindFile, SearchesThatFindNothing) {
+TEST(FindFileTest, SearchesThatCannotMatchGiveAnInvalidHandle) {
   TempDir dir;
   WriteFile(dir / "file");
   fs::create_directory(dir / "empty");
@@ -140,7 +140,7 @@ int OpenBelow(const std::string& Path) {
 // The name search of a walk's visit takes the entries that the directories-only search of the
 // same directory just read, without opening it again; every other search reads the directory,
 // so it sees what changed since. The files of a taken listing are looked at afresh.
-TEST(FindFile, OnlyTheSecondSearchOfAVisitTakesTheListingOfTheFirst) {
+TEST(FindFileTest, OnlyTheSecondSearchOfAVisitTakesTheListingOfTheFirst) {
   TempDir dir;
   fs::create_directory(dir / "d");
   fs::create_directory(dir / "d/sub");
@@ -196,7 +196,7 @@ TEST(FindFile, OnlyTheSecondSearchOfAVisitTakesTheListingOfTheFirst) {
 
 // No search leaves its directory open, however it ends, so that a volume can be unmounted
 // once a walk is over.
-TEST(FindFile, NoDirectoryStaysOpenOnceItsSearchIsClosed) {
+TEST(FindFileTest, NoDirectoryStaysOpenOnceItsSearchIsClosed) {
   TempDir dir;
   fs::create_directory(dir / "a");
   fs::create_directory(dir / "b");
@@ -218,7 +218,7 @@ TEST(FindFile, NoDirectoryStaysOpenOnceItsSearchIsClosed) {
 // A byte that is not part of valid UTF-8 is one character of its own, and no valid
 // character matches it: an overlong form or an encoded surrogate is as many characters as
 // it has bytes.
-TEST(FindFile, NamesThatAreNotUtf8MatchByteForByte) {
+TEST(FindFileTest, NamesThatAreNotUtf8MatchByteForByte) {
   TempDir dir;
   const std::string overlong = "\xC0\x80", surrogate = "\xED\xB2\x80", stray = "\x80";
   for (const std::string& name : {overlong, surrogate, stray, std::string("\xC3\xA4")})
@@ -231,7 +231,7 @@ TEST(FindFile, NamesThatAreNotUtf8MatchByteForByte) {
   EXPECT_EQ(Names(dir / "\xC0*"), (Strings{overlong}));
 }
 
-TEST(FindFile, DirectoryLargerThanOneRead) {
+TEST(FindFileTest, ADirectoryLargerThanOneReadIsListedWhole) {
   TempDir dir;
   for (int i = 0; i < 1500; ++i)
     WriteFile(dir / (std::string(40, 'n') + std::to_string(i) + ".ini"));
@@ -239,7 +239,7 @@ TEST(FindFile, DirectoryLargerThanOneRead) {
   EXPECT_EQ(Names(dir / "*").size(), 1500u);
 }
 
-TEST(Kernel, CompareStringAndCurrentDirectory) {
+TEST(KernelTest, ComparisonsAndSortKeysAgreeAndTheCurrentDirectoryIsReportedWithItsSize) {
   auto compare = [](DWORD Flags, const char* A, const char* B) {
     return CompareStringA(LOCALE_USER_DEFAULT, Flags, A, -1, B, -1);
   };

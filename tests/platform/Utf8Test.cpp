@@ -15,7 +15,7 @@ std::pair<std::size_t, char32_t> DecodeAll(const std::string& Text) {
 
 } // namespace
 
-TEST(Utf8, ValidSequencesAtTheBoundariesOfEachLength) {
+TEST(Utf8Test, ValidSequencesAtTheBoundariesOfEachLengthAreDecoded) {
   const std::pair<std::string, char32_t> valid[] = {
       {std::string(1, '\0'), 0},     {"\x7F", 0x7F},           {"\xC2\x80", 0x80},
       {"\xDF\xBF", 0x7FF},           {"\xE0\xA0\x80", 0x800},  {"\xED\x9F\xBF", 0xD7FF},
@@ -32,7 +32,7 @@ TEST(Utf8, ValidSequencesAtTheBoundariesOfEachLength) {
   EXPECT_TRUE(IsValidUtf8("[S\xC3\xA9\x63]\r\nk=\xE2\x82\xAC\xF0\x9F\x98\x80"));
 }
 
-TEST(Utf8, MalformedSequencesAreRejected) {
+TEST(Utf8Test, MalformedSequencesAreRejected) {
   const std::string invalid[] = {
       "\xC0\x80",
       "\xC1\xBF",

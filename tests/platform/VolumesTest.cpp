@@ -139,7 +139,7 @@ TEST_F(VolumesTest, SystemDirectoriesAreTheMountPointsOfVirtualFileSystems) {
   EXPECT_EQ(volumes.Drives(), (Strings{"/", Dir + "/covered", Dir + "/data"}));
 }
 
-TEST(Volumes, APathBelongsToTheLongestMountPointOnAPathBoundary) {
+TEST_F(VolumesTest, APathBelongsToTheLongestMountPointOnAPathBoundary) {
   const Strings mounts{"/", "/mnt/data", "/mnt/data/sub", "/home"};
   EXPECT_EQ(VolumeRootOf(mounts, "/mnt/data/x/y.ini"), "/mnt/data");
   EXPECT_EQ(VolumeRootOf(mounts, "/mnt/data"), "/mnt/data");

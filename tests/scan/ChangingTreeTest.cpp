@@ -52,7 +52,7 @@ protected:
 
 } // namespace
 
-TEST_F(ChangingTreeTest, DirectoriesRemovedAndAddedDuringTheWalk) {
+TEST_F(ChangingTreeTest, TheWalkFollowsTheTreeAsItIsWhenEachDirectoryIsListed) {
   for (const char* dir : {"a", "b", "c", "d"}) {
     Put(std::string(dir) + "/x.ini");
     Put(std::string(dir) + "/s/y.ini");

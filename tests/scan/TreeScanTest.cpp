@@ -24,6 +24,7 @@
 #include "platform/Seams.h"
 #include "platform/Windows.h"
 #include "scan/TreeScan.h"
+#include "tests/support/WindowHook.h"
 
 namespace fs = std::filesystem;
 
@@ -121,7 +122,7 @@ protected:
 
 } // namespace
 
-TEST_F(TreeScannerTest, WalksExampleTreeInSortedPreOrder) {
+TEST_F(TreeScannerTest, TheExampleTreeIsWalkedInSortedPreOrder) {
   MakeExampleTree();
   const Events expected{D(""),     F(0, "A.ini"),      F(4, "b.ini"),  D("dos/"),     E("dos/"),
                         D("Win/"), F(10, "Win/w.ini"), E("Win/w.ini"), E("Win/w.ini")};
@@ -151,7 +152,7 @@ TEST_F(TreeScannerTest, OrderIgnoresCaseButKeepsNamesThatDifferOnlyInCase) {
 
 // Hidden directories and links to directories are not walked; hidden and read-only files, and
 // links to files, are reported; what is neither file nor directory is left out.
-TEST_F(TreeScannerTest, WhatIsWalkedAndWhatIsReported) {
+TEST_F(TreeScannerTest, HiddenDirectoriesAndDirectoryLinksAreNotWalkedAndFilesAndFileLinksAreReported) {
   fs::create_directory(Root / ".hidden");
   WriteFile(Root / ".hidden/a.ini");
   WriteFile(Root / ".h.ini");
@@ -189,7 +190,7 @@ TEST_F(TreeScannerTest, SizesAreTheLow32BitsSigned) {
   EXPECT_EQ(Run(), (Events{D(""), F(-2147483648LL, "a.ini"), F(-1, "b.ini"), F(5, "c.ini"), E("c.ini")}));
 }
 
-TEST_F(TreeScannerTest, EmptyInitialDirectoryIsTheCurrentOne) {
+TEST_F(TreeScannerTest, AnEmptyInitialDirectoryIsTheCurrentOne) {
   WriteFile(Root / "a.ini");
   CurrentDirectoryKeeper keeper;
   fs::current_path(Root.Path);
@@ -208,7 +209,7 @@ TEST_F(TreeScannerTest, EmptyInitialDirectoryIsTheCurrentOne) {
 
 // A directory that goes between being listed and being entered is announced and done, empty,
 // and the walk goes on; so is a start directory that does not exist.
-TEST_F(TreeScannerTest, VanishedDirectoryIsAnnouncedEmpty) {
+TEST_F(TreeScannerTest, AVanishedDirectoryIsAnnouncedEmpty) {
   for (const char* name : {"a", "b", "c"})
     fs::create_directory(Root / name);
   WriteFile(Root / "b/b.ini");
@@ -224,7 +225,7 @@ TEST_F(TreeScannerTest, VanishedDirectoryIsAnnouncedEmpty) {
 
 // Runs as an unprivileged user, since root may read any directory: when the test finds itself
 // privileged, it runs itself again in a child process under user and group 65534.
-TEST_F(TreeScannerTest, DeniedDirectoryIsAnnouncedEmpty) {
+TEST_F(TreeScannerTest, ADeniedDirectoryIsAnnouncedEmpty) {
   std::error_code denied;
   {
     TempDir probe;
@@ -254,7 +255,7 @@ TEST_F(TreeScannerTest, DeniedDirectoryIsAnnouncedEmpty) {
 
 // Every level keeps its own lists and path, so the outer walk goes on correctly; the
 // properties are shared, and the flag is a flag, not a count.
-TEST_F(TreeScannerTest, NestedStartSearchFromHandler) {
+TEST_F(TreeScannerTest, AWalkStartedFromAHandlerRunsWholeAndTheOuterWalkGoesOn) {
   MakeExampleTree();
   TempDir other;
   WriteFile(other / "o.ini", "12");
@@ -275,7 +276,7 @@ TEST_F(TreeScannerTest, NestedStartSearchFromHandler) {
   EXPECT_EQ(Scanner.InitialDirectory(), other / "");
 }
 
-TEST_F(TreeScannerTest, ExceptionFromHandlerLeavesAtOnce) {
+TEST_F(TreeScannerTest, AnExceptionFromAHandlerEndsTheWalkAtOnce) {
   MakeExampleTree();
   TNotifyEvent record = Scanner.OnFileFound();
   Then(&TTreeScanner::OnFileFound, &TTreeScanner::SetOnFileFound, [this] {
@@ -305,16 +306,13 @@ TEST_F(TreeScannerTest, EachDirectoryIsReadWhenTheWalkGetsThere) {
 
   RegisterStdCtrlsClasses();
   TListBox window(nullptr);
-  auto proc = MakeWindowProc([&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-    if (m != WM_USER) return DefWindowProcA(h, m, w, l);
+  TWindowHook hook(window.Handle(), [&](TMessage& M) {
+    if (M.Msg != WM_USER) return false;
     WriteFile(Root / "d.ini");
-    return 0;
+    return true;
   });
-  LONG_PTR old = SetWindowLongA(window.Handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
   PostMessageA(window.Handle(), WM_USER, 0, 0);
   EXPECT_EQ(Run().size(), 6u) << "made by a handler run from the processing of messages";
-  SetWindowLongA(window.Handle(), GWL_WNDPROC, old);
-  FreeObjectInstance(proc);
 }
 
 // A tree nested past the longest path the system takes in one call is walked to the bottom,
@@ -401,7 +399,7 @@ TEST_F(TreeScannerTest, ReadAheadGoesAheadOfTheWalkAndChangesNothing) {
   close(watch);
 }
 
-TEST(TreeScanner, DefaultsAndPublishedProperties) {
+TEST_F(TreeScannerTest, ANewScannerHasItsDefaultsAndPublishesItsPropertiesInOrder) {
   RegisterTreeScanner();
   RegisterTreeScanner();
   const TClassInfo* info = FindClassInfo("TTreeScanner");

@@ -2,6 +2,7 @@
 // The pointer and its left button over a widget, as the window system reports them.
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QMouseEvent>
 #include <QWidget>
 
@@ -10,6 +11,13 @@ inline void MoveTo(QWidget* Widget, int X, int Y) {
   QPointF at(X, Y);
   QMouseEvent move(QEvent::MouseMove, at, Widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
   QCoreApplication::sendEvent(Widget, &move);
+}
+
+// The window system's pointer moved onto a point of a widget: the widget gets the enter, hover
+// and move events a real move brings, and the tooltip timer starts.
+inline void PointAt(QWidget* Widget, int X, int Y) {
+  QCursor::setPos(Widget->mapToGlobal(QPoint(X, Y)));
+  QCoreApplication::processEvents();
 }
 
 // The left button pressed, released or double-clicked at a point of a widget.

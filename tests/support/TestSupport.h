@@ -3,6 +3,8 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QTimer>
+#include <functional>
 
 #include "framework/Forms.h"
 #include "platform/Seams.h"
@@ -15,4 +17,16 @@ inline void Settle() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 inline void FlushReleasedForms() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   Application->ProcessMessages();
+}
+
+// Runs the message loop until Done holds, waiting for events in between, for at most Limit
+// milliseconds: the limit only keeps a test whose awaited event never comes from hanging.
+// Whether Done holds.
+inline bool WaitUntil(const std::function<bool()>& Done, int Limit = 10000) {
+  QTimer limit;
+  limit.setSingleShot(true);
+  limit.start(Limit);
+  while (!Done() && limit.isActive())
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  return Done();
 }
