@@ -23,6 +23,7 @@
 #include "framework/Accessible.h"
 #include "framework/FormReader.h"
 #include "framework/Geometry.h"
+#include "framework/QtConvert.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 #include "platform/Seams.h"
@@ -67,7 +68,7 @@ void TApplication::Initialize() {
 
 void TApplication::SetTitle(const String& Value) {
   FTitle = Value;
-  QCoreApplication::setApplicationName(QString::fromStdString(Value));
+  QCoreApplication::setApplicationName(ToQString(Value));
 }
 
 void TApplication::Run() {

@@ -4,14 +4,11 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "framework/QtConvert.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 
-namespace {
-
-QRect ToQRect(const TRect& R) { return QRect(R.left, R.top, R.right - R.left, R.bottom - R.top); }
-
-} // namespace
+namespace {} // namespace
 
 TColor TCanvas::Pixels(int X, int Y) const {
   const QImage* image = FBitmap ? BitmapImage(FBitmap->Handle()) : nullptr;

@@ -7,6 +7,7 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "framework/QtConvert.h"
 #include "framework/SysUtils.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
@@ -37,7 +38,7 @@ void TSpeedButton::ShowGlyph(const String& Name, int Count) {
     button->setIcon(QIcon());
     return;
   }
-  QString path = QString::fromStdString(Name);
+  QString path = ToQString(Name);
   if (!path.startsWith(':') && !path.startsWith('/')) path.prepend(":/");
   // A glyph is a bitmap: the file is read as BMP whatever it holds, and no other image reader
   // of Qt's is given it.

@@ -18,6 +18,7 @@
 
 #include "framework/Accessible.h"
 #include "framework/Printers.h"
+#include "framework/QtConvert.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 
@@ -39,17 +40,10 @@ template <class TText> bool HasUnwrappableWord(const TText& Text) {
   return false;
 }
 
-// The program's text as Qt's. A U+FEFF at the start is a character of the text, not a byte
-// order mark to drop, as QString::fromStdString would.
-QString ToQString(const String& S) {
-  QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-  return decoder(QByteArrayView(S.data(), static_cast<qsizetype>(S.size())));
-}
-
 // Text of the document to the program's text: its block separators become "\n".
 String ToText(QString S) {
   S.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-  return S.toStdString();
+  return FromQString(S);
 }
 
 // The edit widget: keeps pasting within the length limit and copies the program's text.
@@ -115,7 +109,7 @@ public:
   }
   String Strings(int Index) const override {
     CheckIndex(Index, Count());
-    return FEdit->document()->findBlockByNumber(Index).text().toStdString();
+    return FromQString(FEdit->document()->findBlockByNumber(Index).text());
   }
   void SetStrings(int Index, const String& S) override {
     CheckIndex(Index, Count());

@@ -7,6 +7,7 @@
 
 #include "framework/Bitmaps.h"
 #include "framework/Geometry.h"
+#include "framework/QtConvert.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 
@@ -149,7 +150,7 @@ bool TControl::EffectiveShowHint() const {
 void TControl::UpdateHint() {
   if (FWidget) {
     String tip = EffectiveShowHint() ? FHint.substr(0, FHint.find('|')) : String();
-    FWidget->setToolTip(QString::fromStdString(tip));
+    FWidget->setToolTip(ToQString(tip));
   }
   if (auto* self = dynamic_cast<TWinControl*>(this))
     for (TControl* child : self->FControls)
@@ -165,7 +166,7 @@ String TControl::AccessibleName() const {
 }
 
 void TControl::UpdateAccessibleName() {
-  if (FWidget) FWidget->setAccessibleName(QString::fromStdString(AccessibleName()));
+  if (FWidget) FWidget->setAccessibleName(ToQString(AccessibleName()));
   // A control that fills this one is named after it.
   if (auto* self = dynamic_cast<TWinControl*>(this))
     for (TControl* child : self->FControls)

@@ -11,6 +11,7 @@
 
 #include "framework/Controls.h"
 #include "framework/Printers.h"
+#include "framework/QtConvert.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 #include "platform/Seams.h"
@@ -23,7 +24,7 @@ constexpr int MaxFindText = 255;
 
 std::vector<String> FilterToNameFilters(const String& Filter) {
   std::vector<String> result;
-  QStringList parts = QString::fromStdString(Filter).split(QLatin1Char('|'));
+  QStringList parts = ToQString(Filter).split(QLatin1Char('|'));
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     QStringList masks;
     for (const QString& mask : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
@@ -32,7 +33,7 @@ std::vector<String> FilterToNameFilters(const String& Filter) {
     }
     if (masks.isEmpty()) continue;
     result.push_back(
-        (parts[i].trimmed() + QStringLiteral(" (") + masks.join(QLatin1Char(' ')) + QLatin1Char(')')).toStdString());
+        FromQString(parts[i].trimmed() + QStringLiteral(" (") + masks.join(QLatin1Char(' ')) + QLatin1Char(')')));
   }
   return result;
 }
@@ -48,17 +49,17 @@ bool TOpenDialog::ExecuteFileDialog(bool Save) {
     if (result.Ok) FFileName = result.FileName;
     return result.Ok;
   }
-  QString title = FTitle.empty() ? QString(Save ? "Save As" : "Open") : QString::fromStdString(FTitle);
+  QString title = FTitle.empty() ? QString(Save ? "Save As" : "Open") : ToQString(FTitle);
   QFileDialog dialog(QApplication::activeWindow(), title);
   dialog.setAcceptMode(Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   QStringList filters;
   for (const String& f : FilterToNameFilters(FFilter))
-    filters << QString::fromStdString(f);
+    filters << ToQString(f);
   if (!filters.isEmpty()) dialog.setNameFilters(filters);
-  if (!FFileName.empty()) dialog.selectFile(QString::fromStdString(FFileName));
+  if (!FFileName.empty()) dialog.selectFile(ToQString(FFileName));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-  FFileName = dialog.selectedFiles().constFirst().toStdString();
+  FFileName = FromQString(dialog.selectedFiles().constFirst());
   return true;
 }
 
@@ -77,10 +78,10 @@ bool TPrinterSetupDialog::Execute() {
 TFindDialog::~TFindDialog() { delete FDialog; }
 
 void TFindDialog::SetFindText(const String& Value) {
-  QString text = QString::fromStdString(Value).left(MaxFindText);
+  QString text = ToQString(Value).left(MaxFindText);
   // A character outside the Basic Multilingual Plane is not cut in half.
   if (!text.isEmpty() && text.back().isHighSurrogate()) text.chop(1);
-  FFindText = text.toStdString();
+  FFindText = FromQString(text);
   if (FDialog) FDialog->findChild<QLineEdit*>()->setText(text);
 }
 
@@ -91,7 +92,7 @@ bool TFindDialog::Execute() {
     QWidget* parent = owner && owner->Widget() ? owner->Widget()->window() : QApplication::activeWindow();
     FDialog = new QDialog(parent);
     FDialog->setWindowTitle("Find");
-    auto* edit = new QLineEdit(QString::fromStdString(FFindText));
+    auto* edit = new QLineEdit(ToQString(FFindText));
     edit->setMaxLength(MaxFindText);
     auto* label = new QLabel("Fi&nd what:");
     label->setBuddy(edit);
@@ -105,7 +106,7 @@ bool TFindDialog::Execute() {
     layout->addWidget(findNext);
     layout->addWidget(cancel);
     QObject::connect(edit, &QLineEdit::textChanged, FDialog, [this, findNext](const QString& Text) {
-      FFindText = Text.toStdString();
+      FFindText = FromQString(Text);
       findNext->setEnabled(!Text.isEmpty());
     });
     ConnectGuarded(findNext, &QPushButton::clicked, FDialog, [this](bool) { FindNext(); });

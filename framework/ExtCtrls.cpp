@@ -6,6 +6,7 @@
 #include <QPixmap>
 
 #include "framework/Accessible.h"
+#include "framework/QtConvert.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 
@@ -43,7 +44,7 @@ TPanel::TPanel(TComponent* AOwner) : TWinControl(AOwner) {
 void TPanel::SetCaption(const String& Value) {
   if (FCaption == Value) return;
   FCaption = Value;
-  static_cast<QLabel*>(Widget())->setText(QString::fromStdString(Value));
+  static_cast<QLabel*>(Widget())->setText(ToQString(Value));
   UpdateAccessibleName();
 }
 

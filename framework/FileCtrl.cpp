@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "framework/Accessible.h"
+#include "framework/QtConvert.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 
@@ -102,7 +103,7 @@ void TDriveComboBox::BuildList() {
   auto* box = static_cast<QComboBox*>(Widget());
   box->clear();
   for (const String& drive : FDrives)
-    box->addItem(QString::fromStdString(drive));
+    box->addItem(ToQString(drive));
   ShowDrive();
 }
 

@@ -1,5 +1,6 @@
 #include "framework/FormReader.h"
 
+#include "framework/QtConvert.h"
 #include <QFile>
 #include <cctype>
 
@@ -295,7 +296,7 @@ private:
   }
 
   void ReadBase(const String& ClassName) {
-    QFile file(QString::fromStdString(":/forms/" + ClassName + ".form"));
+    QFile file(ToQString(":/forms/" + ClassName + ".form"));
     if (!file.open(QIODevice::ReadOnly)) Fail(0, "No form description for", ClassName);
     String text = file.readAll().toStdString();
     String source = ClassName + ".form";
@@ -391,7 +392,7 @@ void ReadFormDescription(TComponent* Root, const String& Text, const String& Sou
 }
 
 void ReadFormResource(TComponent* Root, const String& ClassName) {
-  QFile file(QString::fromStdString(":/forms/" + ClassName + ".form"));
+  QFile file(ToQString(":/forms/" + ClassName + ".form"));
   if (!file.open(QIODevice::ReadOnly)) throw EReadError("No form description for " + ClassName);
   ReadFormDescription(Root, file.readAll().toStdString(), ClassName + ".form");
 }

@@ -22,6 +22,7 @@
 #include "framework/Accessible.h"
 #include "framework/FormReader.h"
 #include "framework/Geometry.h"
+#include "framework/QtConvert.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 #include "platform/Seams.h"
@@ -102,7 +103,7 @@ QWidget* TForm::FrameWidget() const {
 
 void TForm::SetCaption(const String& Value) {
   FCaption = Value;
-  FrameWidget()->setWindowTitle(QString::fromStdString(Value));
+  FrameWidget()->setWindowTitle(ToQString(Value));
   UpdateAccessibleName();
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "framework/QtConvert.h"
 #include "framework/TypInfo.h"
 
 std::int32_t ColorToRGB(TColor Color) {
@@ -83,7 +84,7 @@ QFont TFont::ToQFont() const {
   else if (FName == "System")
     font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
   else
-    font.setFamily(QString::fromStdString(FName));
+    font.setFamily(ToQString(FName));
   // A height of -N or N is N pixels, at most MaxFontPixels: a description may hold any int.
   const std::int64_t pixels = FHeight == 0 ? 13 : std::abs(std::int64_t{FHeight});
   font.setPixelSize(static_cast<int>(std::min<std::int64_t>(pixels, MaxFontPixels)));

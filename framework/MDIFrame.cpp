@@ -24,6 +24,7 @@
 #include "framework/Accessible.h"
 #include "framework/FormReader.h"
 #include "framework/Geometry.h"
+#include "framework/QtConvert.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 #include "platform/Seams.h"
@@ -55,7 +56,7 @@ void TForm::BecomeMDIChild() {
   FSubWindow = new QMdiSubWindow;
   SetAccessibleKind(FSubWindow, TAccessibleKind::MDIChild);
   FSubWindow->setWidget(Widget());
-  FSubWindow->setWindowTitle(QString::fromStdString(FCaption));
+  FSubWindow->setWindowTitle(ToQString(FCaption));
   FSubWindow->setWindowIcon(QApplication::windowIcon());
   frame->FMDIArea->addSubWindow(FSubWindow);
   FSubWindow->resize(size);

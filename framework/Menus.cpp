@@ -5,6 +5,7 @@
 #include <QProxyStyle>
 #include <algorithm>
 
+#include "framework/QtConvert.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 
@@ -41,7 +42,7 @@ void ShowHint(const String& Hint) {
 constexpr qsizetype MaxShownCaption = 100;
 
 QString ShownCaption(const String& Caption) {
-  QString text = QString::fromStdString(Caption);
+  QString text = ToQString(Caption);
   if (text.size() <= MaxShownCaption) return text;
   text.truncate(MaxShownCaption);
   if (text.back().isHighSurrogate()) text.chop(1);

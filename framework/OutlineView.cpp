@@ -1,13 +1,12 @@
 // The outline's drawing: its rows, each with tree lines, a plus/minus box, a picture and the text.
 #include "framework/Outline.h"
 
+#include "framework/QtConvert.h"
 #include <QPainter>
 #include <QWidget>
 #include <algorithm>
 
 namespace {
-
-QRect ToQRect(const TRect& R) { return QRect(R.left, R.top, R.right - R.left, R.bottom - R.top); }
 
 // A box with a minus in it, and a plus while Collapsed, centred in Area.
 void DrawPlusMinus(QPainter& Painter, const QRect& Area, bool Collapsed) {
@@ -86,7 +85,7 @@ void TOutline::PaintRow(QPainter& Painter, const TOutlineNode* Node, const QRect
   // The text starts exactly at the left of its place, so that it shows whole when it ends
   // within the client area.
   left = Cell.left() + TextLeft(Node);
-  const QString text = QString::fromStdString(Node->Text());
+  const QString text = ToQString(Node->Text());
   const QPalette& palette = Widget()->palette();
   QColor color = palette.color(QPalette::Active, QPalette::Text);
   if (Node == FSelected) {

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 
+#include "framework/QtConvert.h"
 #include "platform/PrintServer.h"
 #include "platform/Seams.h"
 
@@ -58,7 +59,7 @@ QPrinter* TPrinter::QtPrinter() {
       FPdf = std::make_unique<QPrinter>(QPrinter::HighResolution);
       FPdf->setOutputFormat(QPrinter::PdfFormat);
     }
-    FPdf->setOutputFileName(QString::fromStdString(pdf));
+    FPdf->setOutputFileName(ToQString(pdf));
     return FPdf.get();
   }
   QString name;
@@ -88,7 +89,7 @@ QPrinter* TPrinter::JobPrinter() {
   if (Seams::Enabled()) {
     const Seams::TDialogResult result = Seams::TakeDialogResult();
     if (!result.Ok) return nullptr;
-    printer->setOutputFileName(QString::fromStdString(result.FileName));
+    printer->setOutputFileName(ToQString(result.FileName));
     return printer;
   }
   QPrintDialog dialog(printer, QApplication::activeWindow());

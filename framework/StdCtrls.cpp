@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "framework/Forms.h"
+#include "framework/QtConvert.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 #include "platform/Utf8.h"
@@ -47,7 +48,7 @@ public:
   QVariant data(const QModelIndex& Index, int Role) const override {
     if (Role != Qt::DisplayRole || !Index.isValid() || Index.row() >= FShown) return {};
     // An entry is shown readably, whatever bytes it holds: a path that is not UTF-8 included.
-    return QString::fromStdString(ReadableName(FItems[static_cast<std::size_t>(Index.row())]));
+    return ToQString(ReadableName(FItems[static_cast<std::size_t>(Index.row())]));
   }
 
   // Shows the view every entry added so far.
@@ -228,7 +229,7 @@ TButton::TButton(TComponent* AOwner) : TWinControl(AOwner) {
 
 void TButton::SetCaption(const String& Value) {
   FCaption = Value;
-  static_cast<QPushButton*>(Widget())->setText(QString::fromStdString(Value));
+  static_cast<QPushButton*>(Widget())->setText(ToQString(Value));
   UpdateAccessibleName();
 }
 
@@ -256,7 +257,7 @@ TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner) {
 
 void TCheckBox::SetCaption(const String& Value) {
   FCaption = Value;
-  static_cast<QCheckBox*>(Widget())->setText(QString::fromStdString(Value));
+  static_cast<QCheckBox*>(Widget())->setText(ToQString(Value));
   KeepCaptionWhole();
   UpdateAccessibleName();
 }
@@ -293,7 +294,7 @@ TLabel::TLabel(TComponent* AOwner) : TControl(AOwner) {
 void TLabel::SetCaption(const String& Value) {
   if (FCaption == Value) return;
   FCaption = Value;
-  static_cast<QLabel*>(Widget())->setText(QString::fromStdString(Value));
+  static_cast<QLabel*>(Widget())->setText(ToQString(Value));
   AdjustBounds();
   UpdateAccessibleName();
 }
@@ -347,8 +348,8 @@ TEdit::TEdit(TComponent* AOwner) : TWinControl(AOwner) {
   SetColor(clWindow);
 }
 
-String TEdit::Text() const { return static_cast<QLineEdit*>(Widget())->text().toStdString(); }
-void TEdit::SetText(const String& Value) { static_cast<QLineEdit*>(Widget())->setText(QString::fromStdString(Value)); }
+String TEdit::Text() const { return FromQString(static_cast<QLineEdit*>(Widget())->text()); }
+void TEdit::SetText(const String& Value) { static_cast<QLineEdit*>(Widget())->setText(ToQString(Value)); }
 bool TEdit::ReadOnly() const { return static_cast<QLineEdit*>(Widget())->isReadOnly(); }
 void TEdit::SetReadOnly(bool Value) { static_cast<QLineEdit*>(Widget())->setReadOnly(Value); }
 
