@@ -348,66 +348,6 @@ void TRichEdit::LoadFromFile(const String& FileName) {
   FOwnBreaks = !content.OwnBreaks.empty();
 }
 
-void TRichEdit::ForgetOwnBreaks(int Position, int Removed, int Added) {
-  if (!FOwnBreaks) return;
-  QTextDocument* doc = Edit()->document();
-  const QTextBlock first = doc->findBlock(Position), last = doc->findBlock(Position + Added);
-  // Whole lines put in before a line leave that line as it was, break included; the document
-  // keeps the state of a block it splits with the block's first part.
-  const bool linesBefore = Removed == 0 && first != last && last.position() == Position + Added;
-  const int kept = first.userState();
-  for (QTextBlock b = first; b.isValid(); b = b.next()) {
-    b.setUserState(-1);
-    if (b == last) break;
-  }
-  if (linesBefore) QTextBlock(last).setUserState(kept);
-}
-
-TOwnBreaks TRichEdit::OwnBreaks() const {
-  TOwnBreaks breaks;
-  if (!FOwnBreaks) return breaks;
-  std::size_t line = 0;
-  for (QTextBlock b = Edit()->document()->begin(); b.isValid(); b = b.next(), ++line)
-    if (b.userState() >= 0) breaks.push_back({line, static_cast<TLineBreak>(b.userState())});
-  return breaks;
-}
-
-void TRichEdit::SaveToFile(const String& FileName, const TFileState* Former) {
-  WriteTextFile(FileName, Text(), FFormat, OwnBreaks(), Former);
-  FSaveLoss.clear();
-}
-
-void TRichEdit::Print(const String& Caption) {
-  QPrinter* printer = Printer()->JobPrinter();
-  if (!printer) return;
-  printer->setDocName(ToQString(Caption));
-  printer->setFullPage(false);
-  QPageLayout page = printer->pageLayout();
-  printer->setPageMargins(page.minimumMargins(), page.units());
-
-  std::unique_ptr<QTextDocument> doc(Edit()->document()->clone());
-  doc->setDocumentMargin(0);
-  // Paper has no horizontal scrolling: lines always wrap at the page's width, where the
-  // control wraps them.
-  QTextOption option = doc->defaultTextOption();
-  option.setWrapMode(Edit()->wordWrapMode());
-  doc->setDefaultTextOption(option);
-  QTextCharFormat color;
-  color.setForeground(ToQColor(Font()->Color()));
-  QTextCursor all(doc.get());
-  all.select(QTextCursor::Document);
-  all.mergeCharFormat(color);
-  // A page size of its own makes the document lay itself out in pages, without the margins
-  // and page numbers Qt adds otherwise; the size is in the screen's units the font is
-  // measured in, and the print scales it onto the page's printable area.
-  QScreen* screen = QGuiApplication::primaryScreen();
-  int dpi = screen ? qRound(screen->logicalDotsPerInchY()) : 96;
-  doc->setPageSize(printer->pageLayout().paintRectPixels(dpi).size());
-  doc->print(printer);
-  if (printer->printerState() == QPrinter::Error)
-    throw EPrinter("Cannot print " + Caption + ": the printer cannot be opened");
-}
-
 void TRichEdit::SetWordWrap(bool Value) {
   if (FWordWrap == Value) return;
   FWordWrap = Value;
@@ -432,37 +372,6 @@ void TRichEdit::SetReadOnly(bool Value) {
   FReadOnly = Value;
   Edit()->setReadOnly(Value);
 }
-
-// TStatusBar
-
-TStatusBar::TStatusBar(TComponent* AOwner) : TWinControl(AOwner) {
-  auto* label = new QLabel;
-  label->setTextFormat(Qt::PlainText);
-  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  label->setIndent(2);
-  SetWidget(label);
-  SetAccessibleKind(label, TAccessibleKind::StatusBar);
-  SetColor(clBtnFace);
-  SetAlign(alBottom);
-  SetBounds(0, 0, label->width(), 19);
-}
-
-QLabel* TStatusBar::Label() const { return static_cast<QLabel*>(Widget()); }
-
-void TStatusBar::SetSimplePanel(bool Value) {
-  if (FSimplePanel == Value) return;
-  FSimplePanel = Value;
-  ShowText();
-}
-
-void TStatusBar::SetSimpleText(const String& Value) {
-  if (FSimpleText == Value) return;
-  FSimpleText = Value;
-  ShowText();
-}
-
-// Only the simple panel shows text: this bar has no panels of its own.
-void TStatusBar::ShowText() { Label()->setText(FSimplePanel ? ToQString(FSimpleText) : QString()); }
 
 void RegisterComCtrlsClasses() {
   static const bool done = [] {
