@@ -67,6 +67,7 @@ void TApplication::Initialize() {
 }
 
 void TApplication::SetTitle(const String& Value) {
+  if (FTitle == Value) return;
   FTitle = Value;
   QCoreApplication::setApplicationName(ToQString(Value));
 }

@@ -363,6 +363,7 @@ void TRichEdit::SetScrollBars(TScrollStyle Value) {
 }
 
 void TRichEdit::SetMaxLength(int Value) {
+  if (FMaxLength == std::max(Value, 0)) return;
   FMaxLength = std::max(Value, 0);
   static_cast<TRichEditWidget*>(Edit())->SetMaxLength(FMaxLength);
 }

@@ -149,7 +149,7 @@ bool TControl::EffectiveShowHint() const {
 
 void TControl::UpdateHint() {
   if (FWidget) {
-    String tip = EffectiveShowHint() ? FHint.substr(0, FHint.find('|')) : String();
+    String tip = EffectiveShowHint() ? GetShortHint(FHint) : String();
     FWidget->setToolTip(ToQString(tip));
   }
   if (auto* self = dynamic_cast<TWinControl*>(this))
@@ -158,7 +158,7 @@ void TControl::UpdateHint() {
 }
 
 String TControl::AccessibleName() const {
-  String tip = FHint.substr(0, FHint.find('|'));
+  String tip = GetShortHint(FHint);
   if (!tip.empty()) return tip;
   if (FAlign == alClient && FParent) return FParent->AccessibleName();
   if (FWidget && FWidget->focusPolicy() != Qt::NoFocus) return Name();
@@ -243,6 +243,13 @@ TShiftState ShiftStateOf(WPARAM Keys) {
   if (Keys & MK_MBUTTON) shift.insert(ssMiddle);
   return shift;
 }
+
+String GetLongHint(const String& Hint) {
+  std::size_t bar = Hint.find('|');
+  return bar == String::npos ? Hint : Hint.substr(bar + 1);
+}
+
+String GetShortHint(const String& Hint) { return Hint.substr(0, Hint.find('|')); }
 
 bool NoShiftKeys() { return GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0; }
 

@@ -140,7 +140,8 @@ public:
   TControl* Controls(int Index) const { return FControls.at(static_cast<std::size_t>(Index)); }
   // The widget child controls are placed on.
   virtual QWidget* ClientWidget() const;
-  // Arranges the aligned controls over the client area; the rest of it is left to LeftOver.
+  // Arranges the aligned controls over the client area; what they leave of it goes to
+  // AlignRemainder.
   void AlignControls();
   // Gives the keyboard focus to the control, or to the control inside it that had it last, and
   // makes its window the active one.
@@ -156,6 +157,11 @@ protected:
 
 // A caption as it reads: without the "&" that marks its accelerator ("&&" stands for "&").
 String StripAccelerator(const String& Caption);
+
+// The status-line part of a hint: the text after the first "|", or all of it.
+String GetLongHint(const String& Hint);
+// The tooltip part: the text before the first "|".
+String GetShortHint(const String& Hint);
 
 // The shift state a mouse message's key-state word carries.
 TShiftState ShiftStateOf(WPARAM Keys);

@@ -84,7 +84,7 @@ TDriveComboBox::TDriveComboBox(TComponent* AOwner) : TWinControl(AOwner) {
 }
 
 String TDriveComboBox::AccessibleName() const {
-  String tip = Hint().substr(0, Hint().find('|'));
+  String tip = GetShortHint(Hint());
   return tip.empty() ? String("Drive") : tip;
 }
 

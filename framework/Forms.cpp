@@ -102,6 +102,7 @@ QWidget* TForm::FrameWidget() const {
 }
 
 void TForm::SetCaption(const String& Value) {
+  if (FCaption == Value) return;
   FCaption = Value;
   FrameWidget()->setWindowTitle(ToQString(Value));
   UpdateAccessibleName();

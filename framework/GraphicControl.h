@@ -1,5 +1,6 @@
 #pragma once
-// Controls without a window of their own, painted into their parent's window.
+// Controls that draw themselves: each paint of the control's small window (WM_PAINT) is its
+// Paint, and presses and releases over it are its OnMouseDown and OnMouseUp.
 
 #include <cstdint>
 #include <functional>

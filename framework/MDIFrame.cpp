@@ -136,13 +136,13 @@ void TForm::ArrangeIcons() {
 }
 
 void TForm::SetMenu(TMainMenu* Value) {
-  if (FMenu) FMenu->OnChange = nullptr;
+  if (FMenu) FMenu->SetOnChange(nullptr);
   FMenu = Value;
   if (FMenu)
-    FMenu->OnChange = [this] {
+    FMenu->SetOnChange([this] {
       UpdateMenuBar();
       if (FFrame) FFrame->UpdateMenuBar();
-    };
+    });
   if (!FSubWindow && !FMenuBar && FMenu) {
     FMenuBar = new QMenuBar(Widget());
     static_cast<QVBoxLayout*>(Widget()->layout())->setMenuBar(FMenuBar);
@@ -177,6 +177,7 @@ void TForm::UpdateMenuBar() {
 }
 
 void TForm::SetWindowMenu(TMenuItem* Value) {
+  if (FWindowMenu == Value) return;
   FWindowMenu = Value;
   if (!Value) return;
   QMenu* menu = Value->Menu();

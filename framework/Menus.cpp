@@ -5,6 +5,7 @@
 #include <QProxyStyle>
 #include <algorithm>
 
+#include "framework/Controls.h"
 #include "framework/QtConvert.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
@@ -53,13 +54,6 @@ QString ShownCaption(const String& Caption) {
 
 void SetMenuHintTarget(std::function<void(const String&)> Target) { HintTarget() = std::move(Target); }
 
-String GetLongHint(const String& Hint) {
-  std::size_t bar = Hint.find('|');
-  return bar == String::npos ? Hint : Hint.substr(bar + 1);
-}
-
-String GetShortHint(const String& Hint) { return Hint.substr(0, Hint.find('|')); }
-
 TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner), FAction(new QAction(nullptr)) {
   ConnectGuarded(FAction, &QAction::triggered, [this](bool) { Click(); });
   ConnectGuarded(FAction, &QAction::hovered, [this] { ShowHint(GetLongHint(FHint)); });
@@ -79,6 +73,7 @@ TMenuItem::~TMenuItem() {
 }
 
 void TMenuItem::SetCaption(const String& Value) {
+  if (FCaption == Value) return;
   FCaption = Value;
   FAction->setSeparator(IsLine());
   // A separator is a line only; the style would write the "-" beside it.
@@ -86,6 +81,7 @@ void TMenuItem::SetCaption(const String& Value) {
 }
 
 void TMenuItem::SetEnabled(bool Value) {
+  if (FEnabled == Value) return;
   FEnabled = Value;
   FAction->setEnabled(Value);
 }
@@ -94,13 +90,13 @@ void TMenuItem::SetVisible(bool Value) {
   if (FVisible == Value) return;
   FVisible = Value;
   FAction->setVisible(Value);
-  if (TMainMenu* menu = MainMenu(); menu && menu->OnChange) menu->OnChange();
+  if (TMainMenu* menu = MainMenu(); menu && menu->OnChange()) menu->OnChange()();
 }
 
 void TMenuItem::SetGroupIndex(int Value) {
   if (FGroupIndex == Value) return;
   FGroupIndex = Value;
-  if (TMainMenu* menu = MainMenu(); menu && menu->OnChange) menu->OnChange();
+  if (TMainMenu* menu = MainMenu(); menu && menu->OnChange()) menu->OnChange()();
 }
 
 TMenuItem* TMenuItem::Items(int Index) const {
@@ -145,7 +141,7 @@ QMenu* TMenuItem::Menu() {
       FParent->FMenu->insertAction(FAction, FMenu->menuAction());
       FParent->FMenu->removeAction(FAction);
     }
-    if (TMainMenu* menu = MainMenu(); menu && FParent == menu->Items() && menu->OnChange) menu->OnChange();
+    if (TMainMenu* menu = MainMenu(); menu && FParent == menu->Items() && menu->OnChange()) menu->OnChange()();
   }
   return FMenu;
 }
@@ -158,7 +154,7 @@ void TMenuItem::Insert(int Index, TMenuItem* Item) {
   Item->FParent = this;
   FItems.insert(FItems.begin() + Index, Item);
   if (FMenuOwner && FMenuOwner->Items() == this) {
-    if (FMenuOwner->OnChange) FMenuOwner->OnChange();
+    if (FMenuOwner->OnChange()) FMenuOwner->OnChange()();
     return;
   }
   QMenu* menu = Menu();
@@ -177,7 +173,7 @@ void TMenuItem::Remove(TMenuItem* Item) {
     FMenu->removeAction(Item->FAction);
     if (Item->FMenu) FMenu->removeAction(Item->FMenu->menuAction());
   }
-  if (FMenuOwner && FMenuOwner->Items() == this && FMenuOwner->OnChange) FMenuOwner->OnChange();
+  if (FMenuOwner && FMenuOwner->Items() == this && FMenuOwner->OnChange()) FMenuOwner->OnChange()();
 }
 
 void TMenuItem::Click() {

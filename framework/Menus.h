@@ -75,19 +75,17 @@ public:
   TMenuItem* Items() const { return FItems; }
   void SetParentComponent(TComponent* Value) override;
 
-  // Told when a top-level entry changes its group index or visibility.
-  std::function<void()> OnChange;
+  // Told when an item of the menu changes its visibility or group index, and when a
+  // top-level entry is added, removed or gets items of its own: the menu bar is built anew.
+  const std::function<void()>& OnChange() const { return FOnChange; }
+  void SetOnChange(std::function<void()> Value) { FOnChange = std::move(Value); }
 
 private:
   TMenuItem* FItems;
+  std::function<void()> FOnChange;
 };
 
-// The status-line part of a hint: the text after the first "|", or all of it.
 // Where the menus' hints go: the application shows them, and sets this while it exists.
 void SetMenuHintTarget(std::function<void(const String&)> Target);
-
-String GetLongHint(const String& Hint);
-// The tooltip part: the text before the first "|".
-String GetShortHint(const String& Hint);
 
 void RegisterMenusClasses();

@@ -228,6 +228,7 @@ TButton::TButton(TComponent* AOwner) : TWinControl(AOwner) {
 }
 
 void TButton::SetCaption(const String& Value) {
+  if (FCaption == Value) return;
   FCaption = Value;
   static_cast<QPushButton*>(Widget())->setText(ToQString(Value));
   UpdateAccessibleName();
@@ -256,6 +257,7 @@ TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner) {
 }
 
 void TCheckBox::SetCaption(const String& Value) {
+  if (FCaption == Value) return;
   FCaption = Value;
   static_cast<QCheckBox*>(Widget())->setText(ToQString(Value));
   KeepCaptionWhole();
@@ -354,6 +356,7 @@ bool TEdit::ReadOnly() const { return static_cast<QLineEdit*>(Widget())->isReadO
 void TEdit::SetReadOnly(bool Value) { static_cast<QLineEdit*>(Widget())->setReadOnly(Value); }
 
 void TEdit::SetBorderStyle(TBorderStyle Value) {
+  if (FBorderStyle == Value) return;
   FBorderStyle = Value;
   static_cast<QLineEdit*>(Widget())->setFrame(Value != bsNone);
 }
