@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "editor/Unit1.h"
+#include "framework/Registration.h"
 #include "framework/TypInfo.h"
 
 TMainForm* MainForm = nullptr;
@@ -155,13 +156,7 @@ void TMainForm::TS1FileFound(TObject*) { LLB1->Items()->Add(TS1->FileFound()); }
 
 void RegisterMainFormClasses() {
   static const bool done = [] {
-    RegisterFormsClasses();
-    RegisterStdCtrlsClasses();
-    RegisterExtCtrlsClasses();
-    RegisterButtonsClasses();
-    RegisterFileCtrlClasses();
-    RegisterComCtrlsClasses();
-    RegisterDialogsClasses();
+    RegisterFrameworkClasses();
     RegisterEditFormClasses();
     RegisterTreeScanner();
     RegisterZLAdvLed();

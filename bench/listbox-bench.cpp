@@ -9,13 +9,14 @@
 #include <QListView>
 
 #include "framework/Forms.h"
+#include "framework/Registration.h"
 #include "framework/StdCtrls.h"
 
 int main(int, char** argv) {
   if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
   int qtArgc = 1;
   TApplication application(qtArgc, argv);
-  RegisterStdCtrlsClasses();
+  RegisterFrameworkClasses();
 
   using Clock = std::chrono::steady_clock;
   auto ms = [](Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };

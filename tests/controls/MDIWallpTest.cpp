@@ -16,6 +16,7 @@
 #include "controls/MDIWallp.h"
 #include "framework/ExtCtrls.h"
 #include "framework/FormReader.h"
+#include "framework/Registration.h"
 #include "platform/QtWindow.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/WindowHook.h"
@@ -352,7 +353,7 @@ TEST_F(MDIWallpaperTest, DrawingThroughGetDCShowsAtOnceUntilTheNextPaint) {
 }
 
 TEST_F(MDIWallpaperTest, DrawingThroughGetDCGoesOverWhatQtPaints) {
-  RegisterExtCtrlsClasses();
+  RegisterFrameworkClasses();
   TPanel panel(nullptr);
   panel.SetBounds(0, 0, 60, 30);
   panel.SetColor(clNavy);

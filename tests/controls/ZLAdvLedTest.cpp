@@ -11,6 +11,7 @@
 #include "controls/ZLAdvLed.h"
 #include "framework/ExtCtrls.h"
 #include "framework/FormReader.h"
+#include "framework/Registration.h"
 #include "tests/support/TestSupport.h"
 
 // Failures show pictures as rows of colours.
@@ -59,7 +60,7 @@ class ZLAdvLedTest : public testing::Test {
 protected:
   void SetUp() override {
     RegisterZLAdvLed();
-    RegisterExtCtrlsClasses();
+    RegisterFrameworkClasses();
     Panel = std::make_unique<TPanel>(nullptr);
     Panel->SetBounds(0, 0, 60, 30);
     Panel->SetColor(clNavy);

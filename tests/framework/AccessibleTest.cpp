@@ -13,6 +13,7 @@
 #include "framework/ExtCtrls.h"
 #include "framework/FileCtrl.h"
 #include "framework/FormReader.h"
+#include "framework/Registration.h"
 #include "framework/StdCtrls.h"
 #include "tests/support/TestSupport.h"
 
@@ -27,15 +28,6 @@ QAccessibleInterface* Described(const TControl& Control) {
 
 QAccessible::Role RoleOf(const TControl& Control) { return Described(Control)->role(); }
 QString NameOf(const TControl& Control) { return Described(Control)->text(QAccessible::Name); }
-
-void RegisterAll() {
-  RegisterFormsClasses();
-  RegisterStdCtrlsClasses();
-  RegisterExtCtrlsClasses();
-  RegisterButtonsClasses();
-  RegisterFileCtrlClasses();
-  RegisterComCtrlsClasses();
-}
 
 // A form like the main window's top: a tool panel, a list, a status line.
 const char* const MainLikeForm = R"(object Main: TForm
@@ -74,7 +66,7 @@ end)";
 } // namespace
 
 TEST(AccessibleTest, AFormIsAFrameNamedByItsCaptionAndADialogFormADialog) {
-  RegisterAll();
+  RegisterFrameworkClasses();
   TForm form(nullptr);
   form.SetCaption("Tabrix");
   EXPECT_EQ(RoleOf(form), QAccessible::Window);
@@ -86,7 +78,7 @@ TEST(AccessibleTest, AFormIsAFrameNamedByItsCaptionAndADialogFormADialog) {
 }
 
 TEST(AccessibleTest, AToolPanelIsAToolBarOfControlsNamedByCaptionOrTooltip) {
-  RegisterAll();
+  RegisterFrameworkClasses();
   TForm form(nullptr);
   ReadFormDescription(&form, MainLikeForm, "Main.form");
   auto control = [&](const char* Name) { return dynamic_cast<TControl*>(form.FindComponent(Name)); };
@@ -110,7 +102,7 @@ TEST(AccessibleTest, AToolPanelIsAToolBarOfControlsNamedByCaptionOrTooltip) {
 }
 
 TEST(AccessibleTest, TheDriveChooserIsAComboBoxNamedDriveWithTheChosenDriveSelected) {
-  RegisterAll();
+  RegisterFrameworkClasses();
   TForm form(nullptr);
   ReadFormDescription(&form, MainLikeForm, "Main.form");
   auto* drives = dynamic_cast<TDriveComboBox*>(form.FindComponent("DS1"));
@@ -134,7 +126,7 @@ TEST(AccessibleTest, TheDriveChooserIsAComboBoxNamedDriveWithTheChosenDriveSelec
 }
 
 TEST(AccessibleTest, AStatusBarIsReadAsAStatusBarThatSpeaksItsText) {
-  RegisterAll();
+  RegisterFrameworkClasses();
   TForm form(nullptr);
   ReadFormDescription(&form, MainLikeForm, "Main.form");
   auto* bar = dynamic_cast<TStatusBar*>(form.FindComponent("SB1"));
@@ -145,7 +137,7 @@ TEST(AccessibleTest, AStatusBarIsReadAsAStatusBarThatSpeaksItsText) {
 }
 
 TEST(AccessibleTest, AControlWithoutCaptionOrHintIsNamedAfterTheFormItFillsOrByItsName) {
-  RegisterAll();
+  RegisterFrameworkClasses();
   TForm form(nullptr);
   ReadFormDescription(&form, MainLikeForm, "Main.form");
   auto* list = dynamic_cast<TListBox*>(form.FindComponent("LLB1"));
@@ -167,7 +159,7 @@ TEST(AccessibleTest, AControlWithoutCaptionOrHintIsNamedAfterTheFormItFillsOrByI
 }
 
 TEST(AccessibleTest, AnMdiChildIsAFrameNamedByItsCaptionThatShowsWhileAnyOfItIsInSight) {
-  RegisterAll();
+  RegisterFrameworkClasses();
   TForm* frame = nullptr;
   Application->CreateForm(frame);
   frame->SetFormStyle(fsMDIForm);
@@ -198,7 +190,7 @@ TEST(AccessibleTest, AnMdiChildIsAFrameNamedByItsCaptionThatShowsWhileAnyOfItIsI
 }
 
 TEST(AccessibleTest, EnterOnAListActsOnTheSelectedEntryAsADoubleClick) {
-  RegisterAll();
+  RegisterFrameworkClasses();
   TListBox list(nullptr);
   for (const char* entry : {"a.ini", "b.ini", "c.ini"})
     list.Items()->Add(entry);

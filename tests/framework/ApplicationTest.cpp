@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "framework/Forms.h"
+#include "framework/Registration.h"
 #include "framework/StdCtrls.h"
 #include "platform/QtWindow.h"
 #include "tests/support/TestSupport.h"
@@ -28,7 +29,7 @@ TEST(ApplicationTest, HandleExceptionShowsTheMessageWithAFullStopUnderTheTitle) 
 }
 
 TEST(ApplicationTest, AnExceptionFromAQtEntryIsShownAndTheLoopGoesOn) {
-  RegisterStdCtrlsClasses();
+  RegisterFrameworkClasses();
   TButton button(nullptr);
   int clicks = 0;
   button.SetOnClick([&](TObject*) {
@@ -55,7 +56,7 @@ TEST(ApplicationTest, HintChangesAreReportedOnlyWhenTheTextChanges) {
 }
 
 TEST(ApplicationTest, ProcessMessagesNestedInAHandlerDeliversEverythingPending) {
-  RegisterStdCtrlsClasses();
+  RegisterFrameworkClasses();
   TListBox box(nullptr);
   std::vector<String> order;
   TWindowHook hook(box.Handle(), [&](TMessage& M) {
@@ -76,7 +77,7 @@ TEST(ApplicationTest, ProcessMessagesNestedInAHandlerDeliversEverythingPending) 
 }
 
 TEST(ApplicationTest, TerminateEndsTheMessageLoopAfterTheNestedWorkReturns) {
-  RegisterFormsClasses();
+  RegisterFrameworkClasses();
   std::vector<String> order;
   QTimer::singleShot(0, [&] {
     order.push_back("handler starts");
@@ -91,7 +92,7 @@ TEST(ApplicationTest, TerminateEndsTheMessageLoopAfterTheNestedWorkReturns) {
 }
 
 TEST(FormTest, AReleasedFormStaysUntilTheLoopAndGoesOnlyOnceWhenItsOwnerGoesFirst) {
-  RegisterFormsClasses();
+  RegisterFrameworkClasses();
   auto* owner = new TComponent(nullptr);
   auto* form = new TForm(owner);
   form->Release();
@@ -125,7 +126,7 @@ private:
 } // namespace
 
 TEST(FormTest, OnDestroyRunsWhileTheWholeFormStillExists) {
-  RegisterFormsClasses();
+  RegisterFrameworkClasses();
   std::vector<String> log;
   auto* owner = new TComponent(nullptr);
   new TRecordingForm(owner, log);
@@ -137,7 +138,7 @@ TEST(FormTest, OnDestroyRunsWhileTheWholeFormStillExists) {
 }
 
 TEST(FormTest, AnMdiChildThatOutlivesItsFrameKeepsItsWindow) {
-  RegisterFormsClasses();
+  RegisterFrameworkClasses();
   ASSERT_EQ(Application->MainForm(), nullptr);
   TForm* frame = nullptr;
   Application->CreateForm(frame);

@@ -7,13 +7,14 @@
 
 #include "framework/Dialogs.h"
 #include "framework/FormReader.h"
+#include "framework/Registration.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
 
 class DialogsTest : public testing::Test {
 protected:
-  void SetUp() override { RegisterDialogsClasses(); }
+  void SetUp() override { RegisterFrameworkClasses(); }
 };
 
 // The shown find dialog's window, or nullptr.

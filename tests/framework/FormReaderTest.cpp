@@ -2,6 +2,7 @@
 
 #include "framework/FormReader.h"
 #include "framework/Forms.h"
+#include "framework/Registration.h"
 #include "framework/TypInfo.h"
 
 namespace {
@@ -69,7 +70,7 @@ public:
 
 void RegisterTestClasses() {
   static const bool done = [] {
-    RegisterFormsClasses();
+    RegisterFrameworkClasses();
     TClassRegistration<TRecorder>("TRecorder", "TComponent")
         .Property("Tag", &TRecorder::Tag, &TRecorder::SetTag, 0)
         .Property("Text", &TRecorder::Text, &TRecorder::SetText)

@@ -10,12 +10,13 @@
 #include "framework/FormReader.h"
 #include "framework/Forms.h"
 #include "framework/Geometry.h"
+#include "framework/Registration.h"
 
 namespace {
 
 class HostileDescriptionTest : public testing::Test {
 protected:
-  void SetUp() override { RegisterExtCtrlsClasses(); }
+  void SetUp() override { RegisterFrameworkClasses(); }
 
   // A form with Levels levels of objects: the form, then panels P1, P2, ... each in the last.
   static String Nested(int Levels) {

@@ -7,6 +7,7 @@
 
 #include "framework/ExtCtrls.h"
 #include "framework/FormReader.h"
+#include "framework/Registration.h"
 #include "framework/StdCtrls.h"
 #include "tests/support/TestSupport.h"
 
@@ -19,8 +20,7 @@ QImage Grab(TControl& Control) { return Control.Widget()->grab().toImage().conve
 class LabelImageTest : public testing::Test {
 protected:
   void SetUp() override {
-    RegisterStdCtrlsClasses();
-    RegisterExtCtrlsClasses();
+    RegisterFrameworkClasses();
     Dir =
         fs::temp_directory_path() / ("tabrix-" + String(testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(Dir);

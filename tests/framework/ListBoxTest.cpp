@@ -2,6 +2,7 @@
 
 #include <QListView>
 
+#include "framework/Registration.h"
 #include "framework/StdCtrls.h"
 #include "tests/support/TestSupport.h"
 
@@ -12,7 +13,7 @@ int ShownRows(TListBox& Box) { return static_cast<QListView*>(Box.Widget())->mod
 } // namespace
 
 TEST(ListBoxTest, EntriesAddedInABurstReachTheViewTogether) {
-  RegisterStdCtrlsClasses();
+  RegisterFrameworkClasses();
   TListBox box(nullptr);
   box.SetBounds(0, 0, 100, 100);
   box.Widget()->show();

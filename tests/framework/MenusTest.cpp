@@ -9,13 +9,14 @@
 #include <set>
 
 #include "framework/Menus.h"
+#include "framework/Registration.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
 
 class MenusTest : public testing::Test {
 protected:
-  void SetUp() override { RegisterMenusClasses(); }
+  void SetUp() override { RegisterFrameworkClasses(); }
 
   // An item with a command and a separator, like a menu that gets entries at run time.
   static TMenuItem* MenuWithSeparator(TComponent* Owner) {

@@ -5,6 +5,7 @@
 #include <QListView>
 #include <QMouseEvent>
 
+#include "framework/Registration.h"
 #include "framework/StdCtrls.h"
 #include "platform/QtWindow.h"
 #include "tests/support/PointerInput.h"
@@ -16,7 +17,7 @@ namespace {
 class MessageTest : public testing::Test {
 protected:
   void SetUp() override {
-    RegisterStdCtrlsClasses();
+    RegisterFrameworkClasses();
     Box = std::make_unique<TListBox>(nullptr);
     Box->SetBounds(0, 0, 200, 100);
     Box->SetItemHeight(14);

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "framework/Forms.h"
+#include "framework/Registration.h"
 #include "framework/StdCtrls.h"
 #include "tests/support/TestSupport.h"
 
@@ -16,7 +17,7 @@ namespace {
 class ModalFormTest : public testing::Test {
 protected:
   void SetUp() override {
-    RegisterStdCtrlsClasses();
+    RegisterFrameworkClasses();
     Form = new TForm(Application);
     Form->SetBorderStyle(bsDialog);
     Ok = new TButton(Form);

@@ -7,6 +7,7 @@
 
 #include "framework/FormReader.h"
 #include "framework/Outline.h"
+#include "framework/Registration.h"
 #include "framework/StdCtrls.h"
 #include "platform/QtWindow.h"
 #include "tests/support/PointerInput.h"
@@ -20,8 +21,7 @@ constexpr int RowHeight = 16;
 class OutlineTest : public testing::Test {
 protected:
   void SetUp() override {
-    RegisterOutlineClasses();
-    RegisterStdCtrlsClasses();
+    RegisterFrameworkClasses();
     Form = new TForm(nullptr);
     Form->SetBounds(0, 0, 400, 300);
     Outline = new TOutline(Form);
@@ -306,7 +306,7 @@ TEST_F(OutlineTest, EachStyleStartsTheTextWhereItsDecorationsEnd) {
 }
 
 TEST(OutlineDescriptionTest, AFormDescriptionSetsStyleOptionsAndItemHeight) {
-  RegisterOutlineClasses();
+  RegisterFrameworkClasses();
   TForm* form = new TForm(nullptr);
   ReadFormDescription(form, R"(object Form1: TForm
   object Outline1: TOutline

@@ -7,6 +7,7 @@
 #include <QTextCursor>
 
 #include "framework/ComCtrls.h"
+#include "framework/Registration.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -14,7 +15,7 @@ namespace {
 class RichEditSelectionTest : public testing::Test {
 protected:
   void SetUp() override {
-    RegisterComCtrlsClasses();
+    RegisterFrameworkClasses();
     Edit = std::make_unique<TRichEdit>(nullptr);
   }
   QPlainTextEdit* Widget() const { return static_cast<QPlainTextEdit*>(Edit->Widget()); }

@@ -21,6 +21,7 @@
 #include "framework/ComCtrls.h"
 #include "framework/FormReader.h"
 #include "framework/Printers.h"
+#include "framework/Registration.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -59,7 +60,7 @@ bool PdfTitled(const fs::path& Path, const std::string& Title) {
 class RichEditTest : public testing::Test {
 protected:
   void SetUp() override {
-    RegisterComCtrlsClasses();
+    RegisterFrameworkClasses();
     Edit = std::make_unique<TRichEdit>(nullptr);
     Edit->SetOnChange([this](TObject* Sender) {
       EXPECT_EQ(Sender, Edit.get());
@@ -346,7 +347,7 @@ TEST_F(RichEditTest, PrintingWithAPrintServerThatDoesNotAnswerOffersAPdfFileAndK
 }
 
 TEST(StatusBarTest, ShowsItsSimpleTextInItsFontColour) {
-  RegisterComCtrlsClasses();
+  RegisterFrameworkClasses();
   TStatusBar bar(nullptr);
   EXPECT_EQ(bar.Align(), alBottom);
   EXPECT_EQ(bar.Height(), 19);
@@ -374,7 +375,7 @@ TEST(StatusBarTest, ShowsItsSimpleTextInItsFontColour) {
 }
 
 TEST(ComCtrlsRegistrationTest, DescriptionsSetTheControlsProperties) {
-  RegisterComCtrlsClasses();
+  RegisterFrameworkClasses();
   TComponent root(nullptr);
   ReadFormDescription(&root,
                       "object Root: TComponent\n"

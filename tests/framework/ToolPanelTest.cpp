@@ -17,6 +17,7 @@
 #include "framework/ExtCtrls.h"
 #include "framework/FileCtrl.h"
 #include "framework/FormReader.h"
+#include "framework/Registration.h"
 #include "tests/support/TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -29,9 +30,7 @@ const QRgb Magenta = qRgb(255, 0, 255);
 class ToolPanelTest : public testing::Test {
 protected:
   void SetUp() override {
-    RegisterExtCtrlsClasses();
-    RegisterButtonsClasses();
-    RegisterFileCtrlClasses();
+    RegisterFrameworkClasses();
     char pattern[] = "/tmp/toolpanel-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     Dir = pattern;

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/Registration.h"
 #include "framework/StdCtrls.h"
 #include "framework/TypInfo.h"
 #include "platform/Seams.h"
@@ -304,7 +305,7 @@ TEST_F(TreeScannerTest, EachDirectoryIsReadWhenTheWalkGetsThere) {
   Then(&TTreeScanner::OnDirectoryFound, &TTreeScanner::SetOnDirectoryFound, [&] { WriteFile(Root / "c.ini"); });
   EXPECT_EQ(Run().size(), 5u) << "made by the directory's announcement";
 
-  RegisterStdCtrlsClasses();
+  RegisterFrameworkClasses();
   TListBox window(nullptr);
   TWindowHook hook(window.Handle(), [&](TMessage& M) {
     if (M.Msg != WM_USER) return false;
