@@ -34,7 +34,6 @@ public:
   const String& Name() const { return FName; }
   void SetName(const String& Value) { FName = Value; }
 
-  const TComponentState& ComponentState() const { return FComponentState; }
   bool IsLoading() const { return FComponentState.count(csLoading) != 0; }
   bool IsDesigning() const { return FComponentState.count(csDesigning) != 0; }
   bool IsDestroying() const { return FComponentState.count(csDestroying) != 0; }

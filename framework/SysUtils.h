@@ -10,7 +10,6 @@ class Exception : public std::exception {
 public:
   explicit Exception(String Msg) : FMessage(std::move(Msg)) {}
   const String& Message() const { return FMessage; }
-  void SetMessage(const String& Value) { FMessage = Value; }
   const char* what() const noexcept override { return FMessage.c_str(); }
 
 private:
