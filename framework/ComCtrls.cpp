@@ -166,7 +166,9 @@ TRichEdit::TRichEdit(TComponent* AOwner)
   FLines = std::make_unique<TRichEditStrings>(edit);
   SetWidget(edit, edit->viewport());
   SetColor(clWindow);
-  SetScrollBars(FScrollBars);
+  // No scroll bars, as ssNone says.
+  edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   QObject::connect(edit->document(), &QTextDocument::contentsChange, FConnections.get(),
                    [this](int Position, int Removed, int Added) {
                      FRawTextValid = false;
@@ -355,6 +357,7 @@ void TRichEdit::SetWordWrap(bool Value) {
 }
 
 void TRichEdit::SetScrollBars(TScrollStyle Value) {
+  if (FScrollBars == Value) return;
   FScrollBars = Value;
   bool horizontal = Value == ssHorizontal || Value == ssBoth;
   bool vertical = Value == ssVertical || Value == ssBoth;
