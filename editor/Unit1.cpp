@@ -133,29 +133,46 @@ void TEditForm::FTDFind(TObject*) {
   RE1->SetFocus();
 }
 
-std::vector<TSectionHeader> ScanSections(int TextLength, const TTextSearch& Find) {
+std::vector<TSectionHeader> ScanSections(const String& Text) {
   std::vector<TSectionHeader> headers;
+  // Position in the control's units: one per character, two for one outside the Basic
+  // Multilingual Plane (a four-byte sequence).
+  const auto Units = [](unsigned char B) { return (B & 0xC0) == 0x80 ? 0 : B >= 0xF0 ? 2 : 1; };
+  const auto IsBreak = [](char C) { return C == '\n' || C == '\r'; };
   int pos = 0;
-  for (;;) {
-    const int open = Find("[", pos, TextLength - pos);
-    if (open < 0) break;
-    const int start = open + 1;
-    const int close = Find("]", start, TextLength - start);
-    if (close < 0) break;
-    headers.push_back({start, close - start});
-    pos = close + 1;
+  std::size_t i = 0;
+  while (i < Text.size()) {
+    // At the start of a line: blanks, then maybe a "[".
+    while (i < Text.size() && (Text[i] == ' ' || Text[i] == '\t')) {
+      ++i;
+      ++pos;
+    }
+    if (i < Text.size() && Text[i] == '[') {
+      const int start = ++pos;
+      bool named = false;
+      std::size_t j = ++i;
+      int end = start;
+      while (j < Text.size() && Text[j] != ']' && !IsBreak(Text[j])) {
+        named = named || (Text[j] != ' ' && Text[j] != '\t');
+        end += Units(static_cast<unsigned char>(Text[j++]));
+      }
+      if (j < Text.size() && Text[j] == ']' && named) headers.push_back({start, end - start, Text.substr(i, j - i)});
+    }
+    // On to the next line.
+    while (i < Text.size() && !IsBreak(Text[i]))
+      pos += Units(static_cast<unsigned char>(Text[i++]));
+    if (i < Text.size()) {
+      ++i;
+      ++pos;
+    }
   }
   return headers;
 }
 
 void TEditForm::FindSectionsClick() {
-  const auto find = [this](const String& S, int StartPos, int Length) { return RE1->FindText(S, StartPos, Length); };
-  for (const TSectionHeader& header : ScanSections(RE1->GetTextLen(), find)) {
-    // The selection gives the entry its caption, the text strictly between the brackets.
-    RE1->SetSelStart(header.Start);
-    RE1->SetSelLength(header.Length);
+  for (const TSectionHeader& header : ScanSections(RE1->Text())) {
     auto* item = new TMenuItem(Find);
-    item->SetCaption(RE1->SelText());
+    item->SetCaption(header.Name);
     item->SetOnClick([this](TObject* Sender) { SectionItemClick(Sender); });
     item->SetHint("Move cursor to this section header");
     Find->Add(item);
@@ -164,14 +181,19 @@ void TEditForm::FindSectionsClick() {
 }
 
 void TEditForm::SectionItemClick(TObject* Sender) {
-  int found = RE1->FindText(static_cast<TMenuItem*>(Sender)->Caption(), 0, RE1->GetTextLen());
-  if (found < 0) {
-    MessageBeep(0xFFFFFFFF);
+  const String& name = static_cast<TMenuItem*>(Sender)->Caption();
+  // Which header of that name the entry stands for: one more than the entries of that name before it.
+  int nth = 0;
+  for (int i = 0; i < Find->Count() && Find->Items(i) != Sender; ++i)
+    nth += Find->Items(i)->Caption() == name;
+  for (const TSectionHeader& header : ScanSections(RE1->Text())) {
+    if (header.Name != name || nth-- > 0) continue;
+    RE1->SetSelStart(header.Start);
+    SendMessageA(RE1->Handle(), EM_SCROLLCARET, 0, 0);
+    SetFocus();
     return;
   }
-  RE1->SetSelStart(found);
-  SendMessageA(RE1->Handle(), EM_SCROLLCARET, 0, 0);
-  SetFocus();
+  MessageBeep(0xFFFFFFFF);
 }
 
 void RegisterEditFormClasses() {

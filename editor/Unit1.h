@@ -2,7 +2,6 @@
 // The editor window: one file shown as plain text, with its changes marked, saved and printed,
 // a find command and a menu of the file's section headers.
 
-#include <functional>
 #include <vector>
 
 #include "editor/ChildWin.h"
@@ -10,21 +9,20 @@
 #include "framework/Dialogs.h"
 #include "framework/Menus.h"
 
-// A section header found by the section scan: where its name begins (just after the "[") and
-// how long the name is, in the positions of the text's search.
+// A section header found by the section scan: where its name begins (just after the "["), how
+// long the name is, in the rich edit control's positions, and the name.
 struct TSectionHeader {
   int Start;
   int Length;
+  String Name;
   bool operator==(const TSectionHeader&) const = default;
 };
 
-// A search of a text as TRichEdit::FindText searches: the position of the first occurrence of
-// SearchStr lying within [StartPos, StartPos + Length), or -1.
-using TTextSearch = std::function<int(const String& SearchStr, int StartPos, int Length)>;
-
-// The section scan of the Find menu over a text of TextLength positions: every "[" with the
-// next "]" after it, in the order of the text; a "[" without a "]" after it ends the scan.
-std::vector<TSectionHeader> ScanSections(int TextLength, const TTextSearch& Find);
+// The section headers of a text, in their order: each line whose first character other than a
+// blank is "[" and that has a "]" later on the same line; the name is what lies between that
+// "[" and the first "]" after it, and a name of blanks only is none. Positions count as the
+// rich edit control counts them.
+std::vector<TSectionHeader> ScanSections(const String& Text);
 
 class TEditForm : public TMDIChild {
 public:
@@ -71,9 +69,10 @@ public:
   void ShowFindDialog(const String& Text);
   // Selects the next occurrence of the find text after the caret; beeps when there is none.
   void FTDFind(TObject* Sender);
-  // Adds an entry to the Find menu for each "[name]" in the text, in the order they come.
+  // Adds an entry to the Find menu for each section header of the text, in the order they come.
   void FindSectionsClick();
-  // Puts the caret at the first occurrence of the entry's caption; beeps when there is none.
+  // Puts the caret on the header of the entry: the n-th entry of a name goes to the n-th header
+  // of that name in the text as it is now; beeps when there is none.
   void SectionItemClick(TObject* Sender);
 
 private:

@@ -59,30 +59,31 @@ TEST_F(FindTest, AFileWithoutABracketHasOnlyTheFindCommandAndTheSeparator) {
   EXPECT_EQ(editor->Find->Items(1), editor->N2);
 }
 
-TEST_F(FindTest, EveryBracketPairBecomesAnEntryInTheOrderOfTheText) {
+TEST_F(FindTest, EveryHeaderLineBecomesAnEntryInTheOrderOfTheText) {
   String text = "; see [notes]\r\n"
                 "[Main]\r\n"
                 "key=[in a value]\r\n"
+                "path=C:\\dir\\[x]\r\n"
                 "[two\r\nlines]after=1\r\n"
-                "[a[b]\r\n"
+                "  [a[b] ; indented, with a comment\r\n"
                 "[]\r\n"
-                "[ spaced ]\r\n"
+                "[ \t]\r\n"
+                "\t[ spaced ]\r\n"
                 "[unclosed\r\n"
-                "[never]\r\n";
+                "[last]";
   TEditForm* editor = Open(WriteFile("many.ini", text));
-  // An unclosed "[" takes the next "]" with it; there is no "]" after the last "[".
-  EXPECT_EQ(Captions(editor), (std::vector<String>{"notes", "Main", "in a value", "two\nlines", "a[b", "", " spaced ",
-                                                   "unclosed\n[never"}));
+  // Brackets inside a line, a header over two lines and a name of blanks make no entry.
+  EXPECT_EQ(Captions(editor), (std::vector<String>{"Main", "a[b", " spaced ", "last"}));
   for (TMenuItem* entry : Sections(editor)) {
     EXPECT_EQ(entry->Owner(), editor->Find);
     EXPECT_EQ(entry->Hint(), "Move cursor to this section header");
   }
   // They follow the separator in the menu itself.
   QList<QAction*> shown = editor->Find->Menu()->actions();
-  ASSERT_EQ(shown.size(), 10);
+  ASSERT_EQ(shown.size(), 6);
   EXPECT_TRUE(shown[1]->isSeparator());
   EXPECT_EQ(shown[2], Sections(editor).front()->Action());
-  EXPECT_EQ(shown[9], Sections(editor).back()->Action());
+  EXPECT_EQ(shown[5], Sections(editor).back()->Action());
 
   // The scan leaves the caret at the start with nothing selected and the window unmodified.
   EXPECT_EQ(Selection(editor), std::make_pair(0, 0));
@@ -92,60 +93,71 @@ TEST_F(FindTest, EveryBracketPairBecomesAnEntryInTheOrderOfTheText) {
   EXPECT_EQ(Selection(editor), std::make_pair(0, 0));
   EXPECT_FALSE(editor->GetModified());
 
-  // The entry of a name that runs over two lines finds it there.
-  Section(editor, "two\nlines")->Click();
-  EXPECT_EQ(Selection(editor), std::make_pair(39, 0));
+  // An entry goes to its header line, just after the "[", not to the name inside a line before.
+  Section(editor, " spaced ")->Click();
+  // Nine CR LF before it, one position each.
+  EXPECT_EQ(Selection(editor), std::make_pair(static_cast<int>(text.find("[ spaced") + 1 - 9), 0));
 }
 
-TEST_F(FindTest, AnOpeningBracketWithoutAClosingOneEndsTheScanAndKeepsTheEntriesBefore) {
-  TEditForm* editor = Open(WriteFile("cut.ini", "[first]\r\nx=1\r\n[second\r\ny=2\r\n"));
-  EXPECT_EQ(Captions(editor), std::vector<String>{"first"});
+TEST_F(FindTest, AnOpeningBracketWithoutAClosingOneOnItsLineIsNoHeader) {
+  TEditForm* editor = Open(WriteFile("cut.ini", "[first]\r\nx=1\r\n[second\r\ny=2]\r\n[third]\r\n"));
+  EXPECT_EQ(Captions(editor), (std::vector<String>{"first", "third"}));
   EXPECT_EQ(Selection(editor), std::make_pair(0, 0));
 }
 
-TEST_F(FindTest, AnEntryPutsTheCaretAtTheFirstOccurrenceOfItsName) {
-  String text = "; MAIN settings follow\r\n"
+TEST_F(FindTest, TheNthEntryOfANameGoesToTheNthHeaderOfIt) {
+  String text = "; MAIN and [Main] settings follow\r\n"
+                "[lead]\r\n"
                 "[Main]\r\n"
                 "a=1\r\n"
-                "[Other]\r\n"
+                "[a]\r\n"
+                "[Main]\r\n"
                 "[Main]\r\n";
   TEditForm* editor = Open(WriteFile("dup.ini", text));
-  ASSERT_EQ(Captions(editor), (std::vector<String>{"Main", "Other", "Main"}));
+  ASSERT_EQ(Captions(editor), (std::vector<String>{"lead", "Main", "a", "Main", "Main"}));
   std::vector<TMenuItem*> entries = Sections(editor);
-
-  // An earlier occurrence in any case of letters wins, for both entries of the name.
-  entries[2]->Click();
-  EXPECT_EQ(Selection(editor), std::make_pair(2, 0));
+  // Positions in the text as the control holds it, one per line break.
+  const auto header = [](int Line) {
+    static const int starts[] = {0, 34, 41, 48, 52, 56, 63};
+    return starts[Line] + 1;
+  };
+  entries[4]->Click();
+  EXPECT_EQ(Selection(editor), std::make_pair(header(6), 0));
+  entries[3]->Click();
+  EXPECT_EQ(Selection(editor), std::make_pair(header(5), 0));
   Select(editor, 30, 3);
-  entries[0]->Click();
-  EXPECT_EQ(Selection(editor), std::make_pair(2, 0));
-
   entries[1]->Click();
-  EXPECT_EQ(editor->RE1->SelStart(), static_cast<int>(String("; MAIN settings follow\n[Main]\na=1\n[").size()));
-  EXPECT_EQ(editor->RE1->SelLength(), 0);
+  EXPECT_EQ(Selection(editor), std::make_pair(header(2), 0));
+  // "a" goes to its own header, not into "[lead]" or "a=1".
+  entries[2]->Click();
+  EXPECT_EQ(Selection(editor), std::make_pair(header(4), 0));
   EXPECT_EQ(Seams::BeepCount(), 0);
   EXPECT_FALSE(editor->GetModified());
+
+  // Once a header of the name is gone, the last entry of it finds no header of its own.
+  Select(editor, header(2), 4);
+  editor->RE1->SetSelText("Other");
+  entries[4]->Click();
+  EXPECT_EQ(Seams::BeepCount(), 1);
+  entries[3]->Click();
+  EXPECT_EQ(Selection(editor), std::make_pair(header(6) + 1, 0));
 }
 
 TEST_F(FindTest, AnEntryWhoseNameIsGoneBeepsAndLeavesTheCaret) {
-  TEditForm* editor = Open(WriteFile("gone.ini", "[gone]\r\nx=1\r\n[kept]\r\n[]\r\n"));
+  TEditForm* editor = Open(WriteFile("gone.ini", "[gone]\r\nx=1\r\n[kept]\r\n"));
   Select(editor, 1, 4);
   editor->RE1->SetSelText("went");
   EXPECT_TRUE(editor->GetModified());
   // The entries stay as the text was loaded, also after a save.
   editor->Save1->Click();
-  EXPECT_EQ(Captions(editor), (std::vector<String>{"gone", "kept", ""}));
+  EXPECT_EQ(Captions(editor), (std::vector<String>{"gone", "kept"}));
 
   Select(editor, 9, 2);
   Section(editor, "gone")->Click();
   EXPECT_EQ(Seams::BeepCount(), 1);
   EXPECT_EQ(Selection(editor), std::make_pair(9, 2));
-  // An empty name is nothing to find either.
-  Section(editor, "")->Click();
-  EXPECT_EQ(Seams::BeepCount(), 2);
-  EXPECT_EQ(Selection(editor), std::make_pair(9, 2));
   Section(editor, "kept")->Click();
-  EXPECT_EQ(Seams::BeepCount(), 2);
+  EXPECT_EQ(Seams::BeepCount(), 1);
   EXPECT_EQ(Selection(editor), std::make_pair(12, 0));
 }
 

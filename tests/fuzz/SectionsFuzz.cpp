@@ -1,9 +1,10 @@
 // Loads any file into a rich edit control as the editor does and runs the section scan of its
-// Find menu there, taking each caption from the control's selection as the editor does; and
-// runs the scan once more over the text as a plain sequence of UTF-16 units (the control's
-// positions) with a search written here. The control holds the file's text unchanged, or
-// refuses the file; both scans give the headers a plain reading of the text gives: each "["
-// with the next "]" after it, the name strictly between them.
+// Find menu over the control's text. The control holds the file's text unchanged, or refuses
+// the file; the scan gives the headers a plain reading of the text as UTF-16 units (the
+// control's positions) gives: each line whose first character other than a blank is "[" and
+// that has a "]" after it on the same line, the name up to that "]" holding more than blanks;
+// each name is the control's text at the header's positions.
+#include <QRegularExpression>
 #include <QString>
 #include <QStringDecoder>
 #include <QtGlobal>
@@ -35,11 +36,22 @@ String FilePath;
 // The headers as a plain reading of the units finds them.
 std::vector<TSectionHeader> Expected(const QString& Text) {
   std::vector<TSectionHeader> headers;
-  for (qsizetype open = Text.indexOf(u'['); open >= 0; open = Text.indexOf(u'[', open)) {
-    const qsizetype close = Text.indexOf(u']', open + 1);
-    if (close < 0) break;
-    headers.push_back({static_cast<int>(open + 1), static_cast<int>(close - open - 1)});
-    open = close + 1;
+  const auto IsBreak = [](QChar C) { return C == u'\n' || C == u'\r'; };
+  for (qsizetype line = 0; line < Text.size();) {
+    qsizetype end = line;
+    while (end < Text.size() && !IsBreak(Text[end]))
+      ++end;
+    const QString l = Text.mid(line, end - line);
+    qsizetype first = 0;
+    while (first < l.size() && (l[first] == u' ' || l[first] == u'\t'))
+      ++first;
+    const qsizetype close = l.indexOf(u']', first);
+    if (first < l.size() && l[first] == u'[' && close > first) {
+      const QString name = l.mid(first + 1, close - first - 1);
+      if (name.contains(QRegularExpression("[^ \t]")))
+        headers.push_back({static_cast<int>(line + first + 1), static_cast<int>(name.size()), name.toStdString()});
+    }
+    line = end + 1;
   }
   return headers;
 }
@@ -64,13 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   const QString text = decoder(QByteArrayView(file.Text.data(), static_cast<qsizetype>(file.Text.size())));
   const std::vector<TSectionHeader> expected = Expected(text);
 
-  const TTextSearch plain = [&](const String& SearchStr, int StartPos, int Length) {
-    const QString needle = QString::fromStdString(SearchStr);
-    if (StartPos < 0 || Length <= 0 || StartPos >= text.size()) return -1;
-    const qsizetype found = text.indexOf(needle, StartPos);
-    return found >= 0 && found + needle.size() <= qsizetype{StartPos} + Length ? static_cast<int>(found) : -1;
-  };
-  if (ScanSections(static_cast<int>(text.size()), plain) != expected) Fail("the scan of the plain text differs");
+  if (ScanSections(file.Text) != expected) Fail("the scan of the file's text differs");
 
   if (ftruncate(File, 0) != 0 || pwrite(File, Data, Size, 0) != static_cast<ssize_t>(Size)) std::abort();
   try {
@@ -80,13 +86,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   }
   if (Edit->Text() != file.Text) Fail("the control does not hold the file's text");
   if (Edit->GetTextLen() != text.size()) Fail("the control counts another length");
-  const auto find = [](const String& S, int StartPos, int Length) { return Edit->FindText(S, StartPos, Length); };
-  const std::vector<TSectionHeader> found = ScanSections(Edit->GetTextLen(), find);
+  const std::vector<TSectionHeader> found = ScanSections(Edit->Text());
   if (found != expected) Fail("the scan of the control differs");
   for (const TSectionHeader& header : found) {
     Edit->SetSelStart(header.Start);
     Edit->SetSelLength(header.Length);
-    if (Edit->SelText() != text.mid(header.Start, header.Length).toStdString()) Fail("a caption differs");
+    if (Edit->SelText() != header.Name) Fail("a name differs from the control's text at its positions");
   }
   return 0;
 }
