@@ -39,8 +39,8 @@ void TEditForm::SaveFile() {
     throw EFCreateError(FFileName, ": it could not be read, so saving would replace it with an empty text");
   if (const String& loss = RE1->SaveLoss(); !loss.empty()) {
     const String question = "Saving " + ReadableName(FFileName) + " changes it: " + loss + ". Save it all the same?";
-    if (MessageBoxA(Handle(), question.c_str(), "Please Confirm", MB_YESNO) != IDYES)
-      throw EFCreateError(FFileName, ": not saved, so it keeps the bytes it has");
+    // No is the user's choice, not a failure: nothing more is said.
+    if (MessageBoxA(Handle(), question.c_str(), "Please Confirm", MB_YESNO) != IDYES) throw EAbort();
   }
   // Another program, or another window, may have written the file since.
   if (FSeen.Exists) {

@@ -172,7 +172,7 @@ TRichEdit::TRichEdit(TComponent* AOwner)
   QObject::connect(edit->document(), &QTextDocument::contentsChange, FConnections.get(),
                    [this](int Position, int Removed, int Added) {
                      FRawTextValid = false;
-                     ForgetOwnBreaks(Position, Removed, Added);
+                     KeepOwnBreaks(Position, Removed, Added);
                    });
   ConnectGuarded(edit, &QPlainTextEdit::textChanged, FConnections.get(), [this] {
     FRawTextValid = false;

@@ -60,7 +60,8 @@ public:
   // breaks for SaveToFile.
   void LoadFromFile(const String& FileName);
   // Writes the whole text in the format of the file last loaded (UTF-8 with CR LF when none
-  // was): each line not edited since keeps the break it had in the file. Former: the file as
+  // was): each line keeps the break it had in the file, also when it was edited; a new line
+  // ends with the break most of the file's lines have. Former: the file as
   // last seen, whose permission bits and owner it gets back should it have gone since (see
   // WriteWholeFile).
   void SaveToFile(const String& FileName, const TFileState* Former = nullptr);
@@ -109,9 +110,9 @@ private:
   // The document's text as it stores it, one character per position; kept until it changes.
   const QString& RawText() const;
 
-  // Lines whose break differs from FFormat's carry it as their block's user state until they
-  // are edited; FOwnBreaks says whether any may.
-  void ForgetOwnBreaks(int Position, int Removed, int Added);
+  // Lines whose break differs from FFormat's carry it as their block's user state, also when
+  // they are edited; FOwnBreaks says whether any may.
+  void KeepOwnBreaks(int Position, int Removed, int Added);
   TOwnBreaks OwnBreaks() const;
 
   std::unique_ptr<TStrings> FLines;

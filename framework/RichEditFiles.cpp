@@ -11,19 +11,17 @@
 #include "framework/Printers.h"
 #include "framework/QtConvert.h"
 
-void TRichEdit::ForgetOwnBreaks(int Position, int Removed, int Added) {
-  if (!FOwnBreaks) return;
+void TRichEdit::KeepOwnBreaks(int Position, int Removed, int Added) {
+  if (!FOwnBreaks || Removed != 0) return;
+  // The document gives a block it splits the first part's state and the new blocks none, and
+  // a block it joins to the next the next one's state: a line keeps its break when it is edited,
+  // joined lines keep the second's, and a new line takes the usual break. Only lines put in
+  // before a line, at its start, are new lines before it rather than after it.
   QTextDocument* doc = Edit()->document();
-  const QTextBlock first = doc->findBlock(Position), last = doc->findBlock(Position + Added);
-  // Whole lines put in before a line leave that line as it was, break included; the document
-  // keeps the state of a block it splits with the block's first part.
-  const bool linesBefore = Removed == 0 && first != last && last.position() == Position + Added;
-  const int kept = first.userState();
-  for (QTextBlock b = first; b.isValid(); b = b.next()) {
-    b.setUserState(-1);
-    if (b == last) break;
-  }
-  if (linesBefore) QTextBlock(last).setUserState(kept);
+  QTextBlock first = doc->findBlock(Position), last = doc->findBlock(Position + Added);
+  if (first == last || first.position() != Position || last.position() != Position + Added) return;
+  last.setUserState(first.userState());
+  first.setUserState(-1);
 }
 
 TOwnBreaks TRichEdit::OwnBreaks() const {
