@@ -43,11 +43,10 @@ void TMainForm::FileSaveItemClick(TObject* Sender) {
   if (TEditForm* editor = ActiveEditor()) editor->Save1Click(Sender);
 }
 
-void TMainForm::FileSaveAsItemClick(TObject* Sender) {
+void TMainForm::FileSaveAsItemClick(TObject*) {
   TEditForm* editor = ActiveEditor();
   if (!editor || !SaveDialog->Execute()) return;
-  editor->SetFileName(SaveDialog->FileName());
-  editor->Save1Click(Sender);
+  editor->SaveAs(SaveDialog->FileName());
 }
 
 void TMainForm::FileExitItemClick(TObject*) { Close(); }

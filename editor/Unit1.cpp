@@ -4,7 +4,38 @@
 #include "platform/Files.h"
 #include "platform/Utf8.h"
 
-TEditForm::TEditForm(TComponent* AOwner) : TMDIChild(AOwner, TNoDescription{}) { ReadDescription("TEditForm"); }
+namespace {
+
+// The encodings of the menu's entries, in their order, with the names the status line shows.
+constexpr std::pair<TTextEncoding, const char*> EncodingNames[] = {{TTextEncoding::teUtf8, "UTF-8"},
+                                                                   {TTextEncoding::teUtf8Bom, "UTF-8 BOM"},
+                                                                   {TTextEncoding::teUtf16LE, "UTF-16 LE"},
+                                                                   {TTextEncoding::teUtf16BE, "UTF-16 BE"},
+                                                                   {TTextEncoding::teWindows1252, "Windows-1252"}};
+
+String EncodingName(TTextEncoding Encoding) {
+  for (const auto& [encoding, name] : EncodingNames)
+    if (encoding == Encoding) return name;
+  return "";
+}
+
+String BreakName(TLineBreak Break) {
+  switch (Break) {
+  case TLineBreak::lbCRLF: return "CR LF";
+  case TLineBreak::lbLF: return "LF";
+  case TLineBreak::lbCR: return "CR";
+  }
+  return "";
+}
+
+} // namespace
+
+TEditForm::TEditForm(TComponent* AOwner) : TMDIChild(AOwner, TNoDescription{}) {
+  ReadDescription("TEditForm");
+  ESB1->SetPanelMenu(1, SaveEncoding1);
+  RE1SelectionChange(this);
+  ShowFormat();
+}
 
 void TEditForm::LoadFile(const String& Path) {
   FFileName = Path;
@@ -15,6 +46,7 @@ void TEditForm::LoadFile(const String& Path) {
   FLoadFailed = false;
   SetCaption(ReadableName(FFileName));
   SetModified(false);
+  ShowFormat();
   FindSectionsClick();
   if (const String& loss = RE1->SaveLoss(); !loss.empty())
     MessageBoxA(
@@ -25,11 +57,29 @@ void TEditForm::LoadFile(const String& Path) {
 }
 
 void TEditForm::SetModified(bool Value) {
+  RE1->SetModified(Value);
+  ShowModified(Value);
+}
+
+void TEditForm::ShowModified(bool Value) {
   FModified = Value;
   ESB1->SetSimpleText(Value ? "Modified" : " ");
 }
 
-void TEditForm::RE1Change(TObject*) { SetModified(true); }
+// Undoing back to the text as loaded or saved leaves it unmodified.
+void TEditForm::RE1Change(TObject*) {
+  ShowModified(RE1->Modified());
+  ShowFormat();
+}
+
+void TEditForm::RE1SelectionChange(TObject*) {
+  ESB1->SetPanelText(0, "Ln " + std::to_string(RE1->CaretLine()) + ", Col " + std::to_string(RE1->CaretColumn()));
+}
+
+void TEditForm::ShowFormat() {
+  ESB1->SetPanelText(1, EncodingName(RE1->Format().Encoding));
+  ESB1->SetPanelText(2, RE1->MixedBreaks() ? "Mixed" : BreakName(RE1->Format().LineBreak));
+}
 
 void TEditForm::Save1Click(TObject*) { SaveFile(); }
 
@@ -41,6 +91,13 @@ void TEditForm::SaveFile() {
     const String question = "Saving " + ReadableName(FFileName) + " changes it: " + loss + ". Save it all the same?";
     // No is the user's choice, not a failure: nothing more is said.
     if (MessageBoxA(Handle(), question.c_str(), "Please Confirm", MB_YESNO) != IDYES) throw EAbort();
+  }
+  if (!RE1->CanEncode()) {
+    const String question = "The text holds characters that " + EncodingName(RE1->Format().Encoding) +
+                            " cannot store, so " + ReadableName(FFileName) +
+                            " cannot be saved in it. Save it as UTF-8 instead?";
+    if (MessageBoxA(Handle(), question.c_str(), "Please Confirm", MB_YESNO | MB_ICONWARNING) != IDYES) throw EAbort();
+    RE1->SetEncoding(TTextEncoding::teUtf8);
   }
   // Another program, or another window, may have written the file since.
   if (FSeen.Exists) {
@@ -56,6 +113,26 @@ void TEditForm::SaveFile() {
   RE1->SaveToFile(FFileName, &FSeen);
   FSeen = GetFileState(FFileName);
   SetModified(false);
+  ShowFormat();
+}
+
+void TEditForm::SaveWithEncoding(TTextEncoding Encoding) {
+  const TTextEncoding former = RE1->Format().Encoding;
+  RE1->SetEncoding(Encoding);
+  try {
+    SaveFile();
+  } catch (...) {
+    RE1->SetEncoding(former);
+    ShowFormat();
+    throw;
+  }
+}
+
+void TEditForm::EncodingItemClick(TObject* Sender) {
+  const TMenuItem* items[] = {EncodingUtf81, EncodingUtf8Bom1, EncodingUtf16LE1, EncodingUtf16BE1,
+                              EncodingWindows12521};
+  for (std::size_t i = 0; i < std::size(items); ++i)
+    if (items[i] == Sender) SaveWithEncoding(EncodingNames[i].first);
 }
 
 void TEditForm::SetFileName(const String& Name) {
@@ -104,11 +181,27 @@ void TEditForm::CloseAnswered() {
   Close();
 }
 
-void TEditForm::SaveAs1Click(TObject* Sender) {
+void TEditForm::SaveAs(const String& Name) {
+  const String formerName = FFileName;
+  const bool formerLoadFailed = FLoadFailed;
+  const TFileState formerSeen = FSeen;
+  FFileName = Name;
+  FLoadFailed = false;
+  FSeen = TFileState();
+  try {
+    SaveFile();
+  } catch (...) {
+    FFileName = formerName;
+    FLoadFailed = formerLoadFailed;
+    FSeen = formerSeen;
+    throw;
+  }
+  SetCaption(ReadableName(FFileName));
+}
+
+void TEditForm::SaveAs1Click(TObject*) {
   TSaveDialog dialog(nullptr);
-  if (!dialog.Execute()) return;
-  SetFileName(dialog.FileName());
-  Save1Click(Sender);
+  if (dialog.Execute()) SaveAs(dialog.FileName());
 }
 
 void TEditForm::Print1Click(TObject*) { RE1->Print(FFileName); }
@@ -210,12 +303,20 @@ void RegisterEditFormClasses() {
         .Field(PUBLISHED(TEditForm, Close1))
         .Field(PUBLISHED(TEditForm, Save1))
         .Field(PUBLISHED(TEditForm, SaveAs1))
+        .Field(PUBLISHED(TEditForm, SaveEncoding1))
+        .Field(PUBLISHED(TEditForm, EncodingUtf81))
+        .Field(PUBLISHED(TEditForm, EncodingUtf8Bom1))
+        .Field(PUBLISHED(TEditForm, EncodingUtf16LE1))
+        .Field(PUBLISHED(TEditForm, EncodingUtf16BE1))
+        .Field(PUBLISHED(TEditForm, EncodingWindows12521))
         .Field(PUBLISHED(TEditForm, N1))
         .Field(PUBLISHED(TEditForm, Print1))
         .Field(PUBLISHED(TEditForm, Find))
         .Field(PUBLISHED(TEditForm, Text1))
         .Field(PUBLISHED(TEditForm, N2))
         .Handler(PUBLISHED(TEditForm, RE1Change))
+        .Handler(PUBLISHED(TEditForm, RE1SelectionChange))
+        .Handler(PUBLISHED(TEditForm, EncodingItemClick))
         .Handler(PUBLISHED(TEditForm, Save1Click))
         .Handler(PUBLISHED(TEditForm, Close1Click))
         .Handler(PUBLISHED(TEditForm, SaveAs1Click))

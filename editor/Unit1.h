@@ -36,6 +36,12 @@ public:
   TMenuItem* Close1 = nullptr;
   TMenuItem* Save1 = nullptr;
   TMenuItem* SaveAs1 = nullptr;
+  TMenuItem* SaveEncoding1 = nullptr;
+  TMenuItem* EncodingUtf81 = nullptr;
+  TMenuItem* EncodingUtf8Bom1 = nullptr;
+  TMenuItem* EncodingUtf16LE1 = nullptr;
+  TMenuItem* EncodingUtf16BE1 = nullptr;
+  TMenuItem* EncodingWindows12521 = nullptr;
   TMenuItem* N1 = nullptr;
   TMenuItem* Print1 = nullptr;
   TMenuItem* Find = nullptr;
@@ -53,6 +59,8 @@ public:
   int AskToSave(HWND Owner) const;
 
   void RE1Change(TObject* Sender);
+  // Shows the caret's line and column in the status line.
+  void RE1SelectionChange(TObject* Sender);
   void Save1Click(TObject* Sender);
   void Close1Click(TObject* Sender);
   // Every way of closing a modified window asks first (Ctrl+W, the window menu, the close
@@ -60,6 +68,13 @@ public:
   bool CloseQuery() override;
   // Closes the window without asking again: the save question has just been answered.
   void CloseAnswered();
+  // Saves the text under Name and makes it the window's file; a save that fails leaves the
+  // window with the file name, caption and state it had.
+  void SaveAs(const String& Name);
+  // Saves the file in Encoding; a save that fails or is refused keeps the encoding it had.
+  void SaveWithEncoding(TTextEncoding Encoding);
+  // An entry of File > Save with Encoding, also shown by the encoding in the status line.
+  void EncodingItemClick(TObject* Sender);
   // The editor's own Save As: the main window's command hides while an editor is active.
   void SaveAs1Click(TObject* Sender);
   void Print1Click(TObject* Sender);
@@ -76,6 +91,11 @@ public:
   void SectionItemClick(TObject* Sender);
 
 private:
+  // Shows whether the window holds unsaved changes.
+  void ShowModified(bool Value);
+  // Shows the file's encoding and line breaks in the status line.
+  void ShowFormat();
+
   String FFileName;
   bool FModified = false;
   // True while the window holds no text of its file because reading it failed.

@@ -178,6 +178,9 @@ TRichEdit::TRichEdit(TComponent* AOwner)
     FRawTextValid = false;
     if (FOnChange) FOnChange(this);
   });
+  ConnectGuarded(edit, &QPlainTextEdit::cursorPositionChanged, FConnections.get(), [this] {
+    if (FOnSelectionChange) FOnSelectionChange(this);
+  });
   edit->BeforeEvent = [this] { ApplySelection(); };
 }
 
@@ -223,7 +226,11 @@ String TRichEdit::Text() const { return ToText(RawText()); }
 
 void TRichEdit::SetText(const String& Value) {
   FPendingSelection.reset();
-  Edit()->setPlainText(ToQString(Value));
+  QTextCursor all(Edit()->document());
+  all.select(QTextCursor::Document);
+  all.insertText(ToQString(Value));
+  // A new text starts with the caret at its start.
+  Edit()->setTextCursor(QTextCursor(Edit()->document()));
 }
 
 int TRichEdit::GetTextLen() const { return Edit()->document()->characterCount() - 1; }
@@ -341,13 +348,40 @@ void TRichEdit::LoadFromFile(const String& FileName) {
   FOwnBreaks = false;
   Edit()->setWordWrapMode(HasUnwrappableWord(content.Text) ? QTextOption::WrapAnywhere
                                                            : QTextOption::WrapAtWordBoundaryOrAnywhere);
-  SetText(content.Text);
+  FPendingSelection.reset();
+  Edit()->setPlainText(ToQString(content.Text));
   FFormat = content.Format;
   FSaveLoss = content.Loss;
   QTextDocument* doc = Edit()->document();
   for (const TOwnBreak& own : content.OwnBreaks)
     doc->findBlockByNumber(static_cast<int>(own.Line)).setUserState(static_cast<int>(own.Break));
   FOwnBreaks = !content.OwnBreaks.empty();
+  FUnmodifiedBreaks = content.OwnBreaks;
+}
+
+bool TRichEdit::CanEncode() const {
+  try {
+    EncodeText(Text(), FFormat);
+    return true;
+  } catch (const EEncodingError&) {
+    return false;
+  }
+}
+
+int TRichEdit::CaretLine() const { return Edit()->document()->findBlock(Selection().Caret).blockNumber() + 1; }
+
+int TRichEdit::CaretColumn() const {
+  const int caret = Selection().Caret;
+  return caret - Edit()->document()->findBlock(caret).position() + 1;
+}
+
+bool TRichEdit::Modified() const {
+  return Edit()->document()->isModified() || (FOwnBreaks && OwnBreaks() != FUnmodifiedBreaks);
+}
+
+void TRichEdit::SetModified(bool Value) {
+  Edit()->document()->setModified(Value);
+  if (!Value) FUnmodifiedBreaks = OwnBreaks();
 }
 
 void TRichEdit::SetWordWrap(bool Value) {
@@ -388,7 +422,8 @@ void RegisterComCtrlsClasses() {
         .Property("ReadOnly", &TRichEdit::ReadOnly, &TRichEdit::SetReadOnly, false)
         .Property("ScrollBars", &TRichEdit::ScrollBars, &TRichEdit::SetScrollBars, ssNone)
         .Property("WordWrap", &TRichEdit::WordWrap, &TRichEdit::SetWordWrap, true)
-        .Property("OnChange", &TRichEdit::OnChange, &TRichEdit::SetOnChange);
+        .Property("OnChange", &TRichEdit::OnChange, &TRichEdit::SetOnChange)
+        .Property("OnSelectionChange", &TRichEdit::OnSelectionChange, &TRichEdit::SetOnSelectionChange);
     TClassRegistration<TStatusBar>("TStatusBar", "TWinControl")
         .Property("SimplePanel", &TStatusBar::SimplePanel, &TStatusBar::SetSimplePanel, false)
         .Property("SimpleText", &TStatusBar::SimpleText, &TStatusBar::SetSimpleText);

@@ -3,12 +3,15 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "framework/Controls.h"
 #include "framework/TextFile.h"
 
 class QLabel;
 class QObject;
+class QToolButton;
+class TMenuItem;
 class QPlainTextEdit;
 class QString;
 
@@ -29,6 +32,8 @@ public:
   TStrings* Lines() const { return FLines.get(); }
   // The whole text, lines separated by "\n".
   String Text() const;
+  // Replaces the whole text as an edit, which can be undone and modifies the text; the caret
+  // goes to its start.
   void SetText(const String& Value);
   int GetTextLen() const;
 
@@ -55,6 +60,17 @@ public:
   static int LengthOf(const String& Text);
   // Also done for the message EM_SCROLLCARET.
   void ScrollCaret();
+
+  // The format SaveToFile writes: the file's as loaded, or the encoding set since.
+  const TTextFormat& Format() const { return FFormat; }
+  void SetEncoding(TTextEncoding Value) { FFormat.Encoding = Value; }
+  // True when the format's encoding can store every character of the text.
+  bool CanEncode() const;
+  // True while some line ends with another break than most lines do.
+  bool MixedBreaks() const { return !OwnBreaks().empty(); }
+  // The caret's line and column, counted from 1.
+  int CaretLine() const;
+  int CaretColumn() const;
 
   // Reads the whole file (raising EFOpenError when it cannot) and keeps its encoding and line
   // breaks for SaveToFile.
@@ -87,9 +103,17 @@ public:
   bool ReadOnly() const { return FReadOnly; }
   void SetReadOnly(bool Value);
 
+  // True while the text differs from the one last marked unmodified (loading marks it): undoing
+  // and redoing back to that text makes it false again. Read it in OnChange.
+  bool Modified() const;
+  void SetModified(bool Value);
+
   // Fired after every change of the text, not for a change of the selection only.
   TNotifyEvent OnChange() const { return FOnChange; }
   void SetOnChange(TNotifyEvent Value) { FOnChange = std::move(Value); }
+  // Fired when the caret moves.
+  TNotifyEvent OnSelectionChange() const { return FOnSelectionChange; }
+  void SetOnSelectionChange(TNotifyEvent Value) { FOnSelectionChange = std::move(Value); }
 
   void WndProc(TMessage& Message) override;
   void DefaultHandler(TMessage& Message) override;
@@ -118,6 +142,9 @@ private:
   std::unique_ptr<TStrings> FLines;
   TTextFormat FFormat;
   bool FOwnBreaks = false;
+  // The lines' own breaks when the text was last marked unmodified: an undo can give the text
+  // back without them.
+  TOwnBreaks FUnmodifiedBreaks;
   String FSaveLoss;
   bool FWordWrap = true;
   TScrollStyle FScrollBars = ssNone;
@@ -125,6 +152,7 @@ private:
   int FMaxLength = 0;
   bool FReadOnly = false;
   TNotifyEvent FOnChange;
+  TNotifyEvent FOnSelectionChange;
   mutable std::unique_ptr<QString> FRawText;
   mutable bool FRawTextValid = false;
   std::optional<TSelection> FPendingSelection;
@@ -143,12 +171,20 @@ public:
   const String& SimpleText() const { return FSimpleText; }
   void SetSimpleText(const String& Value);
 
+  // Texts at the bar's right, after the simple text, in the order of their indexes; a panel
+  // given a menu shows it when clicked.
+  String PanelText(int Index) const;
+  void SetPanelText(int Index, const String& Value);
+  void SetPanelMenu(int Index, TMenuItem* Menu);
+
 private:
   QLabel* Label() const;
   void ShowText();
+  QToolButton* Panel(int Index);
 
   bool FSimplePanel = false;
   String FSimpleText;
+  std::vector<QToolButton*> FPanels;
 };
 
 void RegisterComCtrlsClasses();

@@ -1,8 +1,11 @@
-// The status bar: one simple panel of text.
+// The status bar: one simple panel of text, and panels at its right.
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QToolButton>
 
 #include "framework/Accessible.h"
 #include "framework/ComCtrls.h"
+#include "framework/Menus.h"
 #include "framework/QtConvert.h"
 
 TStatusBar::TStatusBar(TComponent* AOwner) : TWinControl(AOwner) {
@@ -33,3 +36,33 @@ void TStatusBar::SetSimpleText(const String& Value) {
 
 // Only the simple panel shows text: this bar has no panels of its own.
 void TStatusBar::ShowText() { Label()->setText(FSimplePanel ? ToQString(FSimpleText) : QString()); }
+
+QToolButton* TStatusBar::Panel(int Index) {
+  if (!Label()->layout()) {
+    auto* row = new QHBoxLayout(Label());
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    row->addStretch(1);
+  }
+  while (static_cast<int>(FPanels.size()) <= Index) {
+    auto* panel = new QToolButton;
+    panel->setAutoRaise(true);
+    panel->setFocusPolicy(Qt::NoFocus);
+    panel->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    panel->setPopupMode(QToolButton::InstantPopup);
+    Label()->layout()->addWidget(panel);
+    FPanels.push_back(panel);
+  }
+  return FPanels[Index];
+}
+
+String TStatusBar::PanelText(int Index) const {
+  return Index >= 0 && Index < static_cast<int>(FPanels.size()) ? FromQString(FPanels[Index]->text()) : String();
+}
+
+void TStatusBar::SetPanelText(int Index, const String& Value) {
+  QToolButton* panel = Panel(Index);
+  if (const QString text = ToQString(Value); panel->text() != text) panel->setText(text);
+}
+
+void TStatusBar::SetPanelMenu(int Index, TMenuItem* Menu) { Panel(Index)->setMenu(Menu ? Menu->Menu() : nullptr); }

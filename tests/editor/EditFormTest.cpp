@@ -1,3 +1,7 @@
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QToolButton>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -193,4 +197,94 @@ TEST_F(EditFormTest, TheEditorsOwnSaveAsSavesUnderTheChosenName) {
   EXPECT_EQ(ReadFile(chosen), "new");
   EXPECT_EQ(ReadFile(old), "old");
   EXPECT_FALSE(editor->GetModified());
+}
+
+namespace {
+// Ctrl+Z, or Ctrl+Shift+Z, pressed in the editor's text.
+void PressUndo(TEditForm* Editor, bool Redo = false) {
+  const auto modifiers = Redo ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier;
+  for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+    QKeyEvent key(type, Qt::Key_Z, modifiers);
+    QCoreApplication::sendEvent(Editor->RE1->Widget(), &key);
+  }
+}
+} // namespace
+
+TEST_F(EditFormTest, UndoingBackToTheSavedTextClearsModifiedAndRedoSetsItAgain) {
+  String path = WriteFile("undo.ini", "[a]\r\nk=1\r\n");
+  TEditForm* editor = Open(path);
+  editor->RE1->SetSelStart(7);
+  editor->RE1->SetSelText("0");
+  ASSERT_TRUE(editor->GetModified());
+  PressUndo(editor);
+  EXPECT_EQ(editor->RE1->Text(), "[a]\nk=1\n");
+  EXPECT_FALSE(editor->GetModified());
+  EXPECT_EQ(editor->ESB1->SimpleText(), " ");
+  PressUndo(editor, true);
+  EXPECT_EQ(editor->RE1->Text(), "[a]\nk=10\n");
+  EXPECT_TRUE(editor->GetModified());
+  EXPECT_EQ(editor->ESB1->SimpleText(), "Modified");
+
+  // After a save, the saved text is the unmodified one, and the text as loaded is a change.
+  editor->Save1->Click();
+  editor->RE1->SetSelText("2");
+  PressUndo(editor);
+  EXPECT_FALSE(editor->GetModified());
+  PressUndo(editor);
+  EXPECT_EQ(editor->RE1->Text(), "[a]\nk=1\n");
+  EXPECT_TRUE(editor->GetModified());
+}
+
+// Undoing a join gives the text back but not the first line's own break: a save would change
+// the file, so the window stays modified.
+TEST_F(EditFormTest, UndoThatGivesTheTextBackWithOtherBreaksStaysModified) {
+  TEditForm* editor = Open(WriteFile("breaks.ini", "[a]\nk=1\r\nj=2\n"));
+  editor->RE1->SetSelStart(7);
+  editor->RE1->SetSelLength(1);
+  editor->RE1->SetSelText("");
+  PressUndo(editor);
+  EXPECT_EQ(editor->RE1->Text(), "[a]\nk=1\nj=2\n");
+  EXPECT_TRUE(editor->GetModified());
+}
+
+// The status line's right shows where the caret is, the encoding and the line breaks; the
+// encoding's panel and File > Save with Encoding save the file in another one.
+TEST_F(EditFormTest, TheStatusLineShowsTheCaretTheEncodingAndTheBreaks) {
+  const String utf16 = String("\xFF\xFE[\0a\0]\0\n\0k\0=\0\x41\x26\n\0", 18), path = WriteFile("u.ini", utf16);
+  TEditForm* editor = Open(path);
+  const auto panels = [editor] {
+    return std::vector<String>{editor->ESB1->PanelText(0), editor->ESB1->PanelText(1), editor->ESB1->PanelText(2)};
+  };
+  Application->ProcessMessages();
+  EXPECT_EQ(panels(), (std::vector<String>{"Ln 1, Col 1", "UTF-16 LE", "LF"}));
+  EXPECT_EQ(editor->ESB1->SimpleText(), " ");
+  editor->RE1->SetSelStart(6);
+  Application->ProcessMessages();
+  EXPECT_EQ(editor->ESB1->PanelText(0), "Ln 2, Col 3");
+
+  QToolButton* encoding = nullptr;
+  for (auto* b : editor->ESB1->Widget()->findChildren<QToolButton*>())
+    if (b->text() == "UTF-16 LE") encoding = b;
+  ASSERT_NE(encoding, nullptr);
+  ASSERT_EQ(encoding->menu(), editor->SaveEncoding1->Menu());
+  EXPECT_EQ(encoding->menu()->actions().size(), 5);
+
+  editor->EncodingUtf8Bom1->Action()->trigger();
+  EXPECT_EQ(ReadFile(path), "\xEF\xBB\xBF[a]\nk=\xE2\x99\x81\n");
+  EXPECT_EQ(editor->ESB1->PanelText(1), "UTF-8 BOM");
+
+  // Windows-1252 cannot store U+2641: No keeps the file and its encoding.
+  Seams::QueueMessageBoxAnswer(IDNO);
+  editor->EncodingWindows12521->Action()->trigger();
+  EXPECT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(ReadFile(path), "\xEF\xBB\xBF[a]\nk=\xE2\x99\x81\n");
+  EXPECT_EQ(editor->ESB1->PanelText(1), "UTF-8 BOM");
+
+  // A line with a break of its own makes the breaks mixed.
+  editor->RE1->SetSelStart(3);
+  editor->RE1->SetSelText("\n");
+  EXPECT_EQ(editor->ESB1->PanelText(2), "LF");
+  TEditForm* mixed = Open(WriteFile("m.ini", "[a]\r\nk=1\n"));
+  EXPECT_EQ(mixed->ESB1->PanelText(2), "Mixed");
+  EXPECT_EQ(mixed->ESB1->PanelText(1), "UTF-8");
 }

@@ -133,14 +133,25 @@ TEST_F(LoadFaultTest, AFileThatIsNotUtf8IsKeptByteForByte) {
   ChooseSave(editor);
   EXPECT_EQ(ReadFile(path), bytes);
 
-  editor->RE1->SetText("[\xCE\xA9]"); // a Greek capital omega
+  EXPECT_EQ(editor->ESB1->PanelText(1), "Windows-1252");
+
+  // A character the code page cannot store: the save offers UTF-8; No keeps the file and the
+  // changes, Yes saves it as UTF-8.
+  editor->RE1->SetText("[\xCE\xA9]\n"); // a Greek capital omega
+  const String question = "The text holds characters that Windows-1252 cannot store, so " + path +
+                          " cannot be saved in it. Save it as UTF-8 instead?";
+  Seams::QueueMessageBoxAnswer(IDNO);
   ChooseSave(editor);
-  EXPECT_EQ(
-      ShownCode({"Cannot create file " + path + ": the text holds characters that the file's encoding cannot store."}),
-      0)
-      << testing::PrintToString(Boxes());
+  EXPECT_EQ(Boxes(), std::vector<String>{question});
   EXPECT_TRUE(editor->GetModified());
   EXPECT_EQ(ReadFile(path), bytes);
+  EXPECT_EQ(editor->ESB1->PanelText(1), "Windows-1252");
+  Seams::QueueMessageBoxAnswer(IDYES);
+  ChooseSave(editor);
+  EXPECT_EQ(Boxes(), (std::vector<String>{question, question}));
+  EXPECT_FALSE(editor->GetModified());
+  EXPECT_EQ(ReadFile(path), "[\xCE\xA9]\r\n");
+  EXPECT_EQ(editor->ESB1->PanelText(1), "UTF-8");
 }
 
 // A lone CR is a line break. An unchanged save gives back every byte, whatever the mix of

@@ -105,7 +105,8 @@ TEST_F(SaveFaultTest, AReadOnlyFileRefusesTheSave) {
   EXPECT_EQ(FileBytes(path), Old);
 }
 
-// Save As into a directory its user may not write: nothing is created, the changes stay.
+// Save As into a directory its user may not write: nothing is created, the changes stay, and
+// the window keeps its file.
 TEST_F(SaveFaultTest, ADirectoryWithoutWritePermissionRefusesANewFile) {
   const String path = WriteFile("a.ini", Old);
   const String locked = (Dir / "locked").string(), target = locked + "/new.ini";
@@ -115,10 +116,24 @@ TEST_F(SaveFaultTest, ADirectoryWithoutWritePermissionRefusesANewFile) {
   EXPECT_EQ(RunAsNobody([&] {
               Seams::QueueDialogResult(true, target);
               MainForm->FileSaveAsItem->Action()->trigger();
-              if (editor->GetFileName() != target) return 3;
+              if (editor->GetFileName() != path) return 3;
               return RefusedCode(editor, SaveError(target, EACCES));
             }),
             0);
   EXPECT_TRUE(std::filesystem::is_empty(locked));
   EXPECT_EQ(FileBytes(path), Old);
+}
+
+// A Save As that fails leaves the window as it was: its file name, caption and File > Save.
+TEST_F(SaveFaultTest, AFailedSaveAsKeepsTheWindowsFile) {
+  const String path = WriteFile("a.ini", Old), target = (Dir / "missing" / "new.ini").string();
+  TEditForm* editor = Changed(path);
+  Seams::QueueDialogResult(true, target);
+  editor->SaveAs1->Action()->trigger();
+  ExpectRefused(editor, SaveError(target, ENOENT));
+  EXPECT_EQ(editor->GetFileName(), path);
+  EXPECT_EQ(editor->Caption(), path);
+  ChooseSave(editor);
+  EXPECT_EQ(FileBytes(path), New);
+  EXPECT_FALSE(editor->GetModified());
 }
