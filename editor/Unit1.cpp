@@ -33,6 +33,12 @@ String BreakName(TLineBreak Break) {
 TEditForm::TEditForm(TComponent* AOwner) : TMDIChild(AOwner, TNoDescription{}) {
   ReadDescription("TEditForm");
   ESB1->SetPanelMenu(1, SaveEncoding1);
+  FileBar = new TReloadBar(this);
+  FileBar->SetParent(this);
+  FileBar->SetOnReload([this](TObject* Sender) { ReloadClick(Sender); });
+  FileBar->SetOnKeep([this](TObject* Sender) { KeepClick(Sender); });
+  FWatcher = new TFileWatcher(this);
+  FWatcher->SetOnChange([this](TObject* Sender) { FileChanged(Sender); });
   RE1SelectionChange(this);
   ShowFormat();
 }
@@ -42,6 +48,7 @@ void TEditForm::LoadFile(const String& Path) {
   FLoadFailed = true;
   // Seen before it is read: a change made while it is read is one to ask about, not one missed.
   FSeen = GetFileState(FFileName);
+  FWatcher->SetFileName(FFileName);
   RE1->LoadFromFile(FFileName);
   FLoadFailed = false;
   SetCaption(ReadableName(FFileName));
@@ -112,9 +119,43 @@ void TEditForm::SaveFile() {
   }
   RE1->SaveToFile(FFileName, &FSeen);
   FSeen = GetFileState(FFileName);
+  FWatcher->SetFileName(FFileName);
+  FToldOf.reset();
+  FileBar->SetVisible(false);
   SetModified(false);
   ShowFormat();
 }
+
+void TEditForm::FileChanged(TObject*) {
+  const TFileState now = GetFileState(FFileName);
+  // Its own save, a change in the folder but not of the file, or a version already told of.
+  if (now.SameVersion(FSeen) || (FToldOf && now.SameVersion(*FToldOf))) return;
+  FToldOf = now;
+  const String name = ReadableName(FFileName);
+  FileBar->SetText(!now.Exists    ? name + " has been deleted by another program. Save writes it again."
+                   : !now.Regular ? name + " cannot be read any more: it is no longer a regular file."
+                                  : name + " has been changed by another program.");
+  FileBar->SetCanReload(now.Exists && now.Regular);
+  FileBar->SetVisible(true);
+}
+
+void TEditForm::ReloadClick(TObject*) {
+  const int line = RE1->CaretLine();
+  FSeen = GetFileState(FFileName);
+  RE1->LoadFromFile(FFileName);
+  FToldOf.reset();
+  FileBar->SetVisible(false);
+  SetModified(false);
+  ShowFormat();
+  // The section entries follow the text read.
+  while (Find->Count() > 2)
+    delete Find->Items(Find->Count() - 1);
+  FindSectionsClick();
+  RE1->SetSelStart(RE1->LineStart(line));
+  SendMessageA(RE1->Handle(), EM_SCROLLCARET, 0, 0);
+}
+
+void TEditForm::KeepClick(TObject*) { FileBar->SetVisible(false); }
 
 void TEditForm::SaveWithEncoding(TTextEncoding Encoding) {
   const TTextEncoding former = RE1->Format().Encoding;
@@ -139,6 +180,7 @@ void TEditForm::SetFileName(const String& Name) {
   FFileName = Name;
   FLoadFailed = false;
   FSeen = TFileState();
+  FWatcher->SetFileName(FFileName);
   SetCaption(ReadableName(FFileName));
 }
 

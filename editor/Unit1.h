@@ -2,12 +2,15 @@
 // The editor window: one file shown as plain text, with its changes marked, saved and printed,
 // a find command and a menu of the file's section headers.
 
+#include <optional>
 #include <vector>
 
 #include "editor/ChildWin.h"
 #include "framework/ComCtrls.h"
 #include "framework/Dialogs.h"
+#include "framework/FileWatcher.h"
 #include "framework/Menus.h"
+#include "framework/ReloadBar.h"
 
 // A section header found by the section scan: where its name begins (just after the "["), how
 // long the name is, in the rich edit control's positions, and the name.
@@ -47,6 +50,8 @@ public:
   TMenuItem* Find = nullptr;
   TMenuItem* Text1 = nullptr;
   TMenuItem* N2 = nullptr;
+  // Says that the file has changed on disk, with "Reload" and "Keep".
+  TReloadBar* FileBar = nullptr;
 
   void LoadFile(const String& Path);
   void SetFileName(const String& Name);
@@ -79,6 +84,13 @@ public:
   void SaveAs1Click(TObject* Sender);
   void Print1Click(TObject* Sender);
 
+  // The watcher's news: shows the bar when the file is no longer the version last seen here.
+  void FileChanged(TObject* Sender);
+  // Reads the file again, the caret staying on its line; clears Modified.
+  void ReloadClick(TObject* Sender);
+  // Keeps the window's text; a save still asks before it overwrites the other version.
+  void KeepClick(TObject* Sender);
+
   void Text1Click(TObject* Sender);
   // Shows the find dialog with Text to find, or brings it to the front.
   void ShowFindDialog(const String& Text);
@@ -103,6 +115,10 @@ private:
   // The file as it was when loaded or last saved; a save asks before it overwrites another
   // version, and gives a file that has gone its permission bits and owner back.
   TFileState FSeen;
+  // Watches FFileName for changes by other programs.
+  TFileWatcher* FWatcher = nullptr;
+  // The version of the file the bar last told of, since the file was last read or saved here.
+  std::optional<TFileState> FToldOf;
   // True while the window closes after its save question was answered elsewhere.
   bool FCloseAnswered = false;
 };

@@ -375,6 +375,11 @@ int TRichEdit::CaretColumn() const {
   return caret - Edit()->document()->findBlock(caret).position() + 1;
 }
 
+int TRichEdit::LineStart(int Line) const {
+  const QTextBlock block = Edit()->document()->findBlockByNumber(Line - 1);
+  return block.isValid() ? block.position() : GetTextLen();
+}
+
 bool TRichEdit::Modified() const {
   return Edit()->document()->isModified() || (FOwnBreaks && OwnBreaks() != FUnmodifiedBreaks);
 }

@@ -71,6 +71,8 @@ public:
   // The caret's line and column, counted from 1.
   int CaretLine() const;
   int CaretColumn() const;
+  // The position where line Line (from 1) starts; the text's length past its last line.
+  int LineStart(int Line) const;
 
   // Reads the whole file (raising EFOpenError when it cannot) and keeps its encoding and line
   // breaks for SaveToFile.

@@ -296,6 +296,7 @@ TFileState GetFileState(const std::string& Path) {
   struct stat st;
   if (StatPath(Path, st) != 0) return state;
   state.Exists = true;
+  state.Regular = S_ISREG(st.st_mode);
   state.Device = st.st_dev;
   state.Inode = st.st_ino;
   state.Size = static_cast<std::uint64_t>(st.st_size);

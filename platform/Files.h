@@ -26,6 +26,7 @@ enum TFileError : int {
 // back should it have gone.
 struct TFileState {
   bool Exists = false;
+  bool Regular = false; // a regular file, not a directory, a FIFO or a device
   std::uint64_t Device = 0, Inode = 0, Size = 0;
   std::int64_t ModifiedSeconds = 0, ModifiedNanoseconds = 0;
   unsigned Mode = 0, Owner = 0, Group = 0; // Mode: the permission bits (07777)
