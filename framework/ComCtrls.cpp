@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "framework/Accessible.h"
+#include "framework/IniHighlighter.h"
 #include "framework/Printers.h"
 #include "framework/QtConvert.h"
 #include "framework/TypInfo.h"
@@ -416,6 +417,12 @@ void TRichEdit::SetReadOnly(bool Value) {
   Edit()->setReadOnly(Value);
 }
 
+void TRichEdit::SetHighlight(bool Value) {
+  if (Highlight() == Value) return;
+  delete FHighlighter;
+  FHighlighter = Value ? new TIniHighlighter(Edit()->document(), ToQColor(Color())) : nullptr;
+}
+
 void RegisterComCtrlsClasses() {
   static const bool done = [] {
     RegisterControlsClasses();
@@ -425,6 +432,7 @@ void RegisterComCtrlsClasses() {
         .Property("MaxLength", &TRichEdit::MaxLength, &TRichEdit::SetMaxLength, 0)
         .Property("PlainText", &TRichEdit::PlainText, &TRichEdit::SetPlainText, false)
         .Property("ReadOnly", &TRichEdit::ReadOnly, &TRichEdit::SetReadOnly, false)
+        .Property("Highlight", &TRichEdit::Highlight, &TRichEdit::SetHighlight, false)
         .Property("ScrollBars", &TRichEdit::ScrollBars, &TRichEdit::SetScrollBars, ssNone)
         .Property("WordWrap", &TRichEdit::WordWrap, &TRichEdit::SetWordWrap, true)
         .Property("OnChange", &TRichEdit::OnChange, &TRichEdit::SetOnChange)

@@ -14,6 +14,7 @@ class QToolButton;
 class TMenuItem;
 class QPlainTextEdit;
 class QString;
+class QSyntaxHighlighter;
 
 // Scrolls the caret of a rich edit control into view.
 constexpr UINT EM_SCROLLCARET = 0x00B7;
@@ -104,6 +105,9 @@ public:
   void SetMaxLength(int Value);
   bool ReadOnly() const { return FReadOnly; }
   void SetReadOnly(bool Value);
+  // True: section headers, keys, values and comments are drawn in colours of their own.
+  bool Highlight() const { return FHighlighter != nullptr; }
+  void SetHighlight(bool Value);
 
   // True while the text differs from the one last marked unmodified (loading marks it): undoing
   // and redoing back to that text makes it false again. Read it in OnChange.
@@ -153,6 +157,7 @@ private:
   bool FPlainText = false;
   int FMaxLength = 0;
   bool FReadOnly = false;
+  QSyntaxHighlighter* FHighlighter = nullptr;
   TNotifyEvent FOnChange;
   TNotifyEvent FOnSelectionChange;
   mutable std::unique_ptr<QString> FRawText;

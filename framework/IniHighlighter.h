@@ -1,0 +1,22 @@
+#pragma once
+// Colours for the lines of an INI file in a text document.
+
+#include <QSyntaxHighlighter>
+
+// Draws section headers, keys, values and comments (";" or "#" first on the line) each in a
+// colour of its own, picked for the document's background, with headers bold and comments
+// italic so that they differ in a high-contrast theme too. A line longer than LongestLine is
+// drawn plain. It keeps no state in the blocks: the rich edit control keeps line breaks there.
+class TIniHighlighter : public QSyntaxHighlighter {
+public:
+  static constexpr int LongestLine = 10000;
+
+  // Background: the colour behind the text.
+  TIniHighlighter(QTextDocument* Document, const QColor& Background);
+
+protected:
+  void highlightBlock(const QString& Text) override;
+
+private:
+  QTextCharFormat FHeader, FKey, FValue, FComment;
+};

@@ -1,0 +1,55 @@
+#include <gtest/gtest.h>
+
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <set>
+#include <tuple>
+
+#include "framework/ComCtrls.h"
+#include "framework/Registration.h"
+
+namespace {
+
+// The formats the highlighter gave each line: (start, length, colour, bold, italic).
+using TRun = std::tuple<int, int, QRgb, bool, bool>;
+
+std::vector<std::vector<TRun>> Runs(TRichEdit& Edit) {
+  std::vector<std::vector<TRun>> lines;
+  auto* edit = static_cast<QPlainTextEdit*>(Edit.Widget());
+  for (QTextBlock b = edit->document()->begin(); b.isValid(); b = b.next()) {
+    std::vector<TRun> runs;
+    for (const QTextLayout::FormatRange& r : b.layout()->formats())
+      runs.emplace_back(r.start, r.length, r.format.foreground().color().rgb(), r.format.fontWeight() == QFont::Bold,
+                        r.format.fontItalic());
+    lines.push_back(runs);
+  }
+  return lines;
+}
+
+} // namespace
+
+TEST(IniHighlighterTest, HeadersKeysValuesAndCommentsEachHaveAColourOfTheirOwn) {
+  RegisterFrameworkClasses();
+  TRichEdit edit(nullptr);
+  edit.SetHighlight(true);
+  edit.SetText("  [Main] ; a header\nkey=value\n; comment\n# comment\nneither\n" + String(10001, 'x') + "=1\n");
+  const auto lines = Runs(edit);
+  ASSERT_EQ(lines.size(), 7u);
+  ASSERT_EQ(lines[0].size(), 1u);
+  ASSERT_EQ(lines[1].size(), 2u);
+  ASSERT_EQ(lines[2].size(), 1u);
+  const auto [hs, hl, header, headerBold, headerItalic] = lines[0][0];
+  const auto [ks, kl, key, keyBold, keyItalic] = lines[1][0];
+  const auto [vs, vl, value, valueBold, valueItalic] = lines[1][1];
+  const auto [cs, cl, comment, commentBold, commentItalic] = lines[2][0];
+  EXPECT_EQ(std::make_pair(hs, hl), std::make_pair(0, 19));
+  EXPECT_EQ(std::make_pair(ks, kl), std::make_pair(0, 3));
+  EXPECT_EQ(std::make_pair(vs, vl), std::make_pair(4, 5));
+  EXPECT_TRUE(headerBold);
+  EXPECT_TRUE(commentItalic);
+  EXPECT_EQ((std::set<QRgb>{header, key, value, comment}).size(), 4u);
+  EXPECT_EQ(lines[3], lines[2]) << "# starts a comment too";
+  EXPECT_TRUE(lines[4].empty()) << "a line that is none of them is plain";
+  EXPECT_TRUE(lines[5].empty()) << "a line too long is plain";
+}
