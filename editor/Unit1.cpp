@@ -1,5 +1,9 @@
 #include "editor/Unit1.h"
 
+#include <cctype>
+#include <string_view>
+#include <unordered_map>
+
 #include "framework/TypInfo.h"
 #include "platform/Files.h"
 #include "platform/Utf8.h"
@@ -53,6 +57,7 @@ void TEditForm::LoadFile(const String& Path) {
   FLoadFailed = false;
   SetCaption(ReadableName(FFileName));
   SetModified(false);
+  // The lines were checked as the text changed.
   ShowFormat();
   FindSectionsClick();
   if (const String& loss = RE1->SaveLoss(); !loss.empty())
@@ -77,6 +82,7 @@ void TEditForm::ShowModified(bool Value) {
 void TEditForm::RE1Change(TObject*) {
   ShowModified(RE1->Modified());
   ShowFormat();
+  CheckLines();
 }
 
 void TEditForm::RE1SelectionChange(TObject*) {
@@ -302,6 +308,88 @@ std::vector<TSectionHeader> ScanSections(const String& Text) {
     }
   }
   return headers;
+}
+
+std::vector<TSuspectLine> FindSuspectLines(const String& Text, bool Inf) {
+  std::vector<TSuspectLine> suspects;
+  const auto Trim = [](std::string_view S) {
+    const std::size_t first = S.find_first_not_of(" \t");
+    return first == S.npos ? std::string_view() : S.substr(first, S.find_last_not_of(" \t") - first + 1);
+  };
+  const auto Folded = [](std::string_view S) {
+    String folded(S);
+    for (char& c : folded)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return folded;
+  };
+  std::unordered_map<String, int> sections, keys;
+  int line = 0;
+  for (std::size_t start = 0; start <= Text.size(); ++line) {
+    std::size_t end = Text.find_first_of("\r\n", start);
+    if (end == String::npos) end = Text.size();
+    const std::string_view text = Trim(std::string_view(Text).substr(start, end - start));
+    start = end + 1;
+    if (end == Text.size() && text.empty()) break;
+    if (text.empty() || text[0] == ';' || text[0] == '#') continue;
+    if (text[0] == '[') {
+      const std::size_t close = text.find(']');
+      const std::string_view name = close == text.npos ? std::string_view() : text.substr(1, close - 1);
+      if (!Trim(name).empty()) {
+        const auto [at, added] = sections.try_emplace(Folded(Trim(name)), line);
+        if (!added) suspects.push_back({TSuspectLine::skSection, line, at->second, String(name)});
+        keys.clear();
+        continue;
+      }
+    } else if (const std::size_t equals = text.find('='); equals != text.npos && equals > 0) {
+      if (Inf) continue;
+      const std::string_view key = Trim(text.substr(0, equals));
+      const auto [at, added] = keys.try_emplace(Folded(key), line);
+      if (!added) suspects.push_back({TSuspectLine::skKey, line, at->second, String(key)});
+      continue;
+    }
+    if (!Inf) suspects.push_back({TSuspectLine::skOdd, line, -1, ""});
+  }
+  return suspects;
+}
+
+void TEditForm::CheckLines() {
+  const String& name = FFileName;
+  const bool inf = name.size() >= 4 && [&] {
+    String ext = name.substr(name.size() - 4);
+    for (char& c : ext)
+      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".inf";
+  }();
+  const std::vector<TSuspectLine> suspects = FindSuspectLines(RE1->Text(), inf);
+  std::vector<int> lines;
+  int duplicates = 0;
+  for (const TSuspectLine& s : suspects) {
+    lines.push_back(s.Line);
+    duplicates += s.Kind != TSuspectLine::skOdd;
+  }
+  RE1->SetMarkedLines(lines);
+  const int odd = static_cast<int>(suspects.size()) - duplicates;
+  const auto Count = [](int N, const char* One, const char* Many) {
+    return std::to_string(N) + " " + (N == 1 ? One : Many);
+  };
+  String count = duplicates ? Count(duplicates, "duplicate", "duplicates") : "";
+  if (odd) count += (count.empty() ? "" : ", ") + Count(odd, "odd line", "odd lines");
+  ESB1->SetPanelText(3, count);
+  String tip;
+  if (!suspects.empty()) {
+    const TSuspectLine& s = suspects.front();
+    tip = "Line " + std::to_string(s.Line + 1) + ": ";
+    switch (s.Kind) {
+    case TSuspectLine::skSection:
+      tip += "the section [" + s.Name + "] repeats line " + std::to_string(s.Earlier + 1);
+      break;
+    case TSuspectLine::skKey:
+      tip += "the key " + s.Name + " repeats line " + std::to_string(s.Earlier + 1) + " of its section";
+      break;
+    case TSuspectLine::skOdd: tip += "neither a section header, a key=value, a comment nor blank"; break;
+    }
+  }
+  ESB1->SetPanelHint(3, tip);
 }
 
 void TEditForm::FindSectionsClick() {

@@ -27,6 +27,22 @@ struct TSectionHeader {
 // rich edit control counts them.
 std::vector<TSectionHeader> ScanSections(const String& Text);
 
+// A line that looks wrong: a section header or a key that repeats an earlier one (keys within
+// the same section), or a line that is neither header, key=value, comment nor blank.
+struct TSuspectLine {
+  enum TKind { skSection, skKey, skOdd };
+  TKind Kind;
+  int Line;    // from 0
+  int Earlier; // the line it repeats, for a section or a key
+  String Name; // the section's or the key's name as written
+  bool operator==(const TSuspectLine&) const = default;
+};
+
+// The lines of Text that look wrong, in their order; names compare with the case of letters
+// ignored. An INF file (Inf) legitimately repeats keys and has lines of its own kinds: only
+// its repeated section headers are pointed out.
+std::vector<TSuspectLine> FindSuspectLines(const String& Text, bool Inf);
+
 class TEditForm : public TMDIChild {
 public:
   explicit TEditForm(TComponent* AOwner);
@@ -107,6 +123,8 @@ private:
   void ShowModified(bool Value);
   // Shows the file's encoding and line breaks in the status line.
   void ShowFormat();
+  // Underlines the lines that look wrong, counts them in the status line and names the first.
+  void CheckLines();
 
   String FFileName;
   bool FModified = false;

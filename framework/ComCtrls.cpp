@@ -423,6 +423,10 @@ void TRichEdit::SetHighlight(bool Value) {
   FHighlighter = Value ? new TIniHighlighter(Edit()->document(), ToQColor(Color())) : nullptr;
 }
 
+void TRichEdit::SetMarkedLines(std::vector<int> Lines) {
+  if (FHighlighter) FHighlighter->SetMarkedLines(std::move(Lines));
+}
+
 void RegisterComCtrlsClasses() {
   static const bool done = [] {
     RegisterControlsClasses();

@@ -14,7 +14,7 @@ class QToolButton;
 class TMenuItem;
 class QPlainTextEdit;
 class QString;
-class QSyntaxHighlighter;
+class TIniHighlighter;
 
 // Scrolls the caret of a rich edit control into view.
 constexpr UINT EM_SCROLLCARET = 0x00B7;
@@ -108,6 +108,9 @@ public:
   // True: section headers, keys, values and comments are drawn in colours of their own.
   bool Highlight() const { return FHighlighter != nullptr; }
   void SetHighlight(bool Value);
+  // The lines, numbered from 0 in ascending order, that a highlighted text underlines as
+  // looking wrong.
+  void SetMarkedLines(std::vector<int> Lines);
 
   // True while the text differs from the one last marked unmodified (loading marks it): undoing
   // and redoing back to that text makes it false again. Read it in OnChange.
@@ -157,7 +160,7 @@ private:
   bool FPlainText = false;
   int FMaxLength = 0;
   bool FReadOnly = false;
-  QSyntaxHighlighter* FHighlighter = nullptr;
+  TIniHighlighter* FHighlighter = nullptr;
   TNotifyEvent FOnChange;
   TNotifyEvent FOnSelectionChange;
   mutable std::unique_ptr<QString> FRawText;
@@ -179,10 +182,12 @@ public:
   void SetSimpleText(const String& Value);
 
   // Texts at the bar's right, after the simple text, in the order of their indexes; a panel
-  // given a menu shows it when clicked.
+  // without text is hidden, and one given a menu shows it when clicked.
   String PanelText(int Index) const;
   void SetPanelText(int Index, const String& Value);
   void SetPanelMenu(int Index, TMenuItem* Menu);
+  // The tip shown when the mouse rests on the panel.
+  void SetPanelHint(int Index, const String& Value);
 
 private:
   QLabel* Label() const;

@@ -1,5 +1,10 @@
 #include "framework/IniHighlighter.h"
 
+#include <QTextBlock>
+#include <QTextDocument>
+#include <algorithm>
+#include <iterator>
+
 TIniHighlighter::TIniHighlighter(QTextDocument* Document, const QColor& Background) : QSyntaxHighlighter(Document) {
   // Dark colours on a light background, light ones on a dark one.
   const bool light = Background.lightness() >= 128;
@@ -11,20 +16,40 @@ TIniHighlighter::TIniHighlighter(QTextDocument* Document, const QColor& Backgrou
   FComment.setFontItalic(true);
 }
 
+void TIniHighlighter::SetMarkedLines(std::vector<int> Lines) {
+  if (Lines == FMarked) return;
+  std::vector<int> changed;
+  std::set_symmetric_difference(Lines.begin(), Lines.end(), FMarked.begin(), FMarked.end(),
+                                std::back_inserter(changed));
+  FMarked = std::move(Lines);
+  for (const int line : changed)
+    if (const QTextBlock block = document()->findBlockByNumber(line); block.isValid()) rehighlightBlock(block);
+}
+
 void TIniHighlighter::highlightBlock(const QString& Text) {
   if (Text.size() > LongestLine) return;
+  const bool marked = std::binary_search(FMarked.begin(), FMarked.end(), currentBlock().blockNumber());
+  const auto Put = [&](qsizetype Start, qsizetype Length, QTextCharFormat Format) {
+    if (marked) {
+      Format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+      Format.setUnderlineColor(QColor(0xE0, 0x20, 0x20));
+    }
+    setFormat(static_cast<int>(Start), static_cast<int>(Length), Format);
+  };
   qsizetype first = 0;
   while (first < Text.size() && (Text[first] == u' ' || Text[first] == u'\t'))
     ++first;
   if (first == Text.size()) return;
   const QChar lead = Text[first];
-  const int size = static_cast<int>(Text.size());
   if (lead == u';' || lead == u'#') {
-    setFormat(0, size, FComment);
+    Put(0, Text.size(), FComment);
   } else if (lead == u'[') {
-    setFormat(0, size, FHeader);
+    Put(0, Text.size(), FHeader);
   } else if (const qsizetype equals = Text.indexOf(u'='); equals >= 0) {
-    setFormat(0, static_cast<int>(equals), FKey);
-    setFormat(static_cast<int>(equals + 1), size - static_cast<int>(equals) - 1, FValue);
+    Put(0, equals, FKey);
+    Put(equals, 1, FPlain);
+    Put(equals + 1, Text.size() - equals - 1, FValue);
+  } else if (marked) {
+    Put(0, Text.size(), FPlain);
   }
 }

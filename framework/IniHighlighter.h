@@ -2,11 +2,13 @@
 // Colours for the lines of an INI file in a text document.
 
 #include <QSyntaxHighlighter>
+#include <vector>
 
 // Draws section headers, keys, values and comments (";" or "#" first on the line) each in a
 // colour of its own, picked for the document's background, with headers bold and comments
 // italic so that they differ in a high-contrast theme too. A line longer than LongestLine is
-// drawn plain. It keeps no state in the blocks: the rich edit control keeps line breaks there.
+// drawn plain. Lines marked as looking wrong are underlined with a wave. It keeps no state in the blocks: the rich edit
+// control keeps line breaks there.
 class TIniHighlighter : public QSyntaxHighlighter {
 public:
   static constexpr int LongestLine = 10000;
@@ -14,9 +16,13 @@ public:
   // Background: the colour behind the text.
   TIniHighlighter(QTextDocument* Document, const QColor& Background);
 
+  // The lines, by number from 0 in ascending order, that are underlined as looking wrong.
+  void SetMarkedLines(std::vector<int> Lines);
+
 protected:
   void highlightBlock(const QString& Text) override;
 
 private:
-  QTextCharFormat FHeader, FKey, FValue, FComment;
+  QTextCharFormat FHeader, FKey, FValue, FComment, FPlain;
+  std::vector<int> FMarked;
 };

@@ -63,6 +63,9 @@ String TStatusBar::PanelText(int Index) const {
 void TStatusBar::SetPanelText(int Index, const String& Value) {
   QToolButton* panel = Panel(Index);
   if (const QString text = ToQString(Value); panel->text() != text) panel->setText(text);
+  panel->setVisible(!Value.empty());
 }
+
+void TStatusBar::SetPanelHint(int Index, const String& Value) { Panel(Index)->setToolTip(ToQString(Value)); }
 
 void TStatusBar::SetPanelMenu(int Index, TMenuItem* Menu) { Panel(Index)->setMenu(Menu ? Menu->Menu() : nullptr); }

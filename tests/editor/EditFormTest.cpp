@@ -288,3 +288,26 @@ TEST_F(EditFormTest, TheStatusLineShowsTheCaretTheEncodingAndTheBreaks) {
   EXPECT_EQ(mixed->ESB1->PanelText(2), "Mixed");
   EXPECT_EQ(mixed->ESB1->PanelText(1), "UTF-8");
 }
+
+// Repeated headers and keys and lines that are no setting are counted in the status line, the
+// first named in its tip; an INF file's repeated keys and odd lines are its own.
+TEST_F(EditFormTest, LinesThatLookWrongAreCountedAndTheFirstIsNamed) {
+  const String text = "; top\r\n[a]\r\nk=1\r\nK = 2\r\n\r\n[b]\r\nk=3\r\nstray words\r\n[A]\r\n";
+  EXPECT_EQ(FindSuspectLines("[a]\nk=1\nK = 2\n\n[b]\nk=3\nstray words\n[A]\n", false),
+            (std::vector<TSuspectLine>{{TSuspectLine::skKey, 2, 1, "K"},
+                                       {TSuspectLine::skOdd, 6, -1, ""},
+                                       {TSuspectLine::skSection, 7, 0, "A"}}));
+  TEditForm* editor = Open(WriteFile("odd.ini", text));
+  EXPECT_EQ(editor->ESB1->PanelText(3), "2 duplicates, 1 odd line");
+  QToolButton* count = nullptr;
+  for (auto* b : editor->ESB1->Widget()->findChildren<QToolButton*>())
+    if (b->text() == "2 duplicates, 1 odd line") count = b;
+  ASSERT_NE(count, nullptr);
+  EXPECT_EQ(count->toolTip(), "Line 4: the key K repeats line 3 of its section");
+  // Mended, the count goes.
+  editor->RE1->SetText("[a]\nk=1\n");
+  EXPECT_EQ(editor->ESB1->PanelText(3), "");
+
+  TEditForm* inf = Open(WriteFile("setup.INF", text));
+  EXPECT_EQ(inf->ESB1->PanelText(3), "1 duplicate");
+}

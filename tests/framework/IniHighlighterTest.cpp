@@ -3,6 +3,7 @@
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <algorithm>
 #include <set>
 #include <tuple>
 
@@ -52,4 +53,20 @@ TEST(IniHighlighterTest, HeadersKeysValuesAndCommentsEachHaveAColourOfTheirOwn) 
   EXPECT_EQ(lines[3], lines[2]) << "# starts a comment too";
   EXPECT_TRUE(lines[4].empty()) << "a line that is none of them is plain";
   EXPECT_TRUE(lines[5].empty()) << "a line too long is plain";
+
+  // Marked lines are underlined, whatever they hold; unmarked again, they are not.
+  auto* doc = static_cast<QPlainTextEdit*>(edit.Widget())->document();
+  const auto Underlined = [doc](int Line) {
+    const auto formats = doc->findBlockByNumber(Line).layout()->formats();
+    return !formats.isEmpty() && std::all_of(formats.begin(), formats.end(), [](const QTextLayout::FormatRange& r) {
+      return r.format.underlineStyle() == QTextCharFormat::WaveUnderline;
+    });
+  };
+  edit.SetMarkedLines({1, 4});
+  EXPECT_TRUE(Underlined(1));
+  EXPECT_TRUE(Underlined(4));
+  EXPECT_FALSE(Underlined(0));
+  edit.SetMarkedLines({4});
+  EXPECT_FALSE(Underlined(1));
+  EXPECT_EQ(Runs(edit)[1], lines[1]);
 }
