@@ -28,7 +28,8 @@ void TIniHighlighter::SetMarkedLines(std::vector<int> Lines) {
 
 void TIniHighlighter::highlightBlock(const QString& Text) {
   if (Text.size() > LongestLine) return;
-  const bool marked = std::binary_search(FMarked.begin(), FMarked.end(), currentBlock().blockNumber());
+  const bool marked =
+      !FMarked.empty() && std::binary_search(FMarked.begin(), FMarked.end(), currentBlock().blockNumber());
   const auto Put = [&](qsizetype Start, qsizetype Length, QTextCharFormat Format) {
     if (marked) {
       Format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
