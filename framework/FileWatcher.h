@@ -5,13 +5,13 @@
 
 #include "framework/Classes.h"
 
-class QFileSystemWatcher;
 class QTimer;
 
 // Watches a file and its folder: a file written elsewhere and renamed over the watched one is
 // a new file that a watch on the old one no longer sees, and only the folder's watch tells of
 // it. Changes that come close together are told once, a tenth of a second after the first of
-// them. Nothing polls the disk; where the system's watches run out, the file goes unwatched.
+// them. Nothing polls the disk: all watchers share one system watch, and where the system's
+// watches run out, the file goes unwatched.
 class TFileWatcher : public TComponent {
 public:
   explicit TFileWatcher(TComponent* AOwner);
@@ -32,6 +32,5 @@ private:
 
   String FFileName;
   TNotifyEvent FOnChange;
-  std::unique_ptr<QFileSystemWatcher> FWatcher;
   std::unique_ptr<QTimer> FTimer;
 };
