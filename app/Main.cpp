@@ -106,10 +106,12 @@ void TMainForm::FormCloseQuery(TObject* Sender, bool& CanClose) {
     auto* child = dynamic_cast<TEditForm*>(MDIChildren(i));
     if (!child || !child->GetModified()) continue;
     int answer = child->AskToSave(Handle());
-    if (answer == IDCANCEL)
+    if (answer == IDCANCEL) {
+      // A Cancel ends the questions: nothing after it is asked about or saved.
       CanClose = false;
-    else if (answer == IDYES)
-      child->Save1Click(Sender);
+      break;
+    }
+    if (answer == IDYES) child->Save1Click(Sender);
   }
   UpdateMenuItems(Sender);
 }
