@@ -130,21 +130,42 @@ void TMainForm::scan1Click(TObject*) {
     return;
   }
   struct TScanGuard {
-    bool& Flag;
-    ~TScanGuard() { Flag = false; }
-  } guard{FScanning = true};
+    TMainForm* Form;
+    ~TScanGuard() {
+      Form->FScanning = false;
+      Form->StopBtn->SetEnabled(false);
+    }
+  } guard{this};
+  FScanning = true;
+  FScanStopped = false;
+  StopBtn->SetEnabled(true);
   ScanLed->SetLedOn(true);
   LLB1->Items()->Clear();
   SB1->Font()->SetColor(clRed);
   SB1->SetSimpleText("Scanning system for INI files.. Please Wait");
   ScanPass("*.ini");
-  if (IncludeINF->Checked()) {
+  if (IncludeINF->Checked() && !FScanStopped) {
     SB1->SetSimpleText("Scanning system for INF files.. Please Wait");
     ScanPass("*.inf");
   }
   SB1->Font()->SetColor(clNavy);
-  SB1->SetSimpleText("Scan Complete..");
+  SB1->SetSimpleText(FScanStopped ? "Scan Stopped.." : "Scan Complete..");
   ScanLed->SetLedOn(false);
+}
+
+void TMainForm::StopClick(TObject*) {
+  if (!FScanning) return;
+  FScanStopped = true;
+  TS1->StopSearch();
+}
+
+void TMainForm::WndProc(TMessage& Message) {
+  if (Message.Msg == WM_KEYDOWN && Message.WParam == VK_ESCAPE && FScanning) {
+    StopClick(this);
+    Message.Result = 0;
+    return;
+  }
+  TForm::WndProc(Message);
 }
 
 void TMainForm::ScanPass(const String& Mask) {
@@ -176,6 +197,7 @@ void RegisterMainFormClasses() {
         .Field(PUBLISHED(TMainForm, IncludeINF))
         .Field(PUBLISHED(TMainForm, DS1))
         .Field(PUBLISHED(TMainForm, ScanButton))
+        .Field(PUBLISHED(TMainForm, StopBtn))
         .Field(PUBLISHED(TMainForm, ScanLed))
         .Field(PUBLISHED(TMainForm, SB1))
         .Field(PUBLISHED(TMainForm, LLB1))
@@ -226,7 +248,8 @@ void RegisterMainFormClasses() {
         .Handler(PUBLISHED(TMainForm, HelpAboutItemClick))
         .Handler(PUBLISHED(TMainForm, LB1DblClick))
         .Handler(PUBLISHED(TMainForm, scan1Click))
-        .Handler(PUBLISHED(TMainForm, TS1FileFound));
+        .Handler(PUBLISHED(TMainForm, TS1FileFound))
+        .Handler(PUBLISHED(TMainForm, StopClick));
     return true;
   }();
   (void)done;

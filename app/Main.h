@@ -32,6 +32,7 @@ public:
   TCheckBox* IncludeINF = nullptr;
   TDriveComboBox* DS1 = nullptr;
   TButton* ScanButton = nullptr;
+  TSpeedButton* StopBtn = nullptr;
   TZLAdvLed* ScanLed = nullptr;
   TStatusBar* SB1 = nullptr;
   TLongListbox* LLB1 = nullptr;
@@ -86,6 +87,10 @@ public:
   void LB1DblClick(TObject* Sender);
   void scan1Click(TObject* Sender);
   void TS1FileFound(TObject* Sender);
+  // Ends the running scan, keeping what it found; does nothing when none runs.
+  void StopClick(TObject* Sender);
+  // Esc in the main window stops the scan.
+  void WndProc(TMessage& Message) override;
 
 private:
   // The active editor window; none while no child is active.
@@ -94,6 +99,8 @@ private:
   void ScanPass(const String& Mask);
   // True while a scan runs; a second one asked for meanwhile is refused.
   bool FScanning = false;
+  // Set by Stop during the scan.
+  bool FScanStopped = false;
 };
 
 extern TMainForm* MainForm;

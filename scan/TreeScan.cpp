@@ -71,6 +71,7 @@ void TTreeScanner::StartSearch() {
   // Warms the caches ahead of the walk on a cold tree, and stops when the walk ends or is left.
   TReadAheadScope readAhead;
   FSearchInProgress = true;
+  FStopRequested = false;
   FFileFound.clear();
   FFileSize = 0;
   if (FInitialDirectory.empty()) FInitialDirectory = CurrentDirectory();
@@ -81,6 +82,7 @@ void TTreeScanner::StartSearch() {
 
 void TTreeScanner::SearchDirectory(String Dir) {
   if (Application) Application->ProcessMessages();
+  if (FStopRequested) return;
   FFileSize = 0;
   FFileFound = Dir;
   Fire(FOnDirectoryFound);
@@ -116,7 +118,7 @@ void TTreeScanner::SearchDirectory(String Dir) {
         item.release();
       }
     });
-    for (int i = 0; i < files.Count(); ++i) {
+    for (int i = 0; i < files.Count() && !FStopRequested; ++i) {
       FFileFound = files.Strings(i);
       FFileSize = static_cast<TFileSize*>(files.Objects(i))->Size;
       Fire(FOnFileFound);
@@ -124,7 +126,7 @@ void TTreeScanner::SearchDirectory(String Dir) {
   }
   FFileSize = 0;
 
-  for (int i = 0; i < subdirectories.Count(); ++i) {
+  for (int i = 0; i < subdirectories.Count() && !FStopRequested; ++i) {
     if (FRecursive) {
       SearchDirectory(subdirectories.Strings(i));
     } else {
@@ -132,7 +134,11 @@ void TTreeScanner::SearchDirectory(String Dir) {
       Fire(FOnDirectoryFound);
     }
   }
-  Fire(FOnDirectoryDone);
+  if (!FStopRequested) Fire(FOnDirectoryDone);
+}
+
+void TTreeScanner::StopSearch() {
+  if (FSearchInProgress) FStopRequested = true;
 }
 
 void TTreeScanner::Fire(const TNotifyEvent& Event) {

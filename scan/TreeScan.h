@@ -13,6 +13,8 @@ public:
   // Walks the whole tree below InitialDirectory and returns when it has been reported. The
   // application's pending messages are processed once for every directory entered.
   void StartSearch();
+  // Ends the running walk at once: no event of it follows. Does nothing when none runs.
+  void StopSearch();
 
   const TNotifyEvent& OnFileFound() const { return FOnFileFound; }
   void SetOnFileFound(TNotifyEvent Value) { FOnFileFound = std::move(Value); }
@@ -45,6 +47,7 @@ private:
   String FFileMask;
   bool FSearchInProgress = false;
   bool FRecursive = true;
+  bool FStopRequested = false;
 };
 
 // Adds TTreeScanner and its published properties to the class registry; later calls do nothing.

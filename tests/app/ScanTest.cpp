@@ -171,6 +171,33 @@ TEST_F(ScanTest, AScanAskedForDuringAScanIsRefusedWithABeep) {
   EXPECT_EQ(Seams::BeepCount(), beeps + 1);
 }
 
+// Stop, and Esc in the main window, end the scan where it is; the list keeps what was found.
+TEST_F(ScanTest, StopOrEscEndsTheScanAndTheListKeepsWhatWasFound) {
+  Put(Volume + "/a.ini");
+  Put(Volume + "/d1/b.ini");
+  Put(Volume + "/d2/c.ini");
+  Choose(Volume);
+  EXPECT_FALSE(MainForm->StopBtn->Enabled());
+  const std::vector<std::function<void()>> ways = {
+      [] { MainForm->StopBtn->Click(); }, [] { SendMessageA(MainForm->LLB1->Handle(), WM_KEYDOWN, VK_ESCAPE, 0); }};
+  for (const auto& stop : ways) {
+    bool enabled = false;
+    MainForm->TS1->SetOnDirectoryFound([&](TObject*) {
+      if (MainForm->TS1->FileFound() != Volume + "/d1/") return;
+      enabled = MainForm->StopBtn->Enabled();
+      stop();
+    });
+    MainForm->ScanButton->Click();
+    WaitUntil([] { return !MainForm->ScanLed->LedOn(); });
+    EXPECT_TRUE(enabled);
+    EXPECT_EQ(Listed(), (std::vector<String>{Volume + "/a.ini"}));
+    EXPECT_EQ(MainForm->SB1->SimpleText(), "Scan Stopped..");
+    EXPECT_EQ(MainForm->SB1->Font()->Color(), clNavy);
+    EXPECT_FALSE(MainForm->StopBtn->Enabled());
+  }
+  MainForm->TS1->SetOnDirectoryFound(nullptr);
+}
+
 TEST_F(ScanTest, AnExitAcceptedDuringAScanEndsTheProgramOnlyAfterTheScan) {
   Put(Volume + "/a.ini");
   Put(Volume + "/d/b.ini");
