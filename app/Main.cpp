@@ -11,6 +11,7 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, TNoDescription{}) { Rea
 void TMainForm::FormCreate(TObject*) {
   Application->SetOnHint([this](TObject* Sender) { DisplayHint(Sender); });
   Screen->SetOnActiveFormChange([this](TObject* Sender) { UpdateMenuItems(Sender); });
+  TS1->SetOnSearchDone([this](TObject* Sender) { TS1SearchDone(Sender); });
 }
 
 void TMainForm::FormDestroy(TObject*) { Screen->SetOnActiveFormChange(nullptr); }
@@ -129,13 +130,6 @@ void TMainForm::scan1Click(TObject*) {
     MessageBeep(0xFFFFFFFF);
     return;
   }
-  struct TScanGuard {
-    TMainForm* Form;
-    ~TScanGuard() {
-      Form->FScanning = false;
-      Form->StopBtn->SetEnabled(false);
-    }
-  } guard{this};
   FScanning = true;
   FScanStopped = false;
   StopBtn->SetEnabled(true);
@@ -144,10 +138,17 @@ void TMainForm::scan1Click(TObject*) {
   SB1->Font()->SetColor(clRed);
   SB1->SetSimpleText("Scanning system for INI files.. Please Wait");
   ScanPass("*.ini");
-  if (IncludeINF->Checked() && !FScanStopped) {
+}
+
+void TMainForm::TS1SearchDone(TObject*) {
+  FScanStopped = FScanStopped || !TS1->Completed();
+  if (!FScanStopped && TS1->FileMask() == "*.ini" && IncludeINF->Checked()) {
     SB1->SetSimpleText("Scanning system for INF files.. Please Wait");
     ScanPass("*.inf");
+    return;
   }
+  FScanning = false;
+  StopBtn->SetEnabled(false);
   SB1->Font()->SetColor(clNavy);
   SB1->SetSimpleText(FScanStopped ? "Scan Stopped.." : "Scan Complete..");
   ScanLed->SetLedOn(false);
@@ -172,7 +173,7 @@ void TMainForm::ScanPass(const String& Mask) {
   // The drive is read afresh for every pass: one chosen during the first pass applies to the next.
   TS1->SetInitialDirectory(DS1->Drive());
   TS1->SetFileMask(Mask);
-  TS1->StartSearch();
+  TS1->BeginSearch();
 }
 
 void TMainForm::TS1FileFound(TObject*) { LLB1->Items()->Add(TS1->FileFound()); }

@@ -87,6 +87,8 @@ public:
   void LB1DblClick(TObject* Sender);
   void scan1Click(TObject* Sender);
   void TS1FileFound(TObject* Sender);
+  // The end of a pass of the scan, however it ended: the next pass, or the scan's end.
+  void TS1SearchDone(TObject* Sender);
   // Ends the running scan, keeping what it found; does nothing when none runs.
   void StopClick(TObject* Sender);
   // Esc in the main window stops the scan.
