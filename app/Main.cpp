@@ -14,7 +14,10 @@ void TMainForm::FormCreate(TObject*) {
   TS1->SetOnSearchDone([this](TObject* Sender) { TS1SearchDone(Sender); });
 }
 
-void TMainForm::FormDestroy(TObject*) { Screen->SetOnActiveFormChange(nullptr); }
+void TMainForm::FormDestroy(TObject*) {
+  Screen->SetOnActiveFormChange(nullptr);
+  TS1->SetOnSearchDone(nullptr);
+}
 
 void TMainForm::DisplayHint(TObject*) { SB1->SetSimpleText(Application->Hint()); }
 
@@ -102,7 +105,6 @@ void TMainForm::CloseAll1Click(TObject* Sender) {
 }
 
 void TMainForm::FormCloseQuery(TObject* Sender, bool& CanClose) {
-  if (MDIChildCount() == 0) return;
   for (int i = 0; i < MDIChildCount(); ++i) {
     auto* child = dynamic_cast<TEditForm*>(MDIChildren(i));
     if (!child || !child->GetModified()) continue;
@@ -115,6 +117,8 @@ void TMainForm::FormCloseQuery(TObject* Sender, bool& CanClose) {
     if (answer == IDYES) child->Save1Click(Sender);
   }
   UpdateMenuItems(Sender);
+  // The program ends: its scan ends with it, now.
+  if (CanClose) StopClick(Sender);
 }
 
 void TMainForm::HelpAboutItemClick(TObject*) { SAB1->Execute(); }

@@ -54,7 +54,11 @@ struct TTreeScanner::TWalk {
 
 TTreeScanner::TTreeScanner(TComponent* AOwner) : TComponent(AOwner) {}
 
-TTreeScanner::~TTreeScanner() { StopSearch(); }
+TTreeScanner::~TTreeScanner() {
+  // A walk ended by the scanner's end tells nobody.
+  FOnSearchDone = nullptr;
+  StopSearch();
+}
 
 std::shared_ptr<TTreeScanner::TWalk> TTreeScanner::Prepare() {
   FSearchInProgress = true;

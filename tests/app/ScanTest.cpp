@@ -204,15 +204,34 @@ TEST_F(ScanTest, StopOrEscEndsTheScanAndTheListKeepsWhatWasFound) {
   MainForm->TS1->SetOnDirectoryFound(nullptr);
 }
 
-TEST_F(ScanTest, AnExitAcceptedDuringAScanEndsTheProgramOnlyAfterTheScan) {
+// Exit during a scan asks about the modified editors as at any other time: a Cancel leaves
+// the program and its scan running; once the program is to end, its scan ends at once.
+TEST_F(ScanTest, ExitDuringAScanAsksAsEverAndEndsTheScanOnlyWhenTheProgramEnds) {
   Put(Volume + "/a.ini");
   Put(Volume + "/d/b.ini");
   Choose(Volume);
-  DuringTheScan([] { MainForm->ExitBtn->Click(); });
-  Scan();
-  EXPECT_TRUE(Application->Terminated());
+  TEditForm* editor = Open(WriteFile("e.ini", "old"));
+  editor->RE1->SetText("new");
+  MainForm->ScanButton->Click();
+  ASSERT_TRUE(MainForm->TS1->SearchInProgress());
+  Seams::QueueMessageBoxAnswer(IDCANCEL);
+  MainForm->ExitBtn->Click();
+  EXPECT_FALSE(Application->Terminated());
+  EXPECT_TRUE(MainForm->TS1->SearchInProgress());
+  EXPECT_TRUE(WaitUntil([] { return !MainForm->ScanLed->LedOn(); }));
   EXPECT_EQ(Listed().size(), 2u);
   EXPECT_EQ(MainForm->SB1->SimpleText(), "Scan Complete..");
+
+  MainForm->ScanButton->Click();
+  Seams::QueueMessageBoxAnswer(IDNO);
+  MainForm->ExitBtn->Click();
+  EXPECT_TRUE(Application->Terminated());
+  EXPECT_FALSE(MainForm->TS1->SearchInProgress()) << "the scan ended with the answer";
+  EXPECT_FALSE(MainForm->ScanLed->LedOn());
+  WaitUntil([] { return false; }, 100);
+  EXPECT_TRUE(Listed().empty()) << "nothing found after the end";
+  EXPECT_EQ(Boxes().size(), 2u);
+  EXPECT_EQ(ReadFile(Dir / "e.ini"), "old");
 }
 
 // A scan that fails ends: the lamp goes off, the message is shown, the list keeps its entries.
