@@ -141,6 +141,7 @@ void TMainForm::scan1Click(TObject*) {
   LLB1->Items()->Clear();
   SB1->Font()->SetColor(clRed);
   SB1->SetSimpleText("Scanning system for INI files.. Please Wait");
+  FScanDrive = DS1->Drive();
   ScanPass("*.ini");
 }
 
@@ -174,8 +175,7 @@ void TMainForm::WndProc(TMessage& Message) {
 }
 
 void TMainForm::ScanPass(const String& Mask) {
-  // The drive is read afresh for every pass: one chosen during the first pass applies to the next.
-  TS1->SetInitialDirectory(DS1->Drive());
+  TS1->SetInitialDirectory(FScanDrive);
   TS1->SetFileMask(Mask);
   TS1->BeginSearch();
 }

@@ -101,6 +101,8 @@ private:
   void ScanPass(const String& Mask);
   // True while a scan runs; a second one asked for meanwhile is refused.
   bool FScanning = false;
+  // The drive of the running scan, read once when Scan was pressed.
+  String FScanDrive;
   // Set by Stop during the scan.
   bool FScanStopped = false;
 };

@@ -69,25 +69,27 @@ int StatEntry(TSearch& S, const char* Name, struct stat& St, int Flags) {
   return fstatat(AT_FDCWD, S.EntryPath.c_str(), &St, Flags);
 }
 
-bool IsSystemDirectory(TSearch& S, const char* Name) {
+// The attributes a volume mounted on the subdirectory Name gives it: system for a virtual
+// file system, a reparse point for any other.
+DWORD MountAttributes(TSearch& S, const char* Name) {
   if (!S.Volumes) S.Volumes = CurrentVolumes();
-  if (!S.Volumes->HasSystemDirectoryNamed(Name)) return false;
+  if (!S.Volumes->HasMountPointNamed(Name)) return 0;
   if (!S.IdentityKnown) {
     struct stat st;
     if (S.Fd < 0 && S.Directory.size() >= PATH_MAX) S.Fd = OpenDirectory(S.Directory);
     const int got = S.Fd >= 0 ? fstat(S.Fd, &st) : stat(S.Directory.c_str(), &st);
-    if (got != 0) return false;
+    if (got != 0) return 0;
     S.IdentityKnown = true;
     S.Device = st.st_dev;
     S.Inode = st.st_ino;
   }
-  return S.Volumes->IsSystemDirectory(S.Device, S.Inode, Name);
+  if (S.Volumes->IsSystemDirectory(S.Device, S.Inode, Name)) return FILE_ATTRIBUTE_SYSTEM;
+  return S.Volumes->IsMountPoint(S.Device, S.Inode, Name) ? FILE_ATTRIBUTE_REPARSE_POINT : 0;
 }
 
 void FillDirectory(TSearch& S, const char* Name, WIN32_FIND_DATAA& Data) {
-  Data.dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
+  Data.dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY | MountAttributes(S, Name);
   if (Name[0] == '.') Data.dwFileAttributes |= FILE_ATTRIBUTE_HIDDEN;
-  if (IsSystemDirectory(S, Name)) Data.dwFileAttributes |= FILE_ATTRIBUTE_SYSTEM;
   Data.nFileSizeHigh = Data.nFileSizeLow = 0;
 }
 

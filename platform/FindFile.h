@@ -7,7 +7,8 @@
 // links to directories, devices, FIFOs, sockets and dangling links are left out, and so are
 // "." and ".." and names too long for cFileName. A name that begins with "." is hidden; a
 // subdirectory on which a virtual file system (proc, sysfs, devtmpfs, ...) is mounted is a
-// system directory, as the process's mount table (platform/Volumes.h) has it.
+// system directory, and one on which any other volume is mounted (a bind mount too) a
+// reparse point, as the process's mount table (platform/Volumes.h) has it.
 //
 // A walk searches each directory twice in a row, for its subdirectories and then for its
 // files. The second search of such a visit may say so (FIND_FIRST_EX_SAME_VISIT): when the

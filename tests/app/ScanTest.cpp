@@ -138,12 +138,17 @@ TEST_F(ScanTest, WithInfTickedEveryIniEntryComesBeforeEveryInfEntry) {
   EXPECT_EQ(Listed(), (std::vector<String>{v + "/a/one.ini", v + "/b/three.ini"}));
 }
 
-TEST_F(ScanTest, ADriveChosenDuringTheIniPassIsTheDriveOfTheInfPass) {
+// The drive is read once, when Scan is pressed; the scan stays on it and enters no other
+// volume mounted in it (each is a drive of its own), nor a bind mount that would loop.
+TEST_F(ScanTest, AScanStaysOnTheDriveChosenWhenScanWasPressed) {
   String other = MakeVolume("other");
-  Put(Volume + "/first.ini");
-  Put(Volume + "/first.inf");
-  Put(other + "/second.ini");
-  Put(other + "/second.inf");
+  String inner = MakeVolume("vol/inner");
+  std::filesystem::create_directories(Volume + "/loop");
+  ASSERT_EQ(mount(Volume.c_str(), (Volume + "/loop").c_str(), nullptr, MS_BIND, nullptr), 0);
+  Mounted.insert(Mounted.begin(), Volume + "/loop");
+  for (const String& file : {Volume + "/first.ini", Volume + "/first.inf", Volume + "/a/in.ini", inner + "/inner.ini",
+                             other + "/second.ini", other + "/second.inf"})
+    Put(file);
   Choose(Volume);
   MainForm->IncludeINF->SetChecked(true);
   DuringTheScan([&] {
@@ -151,7 +156,11 @@ TEST_F(ScanTest, ADriveChosenDuringTheIniPassIsTheDriveOfTheInfPass) {
     MainForm->DS1->SetDrive(other);
   });
   Scan();
-  EXPECT_EQ(Listed(), (std::vector<String>{Volume + "/first.ini", other + "/second.inf"}));
+  EXPECT_EQ(Listed(), (std::vector<String>{Volume + "/first.ini", Volume + "/a/in.ini", Volume + "/first.inf"}));
+  MainForm->TS1->SetOnDirectoryFound(nullptr);
+  Choose(inner);
+  Scan();
+  EXPECT_EQ(Listed(), (std::vector<String>{inner + "/inner.ini"}));
 }
 
 TEST_F(ScanTest, TheDriveChoosersDoubleClickScansLikeTheButton) {
