@@ -1,7 +1,11 @@
 #include "app/Main.h"
 
 #include "editor/Unit1.h"
+#include <algorithm>
+#include <cctype>
+
 #include "framework/Registration.h"
+#include "framework/Thread.h"
 #include "framework/TypInfo.h"
 
 TMainForm* MainForm = nullptr;
@@ -136,33 +140,65 @@ void TMainForm::scan1Click(TObject*) {
   }
   FScanning = true;
   FScanStopped = false;
+  ++FScanNumber;
+  FInfFound.clear();
   StopBtn->SetEnabled(true);
   ScanLed->SetLedOn(true);
   LLB1->Items()->Clear();
   SB1->Font()->SetColor(clRed);
   SB1->SetSimpleText("Scanning system for INI files.. Please Wait");
-  FScanDrive = DS1->Drive();
-  ScanPass("*.ini");
+  // One walk finds both kinds; the INF files are held back and listed after every INI file.
+  FScanInf = IncludeINF->Checked();
+  TS1->SetInitialDirectory(DS1->Drive());
+  TS1->SetFileMask(FScanInf ? "*.in?" : "*.ini");
+  TS1->BeginSearch();
 }
 
 void TMainForm::TS1SearchDone(TObject*) {
-  FScanStopped = FScanStopped || !TS1->Completed();
-  if (!FScanStopped && TS1->FileMask() == "*.ini" && IncludeINF->Checked()) {
+  if (FScanStopped || !TS1->Completed()) {
+    EndScan(true);
+  } else if (FScanInf) {
     SB1->SetSimpleText("Scanning system for INF files.. Please Wait");
-    ScanPass("*.inf");
-    return;
+    QueueInfFiles(0);
+  } else {
+    EndScan(false);
   }
+}
+
+void TMainForm::ListInfFiles(int Scan, std::size_t From) {
+  if (Scan != FScanNumber || !FScanning) return;
+  // A few thousand a turn, so that the window stays live while a long list fills.
+  const std::size_t to = std::min(FInfFound.size(), From + 2000);
+  for (std::size_t i = From; i < to; ++i)
+    LLB1->Items()->Add(FInfFound[i]);
+  if (to == FInfFound.size())
+    EndScan(false);
+  else
+    QueueInfFiles(to);
+}
+
+void TMainForm::QueueInfFiles(std::size_t From) {
+  TThread::Queue([this, alive = std::weak_ptr<bool>(FAlive), Scan = FScanNumber, From] {
+    if (!alive.expired()) ListInfFiles(Scan, From);
+  });
+}
+
+void TMainForm::EndScan(bool Stopped) {
   FScanning = false;
+  FInfFound.clear();
   StopBtn->SetEnabled(false);
   SB1->Font()->SetColor(clNavy);
-  SB1->SetSimpleText(FScanStopped ? "Scan Stopped.." : "Scan Complete..");
+  SB1->SetSimpleText(Stopped ? "Scan Stopped.." : "Scan Complete..");
   ScanLed->SetLedOn(false);
 }
 
 void TMainForm::StopClick(TObject*) {
   if (!FScanning) return;
   FScanStopped = true;
-  TS1->StopSearch();
+  if (TS1->SearchInProgress())
+    TS1->StopSearch();
+  else
+    EndScan(true);
 }
 
 void TMainForm::WndProc(TMessage& Message) {
@@ -174,13 +210,21 @@ void TMainForm::WndProc(TMessage& Message) {
   TForm::WndProc(Message);
 }
 
-void TMainForm::ScanPass(const String& Mask) {
-  TS1->SetInitialDirectory(FScanDrive);
-  TS1->SetFileMask(Mask);
-  TS1->BeginSearch();
+// Whether Path ends in Extension ("." and three letters), case ignored.
+static bool HasExtension(const String& Path, const char* Extension) {
+  if (Path.size() < 4) return false;
+  for (int i = 0; i < 4; ++i)
+    if (std::tolower(static_cast<unsigned char>(Path[Path.size() - 4 + i])) != Extension[i]) return false;
+  return true;
 }
 
-void TMainForm::TS1FileFound(TObject*) { LLB1->Items()->Add(TS1->FileFound()); }
+void TMainForm::TS1FileFound(TObject*) {
+  const String& path = TS1->FileFound();
+  if (!FScanInf || HasExtension(path, ".ini"))
+    LLB1->Items()->Add(path);
+  else if (HasExtension(path, ".inf"))
+    FInfFound.push_back(path);
+}
 
 void RegisterMainFormClasses() {
   static const bool done = [] {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <sched.h>
 
+#include "framework/Thread.h"
 #include "tests/app/MainFormTestSupport.h"
 
 namespace {
@@ -109,28 +110,45 @@ TEST_F(ScanTest, ListsEveryIniFileOfTheDriveInScanOrderAndLeavesHiddenDirectorie
   EXPECT_FALSE(MainForm->ScanLed->LedOn());
 }
 
-TEST_F(ScanTest, WithInfTickedEveryIniEntryComesBeforeEveryInfEntry) {
-  for (const char* f : {"/z.inf", "/a/one.ini", "/a/two.INF", "/b/three.ini"})
+// With INF ticked the tree is walked once; the list holds every INI entry before every INF
+// entry, and the status line reads as for two passes, the INF text while the INF files are listed.
+TEST_F(ScanTest, WithInfTickedOneWalkListsEveryIniEntryBeforeEveryInfEntry) {
+  for (const char* f : {"/z.inf", "/a/one.ini", "/a/two.INF", "/a/three.ink", "/b/three.ini"})
     Put(Volume + f);
   Choose(Volume);
   MainForm->IncludeINF->SetChecked(true);
-  std::vector<String> texts;
+  int walks = 0;
   MainForm->TS1->SetOnDirectoryFound([&](TObject*) {
-    String text = MainForm->SB1->SimpleText();
-    if (texts.empty() || texts.back() != text) texts.push_back(text);
+    walks += MainForm->TS1->FileFound() == Volume + "/";
     EXPECT_EQ(MainForm->SB1->Font()->Color(), clRed);
   });
+  // What the status line says, and how long the list is, whenever either changes; looked at
+  // each turn of the message loop.
+  std::vector<String> texts;
+  std::function<void()> look = [&] {
+    const String now = std::to_string(MainForm->LLB1->Items()->Count()) + " " + MainForm->SB1->SimpleText();
+    if (texts.empty() || texts.back() != now) texts.push_back(now);
+    if (MainForm->SB1->SimpleText() != "Scan Complete..") TThread::Queue(look);
+  };
+  TThread::Queue(look);
   // The lamp is lit across both passes and goes out only once the end is written.
   std::vector<String> switches;
   MainForm->ScanLed->SetOnLedStateChanged([&](TObject*, bool On, std::int32_t) {
     switches.push_back((On ? "on, " : "off, ") + MainForm->SB1->SimpleText());
   });
-  Scan();
+  MainForm->ScanButton->Click();
+  EXPECT_TRUE(WaitUntil([] { return !MainForm->ScanLed->LedOn(); }));
   const String v = Volume;
+  EXPECT_EQ(walks, 1);
   EXPECT_EQ(switches, (std::vector<String>{"on, ", "off, Scan Complete.."}));
   EXPECT_EQ(Listed(), (std::vector<String>{v + "/a/one.ini", v + "/b/three.ini", v + "/z.inf", v + "/a/two.INF"}));
-  EXPECT_EQ(texts, (std::vector<String>{"Scanning system for INI files.. Please Wait",
-                                        "Scanning system for INF files.. Please Wait"}));
+  EXPECT_TRUE(WaitUntil([&] { return texts.back().ends_with("Scan Complete.."); }));
+  // Every INI file is listed before the INF text shows, and every INF file after it.
+  EXPECT_EQ(texts.front(), "0 Scanning system for INI files.. Please Wait");
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "2 Scanning system for INF files.. Please Wait"), texts.end());
+  EXPECT_EQ(texts.back(), "4 Scan Complete..");
+  for (const String& text : texts)
+    EXPECT_TRUE(text.ends_with(text[0] <= '2' ? "Please Wait" : "Scan Complete..")) << text;
 
   // Without the tick a second scan lists the INI files only, from an empty list.
   MainForm->IncludeINF->SetChecked(false);
