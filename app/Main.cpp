@@ -188,7 +188,11 @@ void TMainForm::EndScan(bool Stopped) {
   FInfFound.clear();
   StopBtn->SetEnabled(false);
   SB1->Font()->SetColor(clNavy);
-  SB1->SetSimpleText(Stopped ? "Scan Stopped.." : "Scan Complete..");
+  String text = Stopped ? "Scan Stopped.." : "Scan Complete..";
+  if (const int unreadable = TS1->UnreadableDirectories())
+    text +=
+        " " + std::to_string(unreadable) + (unreadable == 1 ? " directory" : " directories") + " could not be read.";
+  SB1->SetSimpleText(text);
   ScanLed->SetLedOn(false);
 }
 

@@ -62,6 +62,7 @@ TTreeScanner::~TTreeScanner() {
 
 std::shared_ptr<TTreeScanner::TWalk> TTreeScanner::Prepare() {
   FSearchInProgress = true;
+  FUnreadableDirectories = 0;
   FFileFound.clear();
   FFileSize = 0;
   if (FInitialDirectory.empty()) FInitialDirectory = CurrentDirectory();
@@ -173,6 +174,7 @@ int TTreeScanner::Report(TWalk& Walk, bool Wait) {
         listing = frame.Again.get();
       }
       frame.Listing = listing;
+      if (!listing->Readable) ++FUnreadableDirectories;
       for (const auto& [path, size] : listing->Files) {
         FFileFound = path;
         FFileSize = size;

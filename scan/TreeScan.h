@@ -47,6 +47,8 @@ public:
   bool SearchInProgress() const { return FSearchInProgress; }
   // Whether the last walk that ended went to the end of the tree: not stopped, not failed.
   bool Completed() const { return FCompleted; }
+  // How many directories the last walk begun announced and could not read.
+  int UnreadableDirectories() const { return FUnreadableDirectories; }
   bool Recursive() const { return FRecursive; }
   void SetRecursive(bool Value) { FRecursive = Value; }
 
@@ -72,6 +74,7 @@ private:
   bool FSearchInProgress = false;
   bool FRecursive = true;
   bool FCompleted = false;
+  int FUnreadableDirectories = 0;
   // The walks running, the innermost last.
   std::vector<std::shared_ptr<TWalk>> FWalks;
 };

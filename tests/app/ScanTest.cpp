@@ -181,6 +181,31 @@ TEST_F(ScanTest, AScanStaysOnTheDriveChosenWhenScanWasPressed) {
   EXPECT_EQ(Listed(), (std::vector<String>{inner + "/inner.ini"}));
 }
 
+// Directories that could not be read (here gone before the scan got there) are counted.
+TEST_F(ScanTest, TheEndSaysHowManyDirectoriesCouldNotBeRead) {
+  for (const char* f : {"/a/1.ini", "/b/2.ini", "/c/3.ini", "/d/4.ini"})
+    Put(Volume + f);
+  Choose(Volume);
+  std::vector<String> gone;
+  MainForm->TS1->SetOnDirectoryFound([&](TObject*) {
+    if (MainForm->TS1->FileFound() != Volume + "/a/") return;
+    for (const String& dir : gone)
+      std::filesystem::remove_all(Volume + dir);
+  });
+  gone = {"/b", "/c"};
+  Scan();
+  EXPECT_EQ(MainForm->SB1->SimpleText(), "Scan Complete.. 2 directories could not be read.");
+  gone = {"/d"};
+  Put(Volume + "/b/2.ini");
+  Scan();
+  EXPECT_EQ(MainForm->SB1->SimpleText(), "Scan Complete.. 1 directory could not be read.");
+  gone.clear();
+  Scan();
+  EXPECT_EQ(MainForm->SB1->SimpleText(), "Scan Complete..");
+  EXPECT_EQ(Listed(), (std::vector<String>{Volume + "/a/1.ini", Volume + "/b/2.ini"}));
+  MainForm->TS1->SetOnDirectoryFound(nullptr);
+}
+
 TEST_F(ScanTest, TheDriveChoosersDoubleClickScansLikeTheButton) {
   Put(Volume + "/only.ini");
   Choose(Volume);

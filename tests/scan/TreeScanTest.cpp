@@ -221,8 +221,10 @@ TEST_F(TreeScannerTest, AVanishedDirectoryIsAnnouncedEmpty) {
   });
   EXPECT_EQ(Run(),
             (Events{D(""), D("a/"), E("a/"), D("b/"), E("b/"), D("c/"), F(0, "c/c.ini"), E("c/c.ini"), E("c/c.ini")}));
+  EXPECT_EQ(Scanner.UnreadableDirectories(), 1);
   Scanner.SetInitialDirectory(Root / "missing");
   EXPECT_EQ(Run(), (Events{D("missing/"), E("missing/")}));
+  EXPECT_EQ(Scanner.UnreadableDirectories(), 1);
 }
 
 // Runs as an unprivileged user, since root may read any directory: when the test finds itself
@@ -253,6 +255,7 @@ TEST_F(TreeScannerTest, ADeniedDirectoryIsAnnouncedEmpty) {
   fs::permissions(Root / "shut", fs::perms::none);
   EXPECT_EQ(Run(), (Events{D(""), D("open/"), F(0, "open/a.ini"), E("open/a.ini"), D("shut/"), E("shut/"), D("zzz/"),
                            F(0, "zzz/c.ini"), E("zzz/c.ini"), E("zzz/c.ini")}));
+  EXPECT_EQ(Scanner.UnreadableDirectories(), 1);
 }
 
 // Every level keeps its own lists and path, so the outer walk goes on correctly; the
