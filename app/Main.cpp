@@ -1,7 +1,11 @@
 #include "app/Main.h"
 
 #include "editor/Unit1.h"
+#include <algorithm>
+#include <cctype>
+
 #include "framework/Registration.h"
+#include "framework/Thread.h"
 #include "framework/TypInfo.h"
 
 TMainForm* MainForm = nullptr;
@@ -11,9 +15,13 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, TNoDescription{}) { Rea
 void TMainForm::FormCreate(TObject*) {
   Application->SetOnHint([this](TObject* Sender) { DisplayHint(Sender); });
   Screen->SetOnActiveFormChange([this](TObject* Sender) { UpdateMenuItems(Sender); });
+  TS1->SetOnSearchDone([this](TObject* Sender) { TS1SearchDone(Sender); });
 }
 
-void TMainForm::FormDestroy(TObject*) { Screen->SetOnActiveFormChange(nullptr); }
+void TMainForm::FormDestroy(TObject*) {
+  Screen->SetOnActiveFormChange(nullptr);
+  TS1->SetOnSearchDone(nullptr);
+}
 
 void TMainForm::DisplayHint(TObject*) { SB1->SetSimpleText(Application->Hint()); }
 
@@ -100,17 +108,20 @@ void TMainForm::CloseAll1Click(TObject* Sender) {
 }
 
 void TMainForm::FormCloseQuery(TObject* Sender, bool& CanClose) {
-  if (MDIChildCount() == 0) return;
   for (int i = 0; i < MDIChildCount(); ++i) {
     auto* child = dynamic_cast<TEditForm*>(MDIChildren(i));
     if (!child || !child->GetModified()) continue;
     int answer = child->AskToSave(Handle());
-    if (answer == IDCANCEL)
+    if (answer == IDCANCEL) {
+      // A Cancel ends the questions: nothing after it is asked about or saved.
       CanClose = false;
-    else if (answer == IDYES)
-      child->Save1Click(Sender);
+      break;
+    }
+    if (answer == IDYES) child->Save1Click(Sender);
   }
   UpdateMenuItems(Sender);
+  // The program ends: its scan ends with it, now.
+  if (CanClose) StopClick(Sender);
 }
 
 void TMainForm::HelpAboutItemClick(TObject*) { SAB1->Execute(); }
@@ -126,32 +137,97 @@ void TMainForm::scan1Click(TObject*) {
     MessageBeep(0xFFFFFFFF);
     return;
   }
-  struct TScanGuard {
-    bool& Flag;
-    ~TScanGuard() { Flag = false; }
-  } guard{FScanning = true};
+  FScanning = true;
+  FScanStopped = false;
+  ++FScanNumber;
+  FInfFound.clear();
+  StopBtn->SetEnabled(true);
   ScanLed->SetLedOn(true);
   LLB1->Items()->Clear();
   SB1->Font()->SetColor(clRed);
   SB1->SetSimpleText("Scanning system for INI files.. Please Wait");
-  ScanPass("*.ini");
-  if (IncludeINF->Checked()) {
+  // One walk finds both kinds; the INF files are held back and listed after every INI file.
+  FScanInf = IncludeINF->Checked();
+  TS1->SetInitialDirectory(DS1->Drive());
+  TS1->SetFileMask(FScanInf ? "*.in?" : "*.ini");
+  TS1->BeginSearch();
+}
+
+void TMainForm::TS1SearchDone(TObject*) {
+  if (FScanStopped || !TS1->Completed()) {
+    EndScan(true);
+  } else if (FScanInf) {
     SB1->SetSimpleText("Scanning system for INF files.. Please Wait");
-    ScanPass("*.inf");
+    QueueInfFiles(0);
+  } else {
+    EndScan(false);
   }
+}
+
+void TMainForm::ListInfFiles(int Scan, std::size_t From) {
+  if (Scan != FScanNumber || !FScanning) return;
+  // A few thousand a turn, so that the window stays live while a long list fills.
+  const std::size_t to = std::min(FInfFound.size(), From + 2000);
+  for (std::size_t i = From; i < to; ++i)
+    LLB1->Items()->Add(FInfFound[i]);
+  if (to == FInfFound.size())
+    EndScan(false);
+  else
+    QueueInfFiles(to);
+}
+
+void TMainForm::QueueInfFiles(std::size_t From) {
+  TThread::Queue([this, alive = std::weak_ptr<bool>(FAlive), Scan = FScanNumber, From] {
+    if (!alive.expired()) ListInfFiles(Scan, From);
+  });
+}
+
+void TMainForm::EndScan(bool Stopped) {
+  FScanning = false;
+  FInfFound.clear();
+  StopBtn->SetEnabled(false);
   SB1->Font()->SetColor(clNavy);
-  SB1->SetSimpleText("Scan Complete..");
+  String text = Stopped ? "Scan Stopped.." : "Scan Complete..";
+  if (const int unreadable = TS1->UnreadableDirectories())
+    text +=
+        " " + std::to_string(unreadable) + (unreadable == 1 ? " directory" : " directories") + " could not be read.";
+  SB1->SetSimpleText(text);
   ScanLed->SetLedOn(false);
 }
 
-void TMainForm::ScanPass(const String& Mask) {
-  // The drive is read afresh for every pass: one chosen during the first pass applies to the next.
-  TS1->SetInitialDirectory(DS1->Drive());
-  TS1->SetFileMask(Mask);
-  TS1->StartSearch();
+void TMainForm::StopClick(TObject*) {
+  if (!FScanning) return;
+  FScanStopped = true;
+  if (TS1->SearchInProgress())
+    TS1->StopSearch();
+  else
+    EndScan(true);
 }
 
-void TMainForm::TS1FileFound(TObject*) { LLB1->Items()->Add(TS1->FileFound()); }
+void TMainForm::WndProc(TMessage& Message) {
+  if (Message.Msg == WM_KEYDOWN && Message.WParam == VK_ESCAPE && FScanning) {
+    StopClick(this);
+    Message.Result = 0;
+    return;
+  }
+  TForm::WndProc(Message);
+}
+
+// Whether Path ends in Extension ("." and three letters), case ignored.
+static bool HasExtension(const String& Path, const char* Extension) {
+  if (Path.size() < 4) return false;
+  for (int i = 0; i < 4; ++i)
+    if (std::tolower(static_cast<unsigned char>(Path[Path.size() - 4 + i])) != Extension[i]) return false;
+  return true;
+}
+
+void TMainForm::TS1FileFound(TObject*) {
+  const String& path = TS1->FileFound();
+  if (!FScanInf || HasExtension(path, ".ini"))
+    LLB1->Items()->Add(path);
+  else if (HasExtension(path, ".inf"))
+    FInfFound.push_back(path);
+}
 
 void RegisterMainFormClasses() {
   static const bool done = [] {
@@ -173,6 +249,7 @@ void RegisterMainFormClasses() {
         .Field(PUBLISHED(TMainForm, IncludeINF))
         .Field(PUBLISHED(TMainForm, DS1))
         .Field(PUBLISHED(TMainForm, ScanButton))
+        .Field(PUBLISHED(TMainForm, StopBtn))
         .Field(PUBLISHED(TMainForm, ScanLed))
         .Field(PUBLISHED(TMainForm, SB1))
         .Field(PUBLISHED(TMainForm, LLB1))
@@ -223,7 +300,8 @@ void RegisterMainFormClasses() {
         .Handler(PUBLISHED(TMainForm, HelpAboutItemClick))
         .Handler(PUBLISHED(TMainForm, LB1DblClick))
         .Handler(PUBLISHED(TMainForm, scan1Click))
-        .Handler(PUBLISHED(TMainForm, TS1FileFound));
+        .Handler(PUBLISHED(TMainForm, TS1FileFound))
+        .Handler(PUBLISHED(TMainForm, StopClick));
     return true;
   }();
   (void)done;

@@ -2,6 +2,9 @@
 // The program's main window: the MDI frame with its tool panel, file list and status line,
 // and the commands that act on the editor windows.
 
+#include <memory>
+#include <vector>
+
 #include "about/OrvelAbout.h"
 #include "controls/MDIWallp.h"
 #include "controls/ZLAdvLed.h"
@@ -32,6 +35,7 @@ public:
   TCheckBox* IncludeINF = nullptr;
   TDriveComboBox* DS1 = nullptr;
   TButton* ScanButton = nullptr;
+  TSpeedButton* StopBtn = nullptr;
   TZLAdvLed* ScanLed = nullptr;
   TStatusBar* SB1 = nullptr;
   TLongListbox* LLB1 = nullptr;
@@ -86,14 +90,34 @@ public:
   void LB1DblClick(TObject* Sender);
   void scan1Click(TObject* Sender);
   void TS1FileFound(TObject* Sender);
+  // The end of a pass of the scan, however it ended: the next pass, or the scan's end.
+  void TS1SearchDone(TObject* Sender);
+  // Ends the running scan, keeping what it found; does nothing when none runs.
+  void StopClick(TObject* Sender);
+  // Esc in the main window stops the scan.
+  void WndProc(TMessage& Message) override;
 
 private:
   // The active editor window; none while no child is active.
   TEditForm* ActiveEditor() const;
-  // One pass of the scan over the chosen drive with one mask.
-  void ScanPass(const String& Mask);
+  // Lists the INF files held back, from the From-th on, a share at each turn of the message
+  // loop, then ends the scan; a call for an earlier scan does nothing.
+  void ListInfFiles(int Scan, std::size_t From);
+  // Has the next turn of the message loop list them from the From-th on.
+  void QueueInfFiles(std::size_t From);
+  // The scan's end: the status line says how, and the lamp goes off.
+  void EndScan(bool Stopped);
   // True while a scan runs; a second one asked for meanwhile is refused.
   bool FScanning = false;
+  // Whether the running scan lists INF files too, what it found of them so far, and its
+  // number among the scans.
+  bool FScanInf = false;
+  std::vector<String> FInfFound;
+  int FScanNumber = 0;
+  // Gone with the window: a call queued for a later turn looks at it first.
+  std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
+  // Set by Stop during the scan.
+  bool FScanStopped = false;
 };
 
 extern TMainForm* MainForm;

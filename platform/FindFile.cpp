@@ -16,7 +16,6 @@
 #include <string_view>
 
 #include "platform/Files.h"
-#include "platform/ReadAhead.h"
 #include "platform/Volumes.h"
 #include "platform/Wildcard.h"
 
@@ -52,15 +51,13 @@ struct TSearch {
   int Fills = 0;
   bool AtEnd = false;
   bool Whole = false;
-  // Whether the reads of this search are timed for a walk's read-ahead, and their time.
-  bool Timed = false;
-  long long ReadNs = 0;
   alignas(dirent64) char Buffer[32768];
 };
 
 // The last search closed, kept for its buffer and, after a directories-only search, for the
 // listing it read, which the name search of the same visit may take (see FindFile.h).
 thread_local std::unique_ptr<TSearch> Spare;
+thread_local DWORD LastError = 0;
 
 // Looks at the entry Name of the search's directory: through the directory while it is
 // open, else by its path, which costs less than opening the directory for a file or two.
@@ -72,25 +69,27 @@ int StatEntry(TSearch& S, const char* Name, struct stat& St, int Flags) {
   return fstatat(AT_FDCWD, S.EntryPath.c_str(), &St, Flags);
 }
 
-bool IsSystemDirectory(TSearch& S, const char* Name) {
+// The attributes a volume mounted on the subdirectory Name gives it: system for a virtual
+// file system, a reparse point for any other.
+DWORD MountAttributes(TSearch& S, const char* Name) {
   if (!S.Volumes) S.Volumes = CurrentVolumes();
-  if (!S.Volumes->HasSystemDirectoryNamed(Name)) return false;
+  if (!S.Volumes->HasMountPointNamed(Name)) return 0;
   if (!S.IdentityKnown) {
     struct stat st;
     if (S.Fd < 0 && S.Directory.size() >= PATH_MAX) S.Fd = OpenDirectory(S.Directory);
     const int got = S.Fd >= 0 ? fstat(S.Fd, &st) : stat(S.Directory.c_str(), &st);
-    if (got != 0) return false;
+    if (got != 0) return 0;
     S.IdentityKnown = true;
     S.Device = st.st_dev;
     S.Inode = st.st_ino;
   }
-  return S.Volumes->IsSystemDirectory(S.Device, S.Inode, Name);
+  if (S.Volumes->IsSystemDirectory(S.Device, S.Inode, Name)) return FILE_ATTRIBUTE_SYSTEM;
+  return S.Volumes->IsMountPoint(S.Device, S.Inode, Name) ? FILE_ATTRIBUTE_REPARSE_POINT : 0;
 }
 
 void FillDirectory(TSearch& S, const char* Name, WIN32_FIND_DATAA& Data) {
-  Data.dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
+  Data.dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY | MountAttributes(S, Name);
   if (Name[0] == '.') Data.dwFileAttributes |= FILE_ATTRIBUTE_HIDDEN;
-  if (IsSystemDirectory(S, Name)) Data.dwFileAttributes |= FILE_ATTRIBUTE_SYSTEM;
   Data.nFileSizeHigh = Data.nFileSizeLow = 0;
 }
 
@@ -134,19 +133,11 @@ bool Take(TSearch& S, const dirent64& Entry, WIN32_FIND_DATAA& Data) {
   return taken;
 }
 
-long long Nanoseconds() {
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return now.tv_sec * 1'000'000'000LL + now.tv_nsec;
-}
-
 bool Next(TSearch& S, WIN32_FIND_DATAA& Data) {
   for (;;) {
     if (S.Offset >= S.Length) {
       if (S.AtEnd) return false;
-      const long long start = S.Timed ? Nanoseconds() : 0;
       long length = getdents64(S.Fd, S.Buffer, sizeof S.Buffer);
-      if (S.Timed) S.ReadNs += Nanoseconds() - start;
       if (length <= 0) {
         S.AtEnd = true;
         S.Whole = length == 0 && S.Fills <= 1;
@@ -169,8 +160,6 @@ bool KeptListingHolds(const TSearch& S, std::string_view Directory, DWORD Flags)
 }
 
 void Release(TSearch* S) {
-  if (S->Timed && S->DirectoriesOnly && S->AtEnd) ReadAhead::Entered(S->Directory, S->ReadNs);
-  S->Timed = false;
   S->CloseDirectory();
   S->Volumes.reset();
   if (Spare && !S->Whole) {
@@ -181,6 +170,8 @@ void Release(TSearch* S) {
 }
 
 } // namespace
+
+DWORD GetLastError() { return LastError; }
 
 HANDLE FindFirstFileA(LPCSTR FileName, WIN32_FIND_DATAA* FindFileData) {
   return FindFirstFileExA(FileName, FindExInfoStandard, FindFileData, FindExSearchNameMatch, nullptr, 0);
@@ -194,6 +185,7 @@ HANDLE FindFirstFileExA(LPCSTR FileName, FINDEX_INFO_LEVELS, LPVOID FindFileData
   const char* pattern = slash ? slash + 1 : FileName;
   std::string_view directory = !slash ? "." : slash == FileName ? "/" : std::string_view(FileName, slash - FileName);
   // An empty pattern matches nothing: no need to read the directory.
+  LastError = ERROR_FILE_NOT_FOUND;
   if (*pattern == 0) return INVALID_HANDLE_VALUE;
   TSearch* s = Spare ? Spare.release() : new TSearch;
   const bool kept = KeptListingHolds(*s, directory, AdditionalFlags) && SearchOp == FindExSearchNameMatch;
@@ -204,18 +196,15 @@ HANDLE FindFirstFileExA(LPCSTR FileName, FINDEX_INFO_LEVELS, LPVOID FindFileData
   } else {
     s->Directory = directory;
     s->IdentityKnown = false;
-    s->Timed = ReadAhead::InScope();
-    const long long start = s->Timed ? Nanoseconds() : 0;
     s->Fd = OpenDirectory(s->Directory);
-    s->ReadNs = s->Timed ? Nanoseconds() - start : 0;
     s->Length = s->Offset = 0;
     s->Fills = 0;
     s->AtEnd = s->Fd < 0;
+    if (s->Fd < 0) LastError = errno == EACCES || errno == EPERM ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND;
   }
   s->Pattern = pattern;
   s->MatchesAll = s->Pattern == "*" || s->Pattern == "*.*";
   s->DirectoriesOnly = SearchOp == FindExSearchLimitToDirectories;
-  if (!s->DirectoriesOnly && ReadAhead::InScope()) ReadAhead::FilePattern(s->Pattern);
   if (!Next(*s, *static_cast<WIN32_FIND_DATAA*>(FindFileData))) {
     Release(s);
     return INVALID_HANDLE_VALUE;
@@ -232,4 +221,23 @@ BOOL FindClose(HANDLE FindFile) {
   if (!FindFile || FindFile == INVALID_HANDLE_VALUE) return 0;
   Release(static_cast<TSearch*>(FindFile));
   return 1;
+}
+
+BOOL GetDirectoryStamp(LPCSTR Path, TDirectoryStamp* Stamp) {
+  if (!Path || !Stamp) return 0;
+  // The clock that stamps changes, read before the directory is looked at.
+  timespec now;
+  clock_gettime(CLOCK_REALTIME_COARSE, &now);
+  struct statx info;
+  const unsigned mask = STATX_TYPE | STATX_INO | STATX_MTIME | STATX_CTIME;
+  if (statx(AT_FDCWD, Path, 0, mask, &info) != 0 || (info.stx_mask & mask) != mask || !S_ISDIR(info.stx_mode)) return 0;
+  const auto Ns = [](const statx_timestamp& T) { return T.tv_sec * 1'000'000'000LL + T.tv_nsec; };
+  *Stamp = {(static_cast<unsigned long long>(info.stx_dev_major) << 32) | info.stx_dev_minor, info.stx_ino,
+            Ns(info.stx_mtime), Ns(info.stx_ctime), now.tv_sec * 1'000'000'000LL + now.tv_nsec};
+  return 1;
+}
+
+bool ListingStands(const TDirectoryStamp& Before, const TDirectoryStamp& Now) {
+  return Before.Device == Now.Device && Before.Inode == Now.Inode && Before.Modified == Now.Modified &&
+         Before.Changed == Now.Changed && Before.Modified < Before.Taken && Before.Changed < Before.Taken;
 }

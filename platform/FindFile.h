@@ -7,7 +7,8 @@
 // links to directories, devices, FIFOs, sockets and dangling links are left out, and so are
 // "." and ".." and names too long for cFileName. A name that begins with "." is hidden; a
 // subdirectory on which a virtual file system (proc, sysfs, devtmpfs, ...) is mounted is a
-// system directory, as the process's mount table (platform/Volumes.h) has it.
+// system directory, and one on which any other volume is mounted (a bind mount too) a
+// reparse point, as the process's mount table (platform/Volumes.h) has it.
 //
 // A walk searches each directory twice in a row, for its subdirectories and then for its
 // files. The second search of such a visit may say so (FIND_FIRST_EX_SAME_VISIT): when the
@@ -21,29 +22,6 @@
 //
 // Paths of any length are searched: one longer than the system takes in one call is opened
 // a stretch of names at a time.
-//
-// Read-ahead for cold trees. While a TReadAheadScope exists on a thread (a walk holds one), the
-// thread's directory searches time their open and read calls. When three of the last sixteen
-// directories the walk read for their subdirectories took longer than the kernel's caches
-// answer in (40 us), sixteen reader threads start reading ahead of the walk: each takes the
-// first directory in the walk's order (ancestors first, siblings by the user's collation
-// with case ignored, as the walk sorts them) that lies ahead of the directory the walk
-// entered last, reads it whole, looks at the files in it that match the walk's latest file
-// pattern as the walk will, closes it, and queues its subdirectories. They skip what the walk
-// skips: hidden and system directories, and links to directories. To begin, they read the
-// directory the walk is in and its ancestors up to where the walk started again, for the
-// subdirectories the walk has not entered yet; a directory the walk enters that they do not
-// know is read again the same way. What they read only warms the kernel's caches: every
-// search still reads its directory itself, so no result changes. Sixteen threads, because
-// they wait on the disk, not on a core; they run at a lower priority than the walk, and the
-// walk never waits for their lock (it skips telling them where it is when they hold it).
-// What they hold is bounded on any tree: 8,192 queued
-// directories, 4,096 read and not yet entered by the walk (readers wait for the walk beyond
-// that), 4,096 subdirectories taken from one directory, the nearest in the walk's order;
-// each reader holds one directory open while it reads it. When sixty-four reads in a row come
-// from the caches, the readers go idle until the walk meets the disk again; on a warm tree
-// they never start. The scope's end stops them at once: each notices after the read it is
-// in, and the end waits for that.
 
 #include <string>
 
@@ -55,6 +33,15 @@ inline constexpr DWORD FILE_ATTRIBUTE_SYSTEM = 0x04;
 // Marks a volume label entry; no search on this platform reports one.
 inline constexpr DWORD FILE_ATTRIBUTE_VOLUME_LABEL = 0x08;
 inline constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+// Marks a directory on which another volume is mounted.
+inline constexpr DWORD FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
+
+// Why this thread's last directory search that found nothing found nothing: the directory
+// was read and nothing matched, it is not there (or is not a directory), or it may not be read.
+inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+inline constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
+inline constexpr DWORD ERROR_ACCESS_DENIED = 5;
+DWORD GetLastError();
 
 struct WIN32_FIND_DATAA {
   DWORD dwFileAttributes;
@@ -84,3 +71,16 @@ HANDLE FindFirstFileExA(LPCSTR FileName, FINDEX_INFO_LEVELS InfoLevelId, LPVOID 
 BOOL FindNextFileA(HANDLE FindFile, WIN32_FIND_DATAA* FindFileData);
 // Ends a search and frees what it holds.
 BOOL FindClose(HANDLE FindFile);
+
+// What a directory was when it was looked at: which directory it is, when its entries last
+// changed, and when it was looked at, by the clock that stamps changes.
+struct TDirectoryStamp {
+  unsigned long long Device, Inode;
+  long long Modified, Changed, Taken;
+};
+// Looks at the directory Path; 0 when it cannot be looked at.
+BOOL GetDirectoryStamp(LPCSTR Path, TDirectoryStamp* Stamp);
+// Whether a listing read after Before was taken still holds when Now is taken: the same
+// directory, unchanged since, last changed before Before was taken (a change within the
+// clock's tick it was taken in cannot be told from a later one, so it holds then too little).
+bool ListingStands(const TDirectoryStamp& Before, const TDirectoryStamp& Now);

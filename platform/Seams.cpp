@@ -1,6 +1,5 @@
 #include "platform/Seams.h"
 
-#include <atomic>
 #include <deque>
 
 namespace Seams {
@@ -15,9 +14,6 @@ struct TState {
   int Beeps = 0;
   std::vector<std::function<void()>> ResetActions;
 };
-
-// Read by the read-ahead's threads too.
-std::atomic<bool> SlowReads = false;
 
 TState& State() {
   static TState state;
@@ -67,9 +63,6 @@ const std::string& PdfPath() { return State().PdfPath; }
 int BeepCount() { return State().Beeps; }
 void CountBeep() { ++State().Beeps; }
 
-void TakeEveryReadAsSlow(bool Value) { SlowReads = Value; }
-bool EveryReadIsSlow() { return SlowReads.load(std::memory_order_relaxed); }
-
 void AddResetAction(std::function<void()> Action) { State().ResetActions.push_back(std::move(Action)); }
 
 void Reset() {
@@ -79,7 +72,6 @@ void Reset() {
   s.DialogResults.clear();
   s.PdfPath.clear();
   s.Beeps = 0;
-  SlowReads = false;
   for (const auto& action : s.ResetActions)
     action();
 }

@@ -44,11 +44,6 @@ const std::string& PdfPath();
 int BeepCount();
 void CountBeep();
 
-// The directory search's read-ahead takes every read as one that waited for the disk, so
-// that it works on a tree in the caches (see FindFile.h).
-void TakeEveryReadAsSlow(bool Value);
-bool EveryReadIsSlow();
-
 // Something a layer above keeps for the tests and that Reset must clear too.
 void AddResetAction(std::function<void()> Action);
 // Forgets every queued answer and record, prints to the printer again, and runs the reset

@@ -77,12 +77,14 @@ bool IsVirtualFileSystem(std::string_view Type) {
 TVolumeTable::TVolumeTable(const std::string& MountInfoPath) {
   for (const auto& [point, type] : ReadMounts(MountInfoPath)) {
     if (IsDrive(point, type)) FDrives.push_back(point);
-    if (!IsVirtualFileSystem(type) || point == "/") continue;
+    if (point == "/") continue;
     const std::size_t slash = point.rfind('/');
     struct statx parent;
     if (!LookAt(slash == 0 ? "/" : point.substr(0, slash), STATX_INO, parent)) continue;
-    FSystemMounts.push_back(
-        {makedev(parent.stx_dev_major, parent.stx_dev_minor), parent.stx_ino, point.substr(slash + 1)});
+    const TSystemMount mount{makedev(parent.stx_dev_major, parent.stx_dev_minor), parent.stx_ino,
+                             point.substr(slash + 1)};
+    FMountPoints.push_back(mount);
+    if (IsVirtualFileSystem(type)) FSystemMounts.push_back(mount);
   }
   if (FDrives.empty() || FDrives.front() != "/") FDrives.insert(FDrives.begin(), "/");
 }
@@ -93,8 +95,14 @@ bool TVolumeTable::IsSystemDirectory(dev_t Device, ino_t Inode, std::string_view
   return false;
 }
 
-bool TVolumeTable::HasSystemDirectoryNamed(std::string_view Name) const {
-  for (const TSystemMount& mount : FSystemMounts)
+bool TVolumeTable::IsMountPoint(dev_t Device, ino_t Inode, std::string_view Name) const {
+  for (const TSystemMount& mount : FMountPoints)
+    if (mount.ParentInode == Inode && mount.ParentDevice == Device && mount.Name == Name) return true;
+  return false;
+}
+
+bool TVolumeTable::HasMountPointNamed(std::string_view Name) const {
+  for (const TSystemMount& mount : FMountPoints)
     if (mount.Name == Name) return true;
   return false;
 }

@@ -47,8 +47,10 @@ public:
   // Whether the entry Name of the directory that has the given device and inode numbers is
   // a system directory.
   bool IsSystemDirectory(dev_t Device, ino_t Inode, std::string_view Name) const;
-  // Whether any system directory bears the name Name, wherever it is.
-  bool HasSystemDirectoryNamed(std::string_view Name) const;
+  // Whether the entry Name of that directory is the mount point of another volume (of any
+  // kind, a bind mount too), and whether any mount point bears the name Name.
+  bool IsMountPoint(dev_t Device, ino_t Inode, std::string_view Name) const;
+  bool HasMountPointNamed(std::string_view Name) const;
 
 private:
   // A system directory, known by the directory that holds it and its name there, so that
@@ -61,6 +63,8 @@ private:
 
   std::vector<std::string> FDrives;
   std::vector<TSystemMount> FSystemMounts;
+  // Every mount point but "/", known the same way.
+  std::vector<TSystemMount> FMountPoints;
 };
 
 // The process's mount table, read again only when it has changed (see above). Safe to call

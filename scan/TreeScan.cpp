@@ -1,56 +1,20 @@
 #include "scan/TreeScan.h"
 
 #include <algorithm>
-#include <memory>
-#include <string_view>
+#include <chrono>
 #include <vector>
 
 #include "framework/Forms.h"
+#include "framework/Thread.h"
 #include "framework/TypInfo.h"
 #include "platform/FindFile.h"
 #include "platform/Kernel.h"
-#include "platform/ReadAhead.h"
+#include "scan/TreeWalk.h"
 
 namespace {
 
-// The size of a listed file, held as the object of its list entry.
-class TFileSize : public TObject {
-public:
-  explicit TFileSize(std::int32_t Size) : Size(Size) {}
-  std::int32_t Size;
-};
-
-// The order of one directory's lists: the user's collation with case ignored, and names
-// that differ only in case kept apart by their bytes. Every entry begins with the
-// directory's path, so only what follows it is compared.
-TStringListCompare ListOrder(std::size_t PrefixLength) {
-  return [PrefixLength](const String& A, const String& B) {
-    std::size_t a = std::min(PrefixLength, A.size()), b = std::min(PrefixLength, B.size());
-    int order = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, A.c_str() + a, static_cast<int>(A.size() - a),
-                               B.c_str() + b, static_cast<int>(B.size() - b));
-    if (order == CSTR_LESS_THAN) return -1;
-    if (order == CSTR_GREATER_THAN) return 1;
-    int bytes = A.compare(B);
-    return bytes < 0 ? -1 : bytes > 0 ? 1 : 0;
-  };
-}
-
-void MakeSortedList(TStringList& List, const String& Dir) {
-  List.SetCompare(ListOrder(Dir.size()));
-  List.SetDuplicates(dupIgnore);
-  List.SetSorted(true);
-}
-
-// Hands every entry of one search to Take; the search is closed when this returns.
-template <class F> void ForEachEntry(const String& Pattern, FINDEX_SEARCH_OPS SearchOp, DWORD Flags, F Take) {
-  WIN32_FIND_DATAA data;
-  HANDLE search = FindFirstFileExA(Pattern.c_str(), FindExInfoBasic, &data, SearchOp, nullptr, Flags);
-  if (search == INVALID_HANDLE_VALUE) return;
-  std::unique_ptr<void, BOOL (*)(HANDLE)> closer(search, FindClose);
-  do
-    Take(data);
-  while (FindNextFileA(search, &data));
-}
+// The longest share of a walk one turn of the message loop reports.
+constexpr auto TurnBudget = std::chrono::milliseconds(4);
 
 // The current directory, whatever its length; "." when it has no name that can be read.
 String CurrentDirectory() {
@@ -65,74 +29,177 @@ String CurrentDirectory() {
 
 } // namespace
 
+// One walk: its readers, and where its reporting is.
+struct TTreeScanner::TWalk {
+  // A directory being reported: announced, then its files, then its subdirectories one by one.
+  struct TFrame {
+    TTreeWalk::TNodePtr Node;
+    bool Announced = false;
+    const TDirectoryListing* Listing = nullptr;
+    // The directory read again when it was reported, its listing read ahead no longer holding.
+    std::unique_ptr<TDirectoryListing> Again;
+    std::size_t Next = 0;
+  };
+  enum TProgress { Ended, Paused, Waiting };
+
+  TTreeScanner* Scanner = nullptr;
+  // Started by StartSearch, which waits for every listing and processes messages itself.
+  bool Blocking = false;
+  bool Stopped = false;
+  bool Reporting = false;
+  bool Finished = false;
+  std::unique_ptr<TTreeWalk> Reader;
+  std::vector<TFrame> Frames;
+};
+
 TTreeScanner::TTreeScanner(TComponent* AOwner) : TComponent(AOwner) {}
 
-void TTreeScanner::StartSearch() {
-  // Warms the caches ahead of the walk on a cold tree, and stops when the walk ends or is left.
-  TReadAheadScope readAhead;
+TTreeScanner::~TTreeScanner() {
+  // A walk ended by the scanner's end tells nobody.
+  FOnSearchDone = nullptr;
+  StopSearch();
+}
+
+std::shared_ptr<TTreeScanner::TWalk> TTreeScanner::Prepare() {
   FSearchInProgress = true;
+  FUnreadableDirectories = 0;
   FFileFound.clear();
   FFileSize = 0;
   if (FInitialDirectory.empty()) FInitialDirectory = CurrentDirectory();
   if (FInitialDirectory.back() != '/') FInitialDirectory += '/';
-  SearchDirectory(FInitialDirectory);
+  auto walk = std::make_shared<TWalk>();
+  walk->Scanner = this;
+  std::weak_ptr<TWalk> weak = walk;
+  walk->Reader = std::make_unique<TTreeWalk>(FInitialDirectory, FFileMask, FRecursive, [weak] {
+    TThread::Queue([weak] {
+      if (auto walk = weak.lock()) Turn(walk);
+    });
+  });
+  walk->Frames.emplace_back().Node = walk->Reader->Root();
+  FWalks.push_back(walk);
+  return walk;
+}
+
+void TTreeScanner::StartSearch() {
+  std::shared_ptr<TWalk> walk = Prepare();
+  walk->Blocking = true;
+  // Gone from the running walks however the walk ends; an exception leaves the flag set.
+  struct TForget {
+    TTreeScanner* Scanner;
+    const std::shared_ptr<TWalk>& Walk;
+    ~TForget() { std::erase(Scanner->FWalks, Walk); }
+  } forget{this, walk};
+  Report(*walk, true);
+  FCompleted = !walk->Stopped;
   FSearchInProgress = false;
 }
 
-void TTreeScanner::SearchDirectory(String Dir) {
-  if (Application) Application->ProcessMessages();
-  FFileSize = 0;
-  FFileFound = Dir;
-  Fire(FOnDirectoryFound);
-
-  TStringList subdirectories;
-  MakeSortedList(subdirectories, Dir);
-  ForEachEntry(Dir + "*.*", FindExSearchLimitToDirectories, 0, [&](const WIN32_FIND_DATAA& Entry) {
-    const std::string_view name = Entry.cFileName;
-    if ((Entry.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_VOLUME_LABEL)) ||
-        !(Entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == "." || name == "..")
-      return;
-    String path;
-    path.reserve(Dir.size() + name.size() + 1);
-    path.append(Dir).append(name).append("/");
-    subdirectories.Add(path);
+void TTreeScanner::BeginSearch() {
+  std::weak_ptr<TWalk> walk = Prepare();
+  TThread::Queue([walk] {
+    if (auto w = walk.lock()) Turn(w);
   });
+}
 
-  {
-    TStringList files;
-    MakeSortedList(files, Dir);
-    files.SetOwnsObjects(true);
-    // Nothing runs between the two searches, so the second may take the first's listing.
-    ForEachEntry(Dir + FFileMask, FindExSearchNameMatch, FIND_FIRST_EX_SAME_VISIT, [&](const WIN32_FIND_DATAA& Entry) {
-      if (Entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_VOLUME_LABEL)) return;
-      const String path = Dir + Entry.cFileName;
-      const auto size = static_cast<std::int32_t>(Entry.nFileSizeLow);
-      int index;
-      if (files.Find(path, index)) {
-        static_cast<TFileSize*>(files.Objects(index))->Size = size;
-      } else {
-        auto item = std::make_unique<TFileSize>(size);
-        files.AddObject(path, item.get());
-        item.release();
-      }
+void TTreeScanner::StopSearch() {
+  for (const std::shared_ptr<TWalk>& walk : std::vector(FWalks)) {
+    walk->Stopped = true;
+    // One reporting now ends itself when the handler it runs returns.
+    if (!walk->Blocking && !walk->Reporting) Finish(walk);
+  }
+}
+
+void TTreeScanner::Turn(const std::shared_ptr<TWalk>& Walk) {
+  if (Walk->Blocking || Walk->Finished || Walk->Reporting) return;
+  TTreeScanner* scanner = Walk->Scanner;
+  TWalk::TProgress progress;
+  try {
+    progress = static_cast<TWalk::TProgress>(scanner->Report(*Walk, false));
+  } catch (...) {
+    Walk->Stopped = true;
+    scanner->Finish(Walk);
+    throw;
+  }
+  if (progress == TWalk::Ended) {
+    scanner->Finish(Walk);
+  } else if (progress == TWalk::Paused) {
+    std::weak_ptr<TWalk> weak = Walk;
+    TThread::Queue([weak] {
+      if (auto walk = weak.lock()) Turn(walk);
     });
-    for (int i = 0; i < files.Count(); ++i) {
-      FFileFound = files.Strings(i);
-      FFileSize = static_cast<TFileSize*>(files.Objects(i))->Size;
-      Fire(FOnFileFound);
-    }
   }
-  FFileSize = 0;
+}
 
-  for (int i = 0; i < subdirectories.Count(); ++i) {
-    if (FRecursive) {
-      SearchDirectory(subdirectories.Strings(i));
-    } else {
-      FFileFound = subdirectories.Strings(i);
+void TTreeScanner::Finish(const std::shared_ptr<TWalk>& Walk) {
+  if (Walk->Finished) return;
+  Walk->Finished = true;
+  FCompleted = !Walk->Stopped && Walk->Frames.empty();
+  Walk->Reader.reset();
+  Walk->Frames.clear();
+  std::erase(FWalks, Walk);
+  FSearchInProgress = false;
+  Fire(FOnSearchDone);
+}
+
+int TTreeScanner::Report(TWalk& Walk, bool Wait) {
+  Walk.Reporting = true;
+  struct TReset {
+    bool& Flag;
+    ~TReset() { Flag = false; }
+  } reset{Walk.Reporting};
+  const auto start = std::chrono::steady_clock::now();
+  while (!Walk.Stopped && !Walk.Frames.empty()) {
+    if (!Wait && std::chrono::steady_clock::now() - start > TurnBudget) return TWalk::Paused;
+    TWalk::TFrame& frame = Walk.Frames.back();
+    const String& dir = frame.Node->Path;
+    if (!frame.Announced) {
+      frame.Announced = true;
+      if (Walk.Blocking && Application) {
+        Application->ProcessMessages();
+        if (Walk.Stopped) break;
+      }
+      FFileSize = 0;
+      FFileFound = dir;
       Fire(FOnDirectoryFound);
+      continue;
     }
+    if (!frame.Listing) {
+      const TDirectoryListing* listing = Walk.Reader->Take(frame.Node, Wait);
+      if (!listing) return TWalk::Waiting;
+      // The directory as it is now that the walk is there: what was read ahead, when nothing
+      // has changed in it since, else read again.
+      TDirectoryStamp now;
+      if (listing->Mask != FFileMask || !GetDirectoryStamp(dir.c_str(), &now) || !ListingStands(listing->Stamp, now)) {
+        frame.Again = std::make_unique<TDirectoryListing>(ReadListing(dir, FFileMask));
+        listing = frame.Again.get();
+      }
+      frame.Listing = listing;
+      if (!listing->Readable) ++FUnreadableDirectories;
+      for (const auto& [path, size] : listing->Files) {
+        FFileFound = path;
+        FFileSize = size;
+        Fire(FOnFileFound);
+        if (Walk.Stopped) return TWalk::Ended;
+      }
+      FFileSize = 0;
+      continue;
+    }
+    const std::vector<String>& subdirectories = frame.Listing->Subdirectories;
+    if (frame.Next < subdirectories.size()) {
+      const std::size_t i = frame.Next++;
+      if (FRecursive) {
+        TTreeWalk::TNodePtr child = Walk.Reader->Child(*frame.Node, i, subdirectories[i]);
+        Walk.Frames.emplace_back().Node = std::move(child);
+      } else {
+        FFileFound = subdirectories[i];
+        Fire(FOnDirectoryFound);
+      }
+      continue;
+    }
+    Walk.Frames.pop_back();
+    Fire(FOnDirectoryDone);
   }
-  Fire(FOnDirectoryDone);
+  return TWalk::Ended;
 }
 
 void TTreeScanner::Fire(const TNotifyEvent& Event) {

@@ -73,24 +73,26 @@ TEST_F(MainFormTest, TheActiveEditorsMenuTakesThePlaceOfTheMainFileMenu) {
   EXPECT_EQ(MenuBar(), (std::vector<String>{"&File", "&Edit", "&Window", "&Help"}));
 }
 
-TEST_F(MainFormTest, ExitAsksAboutEveryModifiedEditorAndACancelKeepsTheProgram) {
-  String a = WriteFile("a.ini", "old a"), b = WriteFile("b.ini", "old b");
+TEST_F(MainFormTest, ExitAsksAboutEveryModifiedEditorAndACancelEndsTheQuestions) {
+  String a = WriteFile("a.ini", "old a"), b = WriteFile("b.ini", "old b"), c = WriteFile("c.ini", "old c");
   TEditForm* first = Open(a);
   TEditForm* second = Open(b);
-  first->RE1->SetText("new a");
-  second->RE1->SetText("new b");
-  // The most recently activated editor is asked about first.
+  TEditForm* third = Open(c);
+  for (TEditForm* editor : {first, second, third})
+    editor->RE1->SetText("new");
+  // The most recently activated editor is asked about first; after the Cancel nothing is
+  // asked or saved, although an answer waits.
+  Seams::QueueMessageBoxAnswer(IDNO);
   Seams::QueueMessageBoxAnswer(IDCANCEL);
   Seams::QueueMessageBoxAnswer(IDYES);
   MainForm->ExitBtn->Click();
-  EXPECT_EQ(Boxes(), (std::vector<String>{"Save changes to " + b + "?", "Save changes to " + a + "?"}));
+  EXPECT_EQ(Boxes(), (std::vector<String>{"Save changes to " + c + "?", "Save changes to " + b + "?"}));
   EXPECT_EQ(Seams::MessageBoxes()[0].Caption, "Please Confirm");
   EXPECT_EQ(Seams::MessageBoxes()[0].Type, MB_YESNOCANCEL);
   EXPECT_FALSE(Application->Terminated());
-  EXPECT_EQ(ReadFile(a), "new a");
-  EXPECT_EQ(ReadFile(b), "old b");
-  EXPECT_FALSE(first->GetModified());
-  EXPECT_TRUE(second->GetModified());
+  EXPECT_EQ(ReadFile(a) + ReadFile(b) + ReadFile(c), "old aold bold c");
+  EXPECT_EQ(MainForm->MDIChildCount(), 3);
+  EXPECT_TRUE(first->GetModified() && second->GetModified() && third->GetModified());
 }
 
 TEST_F(MainFormTest, CloseAllStopsAtACancelAndLeavesThatEditorAndTheRestOpen) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <sched.h>
 
+#include "framework/Thread.h"
 #include "tests/app/MainFormTestSupport.h"
 
 namespace {
@@ -69,6 +70,12 @@ protected:
     return found;
   }
 
+  // Presses Scan and waits for the scan to end.
+  static void Scan() {
+    MainForm->ScanButton->Click();
+    EXPECT_TRUE(WaitUntil([] { return !MainForm->ScanLed->LedOn(); }));
+  }
+
   // Runs Action once, the first time the scan enters a directory.
   void DuringTheScan(std::function<void()> Action) {
     auto done = std::make_shared<bool>(false);
@@ -91,7 +98,7 @@ TEST_F(ScanTest, ListsEveryIniFileOfTheDriveInScanOrderAndLeavesHiddenDirectorie
     Put(Volume + f);
   Choose(Volume);
   MainForm->LLB1->Items()->Add("left over from before");
-  MainForm->ScanButton->Click();
+  Scan();
   const String v = Volume;
   EXPECT_EQ(Listed(),
             (std::vector<String>{v + "/A.ini", v + "/b.ini", v + "/c.INI", v + "/Win/w.ini", v + "/Win/sys/deep.Ini"}));
@@ -103,55 +110,107 @@ TEST_F(ScanTest, ListsEveryIniFileOfTheDriveInScanOrderAndLeavesHiddenDirectorie
   EXPECT_FALSE(MainForm->ScanLed->LedOn());
 }
 
-TEST_F(ScanTest, WithInfTickedEveryIniEntryComesBeforeEveryInfEntry) {
-  for (const char* f : {"/z.inf", "/a/one.ini", "/a/two.INF", "/b/three.ini"})
+// With INF ticked the tree is walked once; the list holds every INI entry before every INF
+// entry, and the status line reads as for two passes, the INF text while the INF files are listed.
+TEST_F(ScanTest, WithInfTickedOneWalkListsEveryIniEntryBeforeEveryInfEntry) {
+  for (const char* f : {"/z.inf", "/a/one.ini", "/a/two.INF", "/a/three.ink", "/b/three.ini"})
     Put(Volume + f);
   Choose(Volume);
   MainForm->IncludeINF->SetChecked(true);
-  std::vector<String> texts;
+  int walks = 0;
   MainForm->TS1->SetOnDirectoryFound([&](TObject*) {
-    String text = MainForm->SB1->SimpleText();
-    if (texts.empty() || texts.back() != text) texts.push_back(text);
+    walks += MainForm->TS1->FileFound() == Volume + "/";
     EXPECT_EQ(MainForm->SB1->Font()->Color(), clRed);
   });
+  // What the status line says, and how long the list is, whenever either changes; looked at
+  // each turn of the message loop.
+  std::vector<String> texts;
+  std::function<void()> look = [&] {
+    const String now = std::to_string(MainForm->LLB1->Items()->Count()) + " " + MainForm->SB1->SimpleText();
+    if (texts.empty() || texts.back() != now) texts.push_back(now);
+    if (MainForm->SB1->SimpleText() != "Scan Complete..") TThread::Queue(look);
+  };
+  TThread::Queue(look);
   // The lamp is lit across both passes and goes out only once the end is written.
   std::vector<String> switches;
   MainForm->ScanLed->SetOnLedStateChanged([&](TObject*, bool On, std::int32_t) {
     switches.push_back((On ? "on, " : "off, ") + MainForm->SB1->SimpleText());
   });
   MainForm->ScanButton->Click();
+  EXPECT_TRUE(WaitUntil([] { return !MainForm->ScanLed->LedOn(); }));
   const String v = Volume;
+  EXPECT_EQ(walks, 1);
   EXPECT_EQ(switches, (std::vector<String>{"on, ", "off, Scan Complete.."}));
   EXPECT_EQ(Listed(), (std::vector<String>{v + "/a/one.ini", v + "/b/three.ini", v + "/z.inf", v + "/a/two.INF"}));
-  EXPECT_EQ(texts, (std::vector<String>{"Scanning system for INI files.. Please Wait",
-                                        "Scanning system for INF files.. Please Wait"}));
+  EXPECT_TRUE(WaitUntil([&] { return texts.back().ends_with("Scan Complete.."); }));
+  // Every INI file is listed before the INF text shows, and every INF file after it.
+  EXPECT_EQ(texts.front(), "0 Scanning system for INI files.. Please Wait");
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "2 Scanning system for INF files.. Please Wait"), texts.end());
+  EXPECT_EQ(texts.back(), "4 Scan Complete..");
+  for (const String& text : texts)
+    EXPECT_TRUE(text.ends_with(text[0] <= '2' ? "Please Wait" : "Scan Complete..")) << text;
 
   // Without the tick a second scan lists the INI files only, from an empty list.
   MainForm->IncludeINF->SetChecked(false);
-  MainForm->ScanButton->Click();
+  Scan();
   EXPECT_EQ(Listed(), (std::vector<String>{v + "/a/one.ini", v + "/b/three.ini"}));
 }
 
-TEST_F(ScanTest, ADriveChosenDuringTheIniPassIsTheDriveOfTheInfPass) {
+// The drive is read once, when Scan is pressed; the scan stays on it and enters no other
+// volume mounted in it (each is a drive of its own), nor a bind mount that would loop.
+TEST_F(ScanTest, AScanStaysOnTheDriveChosenWhenScanWasPressed) {
   String other = MakeVolume("other");
-  Put(Volume + "/first.ini");
-  Put(Volume + "/first.inf");
-  Put(other + "/second.ini");
-  Put(other + "/second.inf");
+  String inner = MakeVolume("vol/inner");
+  std::filesystem::create_directories(Volume + "/loop");
+  ASSERT_EQ(mount(Volume.c_str(), (Volume + "/loop").c_str(), nullptr, MS_BIND, nullptr), 0);
+  Mounted.insert(Mounted.begin(), Volume + "/loop");
+  for (const String& file : {Volume + "/first.ini", Volume + "/first.inf", Volume + "/a/in.ini", inner + "/inner.ini",
+                             other + "/second.ini", other + "/second.inf"})
+    Put(file);
   Choose(Volume);
   MainForm->IncludeINF->SetChecked(true);
   DuringTheScan([&] {
     MainForm->DS1->BuildList();
     MainForm->DS1->SetDrive(other);
   });
-  MainForm->ScanButton->Click();
-  EXPECT_EQ(Listed(), (std::vector<String>{Volume + "/first.ini", other + "/second.inf"}));
+  Scan();
+  EXPECT_EQ(Listed(), (std::vector<String>{Volume + "/first.ini", Volume + "/a/in.ini", Volume + "/first.inf"}));
+  MainForm->TS1->SetOnDirectoryFound(nullptr);
+  Choose(inner);
+  Scan();
+  EXPECT_EQ(Listed(), (std::vector<String>{inner + "/inner.ini"}));
+}
+
+// Directories that could not be read (here gone before the scan got there) are counted.
+TEST_F(ScanTest, TheEndSaysHowManyDirectoriesCouldNotBeRead) {
+  for (const char* f : {"/a/1.ini", "/b/2.ini", "/c/3.ini", "/d/4.ini"})
+    Put(Volume + f);
+  Choose(Volume);
+  std::vector<String> gone;
+  MainForm->TS1->SetOnDirectoryFound([&](TObject*) {
+    if (MainForm->TS1->FileFound() != Volume + "/a/") return;
+    for (const String& dir : gone)
+      std::filesystem::remove_all(Volume + dir);
+  });
+  gone = {"/b", "/c"};
+  Scan();
+  EXPECT_EQ(MainForm->SB1->SimpleText(), "Scan Complete.. 2 directories could not be read.");
+  gone = {"/d"};
+  Put(Volume + "/b/2.ini");
+  Scan();
+  EXPECT_EQ(MainForm->SB1->SimpleText(), "Scan Complete.. 1 directory could not be read.");
+  gone.clear();
+  Scan();
+  EXPECT_EQ(MainForm->SB1->SimpleText(), "Scan Complete..");
+  EXPECT_EQ(Listed(), (std::vector<String>{Volume + "/a/1.ini", Volume + "/b/2.ini"}));
+  MainForm->TS1->SetOnDirectoryFound(nullptr);
 }
 
 TEST_F(ScanTest, TheDriveChoosersDoubleClickScansLikeTheButton) {
   Put(Volume + "/only.ini");
   Choose(Volume);
   SendMessageA(MainForm->DS1->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+  EXPECT_TRUE(WaitUntil([] { return !MainForm->ScanLed->LedOn(); }));
   EXPECT_EQ(Listed(), (std::vector<String>{Volume + "/only.ini"}));
   EXPECT_EQ(MainForm->SB1->SimpleText(), "Scan Complete..");
 }
@@ -162,27 +221,73 @@ TEST_F(ScanTest, AScanAskedForDuringAScanIsRefusedWithABeep) {
   Choose(Volume);
   int beeps = Seams::BeepCount();
   DuringTheScan([] { MainForm->DS1->DblClick(); });
-  MainForm->ScanButton->Click();
+  Scan();
   EXPECT_EQ(Seams::BeepCount(), beeps + 1);
   EXPECT_EQ(Listed(), (std::vector<String>{Volume + "/a.ini", Volume + "/d/b.ini"}));
   // Once it is over, the next scan runs.
   MainForm->TS1->SetOnDirectoryFound(nullptr);
-  MainForm->ScanButton->Click();
+  Scan();
   EXPECT_EQ(Seams::BeepCount(), beeps + 1);
 }
 
-TEST_F(ScanTest, AnExitAcceptedDuringAScanEndsTheProgramOnlyAfterTheScan) {
+// Stop, and Esc in the main window, end the scan where it is; the list keeps what was found.
+TEST_F(ScanTest, StopOrEscEndsTheScanAndTheListKeepsWhatWasFound) {
+  Put(Volume + "/a.ini");
+  Put(Volume + "/d1/b.ini");
+  Put(Volume + "/d2/c.ini");
+  Choose(Volume);
+  EXPECT_FALSE(MainForm->StopBtn->Enabled());
+  const std::vector<std::function<void()>> ways = {
+      [] { MainForm->StopBtn->Click(); }, [] { SendMessageA(MainForm->LLB1->Handle(), WM_KEYDOWN, VK_ESCAPE, 0); }};
+  for (const auto& stop : ways) {
+    bool enabled = false;
+    MainForm->TS1->SetOnDirectoryFound([&](TObject*) {
+      if (MainForm->TS1->FileFound() != Volume + "/d1/") return;
+      enabled = MainForm->StopBtn->Enabled();
+      stop();
+    });
+    Scan();
+    EXPECT_TRUE(enabled);
+    EXPECT_EQ(Listed(), (std::vector<String>{Volume + "/a.ini"}));
+    EXPECT_EQ(MainForm->SB1->SimpleText(), "Scan Stopped..");
+    EXPECT_EQ(MainForm->SB1->Font()->Color(), clNavy);
+    EXPECT_FALSE(MainForm->StopBtn->Enabled());
+  }
+  MainForm->TS1->SetOnDirectoryFound(nullptr);
+}
+
+// Exit during a scan asks about the modified editors as at any other time: a Cancel leaves
+// the program and its scan running; once the program is to end, its scan ends at once.
+TEST_F(ScanTest, ExitDuringAScanAsksAsEverAndEndsTheScanOnlyWhenTheProgramEnds) {
   Put(Volume + "/a.ini");
   Put(Volume + "/d/b.ini");
   Choose(Volume);
-  DuringTheScan([] { MainForm->ExitBtn->Click(); });
+  TEditForm* editor = Open(WriteFile("e.ini", "old"));
+  editor->RE1->SetText("new");
   MainForm->ScanButton->Click();
-  EXPECT_TRUE(Application->Terminated());
+  ASSERT_TRUE(MainForm->TS1->SearchInProgress());
+  Seams::QueueMessageBoxAnswer(IDCANCEL);
+  MainForm->ExitBtn->Click();
+  EXPECT_FALSE(Application->Terminated());
+  EXPECT_TRUE(MainForm->TS1->SearchInProgress());
+  EXPECT_TRUE(WaitUntil([] { return !MainForm->ScanLed->LedOn(); }));
   EXPECT_EQ(Listed().size(), 2u);
   EXPECT_EQ(MainForm->SB1->SimpleText(), "Scan Complete..");
+
+  MainForm->ScanButton->Click();
+  Seams::QueueMessageBoxAnswer(IDNO);
+  MainForm->ExitBtn->Click();
+  EXPECT_TRUE(Application->Terminated());
+  EXPECT_FALSE(MainForm->TS1->SearchInProgress()) << "the scan ended with the answer";
+  EXPECT_FALSE(MainForm->ScanLed->LedOn());
+  WaitUntil([] { return false; }, 100);
+  EXPECT_TRUE(Listed().empty()) << "nothing found after the end";
+  EXPECT_EQ(Boxes().size(), 2u);
+  EXPECT_EQ(ReadFile(Dir / "e.ini"), "old");
 }
 
-TEST_F(ScanTest, AnErrorDuringTheScanKeepsTheEntriesSoFarAndTheScanningState) {
+// A scan that fails ends: the lamp goes off, the message is shown, the list keeps its entries.
+TEST_F(ScanTest, AnErrorDuringTheScanEndsItKeepingTheEntriesSoFarAndShowsTheMessage) {
   Put(Volume + "/a.ini");
   Put(Volume + "/d/b.ini");
   Choose(Volume);
@@ -190,21 +295,21 @@ TEST_F(ScanTest, AnErrorDuringTheScanKeepsTheEntriesSoFarAndTheScanningState) {
   MainForm->TS1->SetOnDirectoryFound([&](TObject*) {
     if (++calls == 2) throw Exception("Unable to insert a line");
   });
-  EXPECT_THROW(MainForm->ScanButton->Click(), Exception);
+  Scan();
   EXPECT_EQ(Listed(), (std::vector<String>{Volume + "/a.ini"}));
-  EXPECT_TRUE(MainForm->ScanLed->LedOn());
-  EXPECT_EQ(MainForm->SB1->Font()->Color(), clRed);
-  EXPECT_EQ(MainForm->SB1->SimpleText(), "Scanning system for INI files.. Please Wait");
+  EXPECT_EQ(Boxes(), (std::vector<String>{"Unable to insert a line."}));
+  EXPECT_FALSE(MainForm->StopBtn->Enabled());
+  EXPECT_EQ(MainForm->SB1->SimpleText(), "Scan Stopped..");
   // The failed scan does not block the next one.
   MainForm->TS1->SetOnDirectoryFound(nullptr);
-  MainForm->ScanButton->Click();
+  Scan();
   EXPECT_EQ(Listed().size(), 2u);
 }
 
 TEST_F(ScanTest, ADoubleClickOnAListedPathOpensIt) {
   Put(Volume + "/open.ini");
   Choose(Volume);
-  MainForm->ScanButton->Click();
+  Scan();
   MainForm->LLB1->SetItemIndex(0);
   MainForm->LLB1->DblClick();
   auto* editor = dynamic_cast<TEditForm*>(MainForm->ActiveMDIChild());
@@ -222,7 +327,7 @@ TEST_F(ScanTest, NamesThatAreNotUtf8OrOddAreListedReadablyAndOpenAndSaveTheRealF
   for (const String& name : names)
     Put(name);
   Choose(Volume);
-  MainForm->ScanButton->Click();
+  Scan();
   const std::vector<String> inOrder = Listed();
   std::vector<String> listed = inOrder, expected = names;
   std::sort(listed.begin(), listed.end());

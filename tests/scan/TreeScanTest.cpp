@@ -25,6 +25,7 @@
 #include "platform/Seams.h"
 #include "platform/Windows.h"
 #include "scan/TreeScan.h"
+#include "tests/support/TestSupport.h"
 #include "tests/support/WindowHook.h"
 
 namespace fs = std::filesystem;
@@ -220,8 +221,10 @@ TEST_F(TreeScannerTest, AVanishedDirectoryIsAnnouncedEmpty) {
   });
   EXPECT_EQ(Run(),
             (Events{D(""), D("a/"), E("a/"), D("b/"), E("b/"), D("c/"), F(0, "c/c.ini"), E("c/c.ini"), E("c/c.ini")}));
+  EXPECT_EQ(Scanner.UnreadableDirectories(), 1);
   Scanner.SetInitialDirectory(Root / "missing");
   EXPECT_EQ(Run(), (Events{D("missing/"), E("missing/")}));
+  EXPECT_EQ(Scanner.UnreadableDirectories(), 1);
 }
 
 // Runs as an unprivileged user, since root may read any directory: when the test finds itself
@@ -252,6 +255,7 @@ TEST_F(TreeScannerTest, ADeniedDirectoryIsAnnouncedEmpty) {
   fs::permissions(Root / "shut", fs::perms::none);
   EXPECT_EQ(Run(), (Events{D(""), D("open/"), F(0, "open/a.ini"), E("open/a.ini"), D("shut/"), E("shut/"), D("zzz/"),
                            F(0, "zzz/c.ini"), E("zzz/c.ini"), E("zzz/c.ini")}));
+  EXPECT_EQ(Scanner.UnreadableDirectories(), 1);
 }
 
 // Every level keeps its own lists and path, so the outer walk goes on correctly; the
@@ -316,6 +320,48 @@ TEST_F(TreeScannerTest, EachDirectoryIsReadWhenTheWalkGetsThere) {
   EXPECT_EQ(Run().size(), 6u) << "made by a handler run from the processing of messages";
 }
 
+// A walk begun without waiting reports at the turns of the message loop exactly what the
+// waiting walk reports, then says it is done; one stopped reports nothing after the stop.
+TEST_F(TreeScannerTest, ABegunWalkReportsTheSameEventsAtTheTurnsOfTheMessageLoopAndStops) {
+  MakeExampleTree();
+  for (const char* dir : {"Win/a", "Win/b/c", "zz"})
+    fs::create_directories(Root / dir);
+  WriteFile(Root / "Win/b/c/deep.ini");
+  const Events expected = Run();
+  ASSERT_EQ(expected.size(), 18u);
+  int done = 0;
+  Scanner.SetOnSearchDone([&](TObject* Sender) {
+    EXPECT_EQ(Sender, &Scanner);
+    EXPECT_FALSE(Scanner.SearchInProgress());
+    ++done;
+  });
+  Seen.clear();
+  Scanner.BeginSearch();
+  EXPECT_TRUE(Seen.empty()) << "nothing is reported before the message loop turns";
+  EXPECT_TRUE(Scanner.SearchInProgress());
+  EXPECT_TRUE(WaitUntil([&] { return done > 0; }));
+  EXPECT_EQ(Seen, expected);
+
+  Then(&TTreeScanner::OnDirectoryFound, &TTreeScanner::SetOnDirectoryFound, [this] {
+    if (Scanner.FileFound() == Root / "Win/b/") Scanner.StopSearch();
+  });
+  Seen.clear();
+  Scanner.BeginSearch();
+  EXPECT_TRUE(WaitUntil([&] { return done > 1; }));
+  WaitUntil([] { return false; }, 50);
+  EXPECT_EQ(Seen, Events(expected.begin(), std::find(expected.begin(), expected.end(), D("Win/b/")) + 1));
+  EXPECT_EQ(done, 2);
+  EXPECT_FALSE(Scanner.SearchInProgress());
+
+  // A stop between two turns ends the walk there and then.
+  Seen.clear();
+  Scanner.BeginSearch();
+  Scanner.StopSearch();
+  EXPECT_EQ(done, 3);
+  WaitUntil([] { return false; }, 50);
+  EXPECT_TRUE(Seen.empty());
+}
+
 // A tree nested past the longest path the system takes in one call is walked to the bottom,
 // its files reported with their whole paths.
 TEST_F(TreeScannerTest, ATreeDeeperThanTheLongestPathIsWalkedToTheBottom) {
@@ -346,10 +392,9 @@ std::size_t ThreadCount() {
   return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator()));
 }
 
-// With the read-ahead at work (every read taken as one from the disk), a walk reports exactly
-// what it reports without it; the readers go ahead of the walk, never into a hidden directory
-// or through a link to one, and are gone when the walk returns.
-TEST_F(TreeScannerTest, ReadAheadGoesAheadOfTheWalkAndChangesNothing) {
+// The readers go ahead of the reporting, never into a hidden directory or through a link to
+// one, and are gone when the walk returns; what is reported is what the tree holds.
+TEST_F(TreeScannerTest, ReadersGoAheadOfTheReportingAndChangeNothing) {
   TempDir outside;
   fs::create_directory(outside / "inner");
   WriteFile(outside / "inner/o.ini");
@@ -362,9 +407,8 @@ TEST_F(TreeScannerTest, ReadAheadGoesAheadOfTheWalkAndChangesNothing) {
   fs::create_directory_symlink(outside.Path, Root / "d5/link");
   const Events expected = Run();
   ASSERT_EQ(expected.size(), 1u + 7 * 6 + 1);
-  Seams::TakeEveryReadAsSlow(true);
-  // A walk with readers first, so that threads a runtime starts at the first thread made
-  // (a sanitizer's) are there before they are counted.
+  // A walk first, so that threads a runtime starts at the first thread made (a sanitizer's)
+  // are there before they are counted.
   EXPECT_EQ(Run(), expected);
 
   const int watch = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);

@@ -11,7 +11,7 @@ import tempfile
 import unittest
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-NAMES = ['open', 'save', 'cut', 'copy', 'paste', 'exit']
+NAMES = ['open', 'save', 'cut', 'copy', 'paste', 'exit', 'stop']
 FILES = [f'resources/glyphs/{n}.bmp' for n in NAMES] + ['resources/MAINICON.ico']
 
 

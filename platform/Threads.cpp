@@ -1,0 +1,18 @@
+#include "platform/Threads.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+// Stands for the calling thread, as Windows's pseudo handle does.
+char CurrentThread;
+} // namespace
+
+HANDLE GetCurrentThread() { return &CurrentThread; }
+
+BOOL SetThreadPriority(HANDLE Thread, int Priority) {
+  if (Thread != &CurrentThread || Priority < THREAD_PRIORITY_BELOW_NORMAL || Priority > THREAD_PRIORITY_NORMAL)
+    return 0;
+  // Linux takes a nice value per thread: 10 lets every normal thread go first.
+  return setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), Priority < 0 ? 10 : 0) == 0;
+}

@@ -1,0 +1,182 @@
+#include "scan/TreeWalk.h"
+
+#include <algorithm>
+#include <memory>
+#include <string_view>
+
+#include "framework/Classes.h"
+#include "platform/Kernel.h"
+#include "platform/Threads.h"
+
+namespace {
+
+// Readers wait for the disk or a slow volume, not for a core: many at once.
+constexpr int ReaderCount = 16;
+// Directories read ahead and not yet reported, beyond which readers wait.
+constexpr std::size_t LeadLimit = 4096;
+
+// The order of one directory's lists: the user's collation with case ignored, and names
+// that differ only in case kept apart by their bytes. Every entry begins with the
+// directory's path, so only what follows it is compared.
+TStringListCompare ListOrder(std::size_t PrefixLength) {
+  return [PrefixLength](const String& A, const String& B) {
+    std::size_t a = std::min(PrefixLength, A.size()), b = std::min(PrefixLength, B.size());
+    int order = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, A.c_str() + a, static_cast<int>(A.size() - a),
+                               B.c_str() + b, static_cast<int>(B.size() - b));
+    if (order == CSTR_LESS_THAN) return -1;
+    if (order == CSTR_GREATER_THAN) return 1;
+    int bytes = A.compare(B);
+    return bytes < 0 ? -1 : bytes > 0 ? 1 : 0;
+  };
+}
+
+void MakeSortedList(TStringList& List, const String& Dir) {
+  List.SetCompare(ListOrder(Dir.size()));
+  List.SetDuplicates(dupIgnore);
+  List.SetSorted(true);
+}
+
+// Hands every entry of one search to Take; the search is closed when this returns. False when
+// the directory could not be read.
+template <class F> bool ForEachEntry(const String& Pattern, FINDEX_SEARCH_OPS SearchOp, DWORD Flags, F Take) {
+  WIN32_FIND_DATAA data;
+  HANDLE search = FindFirstFileExA(Pattern.c_str(), FindExInfoBasic, &data, SearchOp, nullptr, Flags);
+  if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  std::unique_ptr<void, BOOL (*)(HANDLE)> closer(search, FindClose);
+  do
+    Take(data);
+  while (FindNextFileA(search, &data));
+  return true;
+}
+
+} // namespace
+
+TDirectoryListing ReadListing(const String& Dir, const String& Mask) {
+  TDirectoryListing listing;
+  listing.Mask = Mask;
+  if (!GetDirectoryStamp(Dir.c_str(), &listing.Stamp)) listing.Stamp = {};
+  TStringList subdirectories;
+  MakeSortedList(subdirectories, Dir);
+  constexpr DWORD skipped =
+      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_VOLUME_LABEL | FILE_ATTRIBUTE_REPARSE_POINT;
+  listing.Readable = ForEachEntry(Dir + "*.*", FindExSearchLimitToDirectories, 0, [&](const WIN32_FIND_DATAA& Entry) {
+    const std::string_view name = Entry.cFileName;
+    if ((Entry.dwFileAttributes & skipped) || !(Entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == "." ||
+        name == "..")
+      return;
+    String path;
+    path.reserve(Dir.size() + name.size() + 1);
+    path.append(Dir).append(name).append("/");
+    subdirectories.Add(path);
+  });
+  for (int i = 0; i < subdirectories.Count(); ++i)
+    listing.Subdirectories.push_back(subdirectories.Strings(i));
+
+  // Sizes are kept beside the sorted paths; a later entry equal to a kept one gives its size.
+  std::vector<std::pair<String, std::int32_t>> found;
+  // Nothing runs between the two searches, so the second may take the first's listing.
+  ForEachEntry(Dir + Mask, FindExSearchNameMatch, FIND_FIRST_EX_SAME_VISIT, [&](const WIN32_FIND_DATAA& Entry) {
+    if (Entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_VOLUME_LABEL)) return;
+    found.emplace_back(Dir + Entry.cFileName, static_cast<std::int32_t>(Entry.nFileSizeLow));
+  });
+  const TStringListCompare order = ListOrder(Dir.size());
+  std::stable_sort(found.begin(), found.end(),
+                   [&](const auto& A, const auto& B) { return order(A.first, B.first) < 0; });
+  for (auto& file : found) {
+    if (!listing.Files.empty() && order(listing.Files.back().first, file.first) == 0)
+      listing.Files.back().second = file.second;
+    else
+      listing.Files.push_back(std::move(file));
+  }
+  return listing;
+}
+
+TTreeWalk::TTreeWalk(const String& Root, const String& Mask, bool Recursive, std::function<void()> Ready)
+    : FMask(Mask), FRecursive(Recursive), FReady(std::move(Ready)), FRoot(std::make_shared<TNode>()) {
+  FRoot->Path = Root;
+  Queue(FRoot);
+  for (int i = 0; i < ReaderCount; ++i)
+    FReaders.emplace_back([this] { Read(); });
+}
+
+TTreeWalk::~TTreeWalk() {
+  {
+    std::lock_guard lock(FLock);
+    FStop = true;
+  }
+  FWork.notify_all();
+  for (std::thread& reader : FReaders)
+    reader.join();
+}
+
+void TTreeWalk::Queue(const TNodePtr& Node) {
+  Node->Queued = true;
+  FPending.insert(Node);
+}
+
+TTreeWalk::TNodePtr TTreeWalk::Child(TNode& Parent, std::size_t I, const String& Path) {
+  std::lock_guard lock(FLock);
+  // Handed over once, so that a directory reported is freed with its frame.
+  if (I < Parent.Children.size() && Parent.Children[I] && Parent.Children[I]->Path == Path)
+    return std::move(Parent.Children[I]);
+  auto child = std::make_shared<TNode>();
+  child->Path = Path;
+  child->Key = Parent.Key;
+  child->Key.push_back(static_cast<std::uint32_t>(I));
+  return child;
+}
+
+const TDirectoryListing* TTreeWalk::Take(const TNodePtr& Node, bool Wait) {
+  std::unique_lock lock(FLock);
+  if (!Node->Read && !Node->Queued) {
+    Queue(Node);
+    FWork.notify_one();
+  }
+  if (!Node->Read) {
+    FAwaited = Node.get();
+    // A reader may pass the bound for the directory waited for.
+    FWork.notify_one();
+    if (!Wait) return nullptr;
+    FDone.wait(lock, [&] { return Node->Read; });
+  }
+  FAwaited = nullptr;
+  --FLead;
+  return &Node->Listing;
+}
+
+void TTreeWalk::Read() {
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+  std::unique_lock lock(FLock);
+  for (;;) {
+    FWork.wait(lock, [this] { return FStop || (!FPending.empty() && (FLead < LeadLimit || FAwaited)); });
+    if (FStop) return;
+    TNodePtr node = *FPending.begin();
+    FPending.erase(FPending.begin());
+    if (!FPending.empty()) FWork.notify_one();
+    lock.unlock();
+    TDirectoryListing listing = ReadListing(node->Path, FMask);
+    std::vector<TNodePtr> children;
+    if (FRecursive) {
+      children.reserve(listing.Subdirectories.size());
+      for (std::size_t i = 0; i < listing.Subdirectories.size(); ++i) {
+        auto child = std::make_shared<TNode>();
+        child->Path = listing.Subdirectories[i];
+        child->Key = node->Key;
+        child->Key.push_back(static_cast<std::uint32_t>(i));
+        children.push_back(std::move(child));
+      }
+    }
+    lock.lock();
+    node->Listing = std::move(listing);
+    node->Children = std::move(children);
+    node->Read = true;
+    ++FLead;
+    for (const TNodePtr& child : node->Children)
+      Queue(child);
+    if (!node->Children.empty()) FWork.notify_one();
+    if (FAwaited == node.get()) {
+      FDone.notify_all();
+      if (FReady) FReady();
+    }
+  }
+}
