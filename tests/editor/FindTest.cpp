@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 
@@ -303,4 +304,45 @@ TEST_F(FindTest, AFailedLoadAddsNoEntries) {
   auto* editor = new TEditForm(MainForm);
   EXPECT_THROW(editor->LoadFile((Dir / "missing.ini").string()), EFOpenError);
   EXPECT_EQ(editor->Find->Count(), 5);
+}
+
+TEST_F(FindTest, ReplaceAllIsOneStepOfUndoSaysHowManyAndKeepsEveryLinesBreak) {
+  // The second line ends in a break of its own, which a save keeps.
+  String path = WriteFile("replace.ini", "a=Old\r\nb=old\nc=OLD oldish\r\n");
+  TEditForm* editor = Open(path);
+  editor->RD->SetFindText("old");
+  editor->RD->SetReplaceText("new");
+  editor->RD->SetOptions({frDown, frWholeWord});
+  editor->RD->ReplaceAll();
+  EXPECT_EQ(editor->RE1->Text(), "a=new\nb=new\nc=new oldish\n");
+  EXPECT_EQ(Boxes(), std::vector<String>{"Replaced 3 occurrences of \"old\"."});
+  EXPECT_TRUE(editor->GetModified());
+  EXPECT_EQ(editor->ESB1->SimpleText(), "Modified");
+  editor->Save1->Click();
+  EXPECT_EQ(ReadFile(path), "a=new\r\nb=new\nc=new oldish\r\n");
+  static_cast<QPlainTextEdit*>(editor->RE1->Widget())->undo();
+  EXPECT_EQ(editor->RE1->Text(), "a=Old\nb=old\nc=OLD oldish\n") << "one undo takes all of it back";
+}
+
+TEST_F(FindTest, ReplaceReplacesTheSelectedOccurrenceOnlyAndSelectsTheNext) {
+  TEditForm* editor = Open(WriteFile("one.ini", "x=old\nold=y\n"));
+  editor->RD->SetFindText("OLD");
+  editor->RD->SetReplaceText("brand new");
+  editor->RD->Replace();
+  EXPECT_EQ(editor->RE1->Text(), "x=old\nold=y\n") << "nothing selected: the first is found";
+  EXPECT_EQ(Selection(editor), std::make_pair(2, 3));
+  EXPECT_FALSE(editor->GetModified());
+  editor->RD->Replace();
+  EXPECT_EQ(editor->RE1->Text(), "x=brand new\nold=y\n");
+  EXPECT_EQ(Selection(editor), std::make_pair(12, 3));
+  EXPECT_TRUE(editor->GetModified());
+  editor->RD->Replace();
+  EXPECT_EQ(editor->RE1->Text(), "x=brand new\nbrand new=y\n");
+  EXPECT_EQ(Boxes(), std::vector<String>{"Cannot find \"OLD\""});
+  // The Find menu's command shows the dialog.
+  editor->Replace1->Click();
+  bool shown = false;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    shown |= w->isVisible() && w->windowTitle() == "Replace";
+  EXPECT_TRUE(shown);
 }
