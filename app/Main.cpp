@@ -122,6 +122,63 @@ void TMainForm::LB1DblClick(TObject*) {
   editor->LoadFile(LLB1->Items()->Strings(index));
 }
 
+void TMainForm::Edit1Click(TObject*) { UpdateFindInFilesItem(); }
+
+void TMainForm::UpdateFindInFilesItem() { FindInFilesItem->SetEnabled(LLB1->Items()->Count() > 0); }
+
+TFindResultsForm* TMainForm::FindResults() const {
+  for (int i = 0; i < MDIChildCount(); ++i)
+    if (auto* results = dynamic_cast<TFindResultsForm*>(MDIChildren(i))) return results;
+  return nullptr;
+}
+
+void TMainForm::FindInFilesItemClick(TObject*) {
+  TStrings* items = LLB1->Items();
+  if (items->Count() == 0 || !FindFilesDialog->Execute()) return;
+  std::vector<String> paths;
+  paths.reserve(static_cast<std::size_t>(items->Count()));
+  for (int i = 0; i < items->Count(); ++i)
+    paths.push_back(items->Strings(i));
+  TSearchTypes options;
+  if (FindFilesDialog->Options().count(frMatchCase)) options.insert(stMatchCase);
+  if (FindFilesDialog->Options().count(frWholeWord)) options.insert(stWholeWord);
+  TFindResultsForm* results = FindResults();
+  if (!results) {
+    results = new TFindResultsForm(this);
+    results->SetOnOpenMatch([this](const String& Path, const TFileMatch& Match) { OpenMatch(Path, Match); });
+  }
+  results->Search(paths, FindFilesDialog->FindText(), options);
+  results->SetFocus();
+}
+
+void TMainForm::StopFindInFiles() {
+  if (TFindResultsForm* results = FindResults()) results->StopSearch();
+}
+
+void TMainForm::OpenMatch(const String& Path, const TFileMatch& Match) {
+  TEditForm* editor = nullptr;
+  for (int i = 0; i < MDIChildCount() && !editor; ++i)
+    if (auto* open = dynamic_cast<TEditForm*>(MDIChildren(i)); open && open->GetFileName() == Path) editor = open;
+  if (!editor) {
+    // The list's double-click opens a file so.
+    editor = new TEditForm(this);
+    editor->LoadFile(Path);
+  }
+  TRichEdit* edit = editor->RE1;
+  int at = Match.Position;
+  // The text may have changed since: the line's first occurrence from its start, or the first.
+  if (const TFindResultsForm* results = FindResults();
+      results && edit->FindText(results->SearchText(), at, Match.Length, results->SearchOptions()) != at) {
+    at = edit->FindText(results->SearchText(), 0, edit->GetTextLen(), results->SearchOptions());
+    if (at < 0) at = 0;
+  }
+  edit->SetSelStart(at);
+  edit->SetSelLength(Match.Length);
+  SendMessageA(edit->Handle(), EM_SCROLLCARET, 0, 0);
+  editor->SetFocus();
+  edit->SetFocus();
+}
+
 void TMainForm::scan1Click(TObject*) {
   if (FScanning) {
     MessageBeep(0xFFFFFFFF);
@@ -133,6 +190,9 @@ void TMainForm::scan1Click(TObject*) {
   } guard{FScanning = true};
   ScanLed->SetLedOn(true);
   LLB1->Items()->Clear();
+  // A new list, and no results of the one before.
+  if (TFindResultsForm* results = FindResults()) results->Close();
+  UpdateFindInFilesItem();
   SB1->Font()->SetColor(clRed);
   SB1->SetSimpleText("Scanning system for INI files.. Please Wait");
   ScanPass("*.ini");
@@ -152,7 +212,10 @@ void TMainForm::ScanPass(const String& Mask) {
   TS1->StartSearch();
 }
 
-void TMainForm::TS1FileFound(TObject*) { LLB1->Items()->Add(TS1->FileFound()); }
+void TMainForm::TS1FileFound(TObject*) {
+  LLB1->Items()->Add(TS1->FileFound());
+  UpdateFindInFilesItem();
+}
 
 void RegisterMainFormClasses() {
   static const bool done = [] {
@@ -163,6 +226,7 @@ void RegisterMainFormClasses() {
     RegisterLongList();
     RegisterMDIWallpaper();
     RegisterOrvelAboutBox();
+    RegisterFindResultsForm();
     TClassRegistration<TMainForm>("TMainForm", "TForm")
         .Field(PUBLISHED(TMainForm, SpeedPanel))
         .Field(PUBLISHED(TMainForm, OpenBtn))
@@ -190,6 +254,8 @@ void RegisterMainFormClasses() {
         .Field(PUBLISHED(TMainForm, CopyItem))
         .Field(PUBLISHED(TMainForm, PasteItem))
         .Field(PUBLISHED(TMainForm, Selectall1))
+        .Field(PUBLISHED(TMainForm, N3))
+        .Field(PUBLISHED(TMainForm, FindInFilesItem))
         .Field(PUBLISHED(TMainForm, Window1))
         .Field(PUBLISHED(TMainForm, WindowCascadeItem))
         .Field(PUBLISHED(TMainForm, WindowTileItem))
@@ -198,6 +264,7 @@ void RegisterMainFormClasses() {
         .Field(PUBLISHED(TMainForm, CloseAll1))
         .Field(PUBLISHED(TMainForm, Help1))
         .Field(PUBLISHED(TMainForm, HelpAboutItem))
+        .Field(PUBLISHED(TMainForm, FindFilesDialog))
         .Field(PUBLISHED(TMainForm, OpenDialog))
         .Field(PUBLISHED(TMainForm, SaveDialog))
         .Field(PUBLISHED(TMainForm, PrinterSetupDialog1))
@@ -223,6 +290,8 @@ void RegisterMainFormClasses() {
         .Handler(PUBLISHED(TMainForm, CloseAll1Click))
         .Handler(PUBLISHED(TMainForm, HelpAboutItemClick))
         .Handler(PUBLISHED(TMainForm, LB1DblClick))
+        .Handler(PUBLISHED(TMainForm, Edit1Click))
+        .Handler(PUBLISHED(TMainForm, FindInFilesItemClick))
         .Handler(PUBLISHED(TMainForm, scan1Click))
         .Handler(PUBLISHED(TMainForm, TS1FileFound));
     return true;

@@ -3,6 +3,7 @@
 // and the commands that act on the editor windows.
 
 #include "about/OrvelAbout.h"
+#include "app/FindResults.h"
 #include "controls/MDIWallp.h"
 #include "controls/ZLAdvLed.h"
 #include "controls/longlist.h"
@@ -48,6 +49,8 @@ public:
   TMenuItem* CopyItem = nullptr;
   TMenuItem* PasteItem = nullptr;
   TMenuItem* Selectall1 = nullptr;
+  TMenuItem* N3 = nullptr;
+  TMenuItem* FindInFilesItem = nullptr;
   TMenuItem* Window1 = nullptr;
   TMenuItem* WindowCascadeItem = nullptr;
   TMenuItem* WindowTileItem = nullptr;
@@ -56,6 +59,7 @@ public:
   TMenuItem* CloseAll1 = nullptr;
   TMenuItem* Help1 = nullptr;
   TMenuItem* HelpAboutItem = nullptr;
+  TFindFilesDialog* FindFilesDialog = nullptr;
   TOpenDialog* OpenDialog = nullptr;
   TSaveDialog* SaveDialog = nullptr;
   TPrinterSetupDialog* PrinterSetupDialog1 = nullptr;
@@ -84,10 +88,23 @@ public:
   void CloseAll1Click(TObject* Sender);
   void HelpAboutItemClick(TObject* Sender);
   void LB1DblClick(TObject* Sender);
+  // The Edit menu, as it opens: Find in Listed Files is there for a list with entries.
+  void Edit1Click(TObject* Sender);
+  // Asks for a text and searches every listed file for it; the matches show in the results
+  // window, which a new search or scan replaces.
+  void FindInFilesItemClick(TObject* Sender);
+  // Ends the search of the listed files, if one runs; its results stay.
+  void StopFindInFiles();
   void scan1Click(TObject* Sender);
   void TS1FileFound(TObject* Sender);
 
 private:
+  // The window of the last search's results; none when it has been closed.
+  TFindResultsForm* FindResults() const;
+  void UpdateFindInFilesItem();
+  // Shows a match: its file's window (opened as the list opens a file, or the open one
+  // activated) with the occurrence selected.
+  void OpenMatch(const String& Path, const TFileMatch& Match);
   // The active editor window; none while no child is active.
   TEditForm* ActiveEditor() const;
   // One pass of the scan over the chosen drive with one mask.
