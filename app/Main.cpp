@@ -132,6 +132,63 @@ void TMainForm::LB1DblClick(TObject*) {
   editor->LoadFile(LLB1->Items()->Strings(index));
 }
 
+void TMainForm::Edit1Click(TObject*) { UpdateFindInFilesItem(); }
+
+void TMainForm::UpdateFindInFilesItem() { FindInFilesItem->SetEnabled(LLB1->Items()->Count() > 0); }
+
+TFindResultsForm* TMainForm::FindResults() const {
+  for (int i = 0; i < MDIChildCount(); ++i)
+    if (auto* results = dynamic_cast<TFindResultsForm*>(MDIChildren(i))) return results;
+  return nullptr;
+}
+
+void TMainForm::FindInFilesItemClick(TObject*) {
+  TStrings* items = LLB1->Items();
+  if (items->Count() == 0 || !FindFilesDialog->Execute()) return;
+  std::vector<String> paths;
+  paths.reserve(static_cast<std::size_t>(items->Count()));
+  for (int i = 0; i < items->Count(); ++i)
+    paths.push_back(items->Strings(i));
+  TSearchTypes options;
+  if (FindFilesDialog->Options().count(frMatchCase)) options.insert(stMatchCase);
+  if (FindFilesDialog->Options().count(frWholeWord)) options.insert(stWholeWord);
+  TFindResultsForm* results = FindResults();
+  if (!results) {
+    results = new TFindResultsForm(this);
+    results->SetOnOpenMatch([this](const String& Path, const TFileMatch& Match) { OpenMatch(Path, Match); });
+  }
+  results->Search(paths, FindFilesDialog->FindText(), options);
+  results->SetFocus();
+}
+
+void TMainForm::StopFindInFiles() {
+  if (TFindResultsForm* results = FindResults()) results->StopSearch();
+}
+
+void TMainForm::OpenMatch(const String& Path, const TFileMatch& Match) {
+  TEditForm* editor = nullptr;
+  for (int i = 0; i < MDIChildCount() && !editor; ++i)
+    if (auto* open = dynamic_cast<TEditForm*>(MDIChildren(i)); open && open->GetFileName() == Path) editor = open;
+  if (!editor) {
+    // The list's double-click opens a file so.
+    editor = new TEditForm(this);
+    editor->LoadFile(Path);
+  }
+  TRichEdit* edit = editor->RE1;
+  int at = Match.Position;
+  // The text may have changed since: the line's first occurrence from its start, or the first.
+  if (const TFindResultsForm* results = FindResults();
+      results && edit->FindText(results->SearchText(), at, Match.Length, results->SearchOptions()) != at) {
+    at = edit->FindText(results->SearchText(), 0, edit->GetTextLen(), results->SearchOptions());
+    if (at < 0) at = 0;
+  }
+  edit->SetSelStart(at);
+  edit->SetSelLength(Match.Length);
+  SendMessageA(edit->Handle(), EM_SCROLLCARET, 0, 0);
+  editor->SetFocus();
+  edit->SetFocus();
+}
+
 void TMainForm::scan1Click(TObject*) {
   if (FScanning) {
     MessageBeep(0xFFFFFFFF);
@@ -144,6 +201,9 @@ void TMainForm::scan1Click(TObject*) {
   StopBtn->SetEnabled(true);
   ScanLed->SetLedOn(true);
   LLB1->Items()->Clear();
+  // A new list, and no results of the one before.
+  if (TFindResultsForm* results = FindResults()) results->Close();
+  UpdateFindInFilesItem();
   SB1->Font()->SetColor(clRed);
   SB1->SetSimpleText("Scanning system for INI files.. Please Wait");
   // One walk finds both kinds; the INF files are held back and listed after every INI file.
@@ -170,6 +230,7 @@ void TMainForm::ListInfFiles(int Scan, std::size_t From) {
   const std::size_t to = std::min(FInfFound.size(), From + 2000);
   for (std::size_t i = From; i < to; ++i)
     LLB1->Items()->Add(FInfFound[i]);
+  UpdateFindInFilesItem();
   if (to == FInfFound.size())
     EndScan(false);
   else
@@ -227,6 +288,7 @@ void TMainForm::TS1FileFound(TObject*) {
     LLB1->Items()->Add(path);
   else if (HasExtension(path, ".inf"))
     FInfFound.push_back(path);
+  UpdateFindInFilesItem();
 }
 
 void RegisterMainFormClasses() {
@@ -238,6 +300,7 @@ void RegisterMainFormClasses() {
     RegisterLongList();
     RegisterMDIWallpaper();
     RegisterOrvelAboutBox();
+    RegisterFindResultsForm();
     TClassRegistration<TMainForm>("TMainForm", "TForm")
         .Field(PUBLISHED(TMainForm, SpeedPanel))
         .Field(PUBLISHED(TMainForm, OpenBtn))
@@ -266,6 +329,8 @@ void RegisterMainFormClasses() {
         .Field(PUBLISHED(TMainForm, CopyItem))
         .Field(PUBLISHED(TMainForm, PasteItem))
         .Field(PUBLISHED(TMainForm, Selectall1))
+        .Field(PUBLISHED(TMainForm, N3))
+        .Field(PUBLISHED(TMainForm, FindInFilesItem))
         .Field(PUBLISHED(TMainForm, Window1))
         .Field(PUBLISHED(TMainForm, WindowCascadeItem))
         .Field(PUBLISHED(TMainForm, WindowTileItem))
@@ -274,6 +339,7 @@ void RegisterMainFormClasses() {
         .Field(PUBLISHED(TMainForm, CloseAll1))
         .Field(PUBLISHED(TMainForm, Help1))
         .Field(PUBLISHED(TMainForm, HelpAboutItem))
+        .Field(PUBLISHED(TMainForm, FindFilesDialog))
         .Field(PUBLISHED(TMainForm, OpenDialog))
         .Field(PUBLISHED(TMainForm, SaveDialog))
         .Field(PUBLISHED(TMainForm, PrinterSetupDialog1))
@@ -299,6 +365,8 @@ void RegisterMainFormClasses() {
         .Handler(PUBLISHED(TMainForm, CloseAll1Click))
         .Handler(PUBLISHED(TMainForm, HelpAboutItemClick))
         .Handler(PUBLISHED(TMainForm, LB1DblClick))
+        .Handler(PUBLISHED(TMainForm, Edit1Click))
+        .Handler(PUBLISHED(TMainForm, FindInFilesItemClick))
         .Handler(PUBLISHED(TMainForm, scan1Click))
         .Handler(PUBLISHED(TMainForm, TS1FileFound))
         .Handler(PUBLISHED(TMainForm, StopClick));

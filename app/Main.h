@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "about/OrvelAbout.h"
+#include "app/FindResults.h"
 #include "controls/MDIWallp.h"
 #include "controls/ZLAdvLed.h"
 #include "controls/longlist.h"
@@ -52,6 +53,8 @@ public:
   TMenuItem* CopyItem = nullptr;
   TMenuItem* PasteItem = nullptr;
   TMenuItem* Selectall1 = nullptr;
+  TMenuItem* N3 = nullptr;
+  TMenuItem* FindInFilesItem = nullptr;
   TMenuItem* Window1 = nullptr;
   TMenuItem* WindowCascadeItem = nullptr;
   TMenuItem* WindowTileItem = nullptr;
@@ -60,6 +63,7 @@ public:
   TMenuItem* CloseAll1 = nullptr;
   TMenuItem* Help1 = nullptr;
   TMenuItem* HelpAboutItem = nullptr;
+  TFindFilesDialog* FindFilesDialog = nullptr;
   TOpenDialog* OpenDialog = nullptr;
   TSaveDialog* SaveDialog = nullptr;
   TPrinterSetupDialog* PrinterSetupDialog1 = nullptr;
@@ -88,6 +92,13 @@ public:
   void CloseAll1Click(TObject* Sender);
   void HelpAboutItemClick(TObject* Sender);
   void LB1DblClick(TObject* Sender);
+  // The Edit menu, as it opens: Find in Listed Files is there for a list with entries.
+  void Edit1Click(TObject* Sender);
+  // Asks for a text and searches every listed file for it; the matches show in the results
+  // window, which a new search or scan replaces.
+  void FindInFilesItemClick(TObject* Sender);
+  // Ends the search of the listed files, if one runs; its results stay.
+  void StopFindInFiles();
   void scan1Click(TObject* Sender);
   void TS1FileFound(TObject* Sender);
   // The end of a pass of the scan, however it ended: the next pass, or the scan's end.
@@ -98,6 +109,12 @@ public:
   void WndProc(TMessage& Message) override;
 
 private:
+  // The window of the last search's results; none when it has been closed.
+  TFindResultsForm* FindResults() const;
+  void UpdateFindInFilesItem();
+  // Shows a match: its file's window (opened as the list opens a file, or the open one
+  // activated) with the occurrence selected.
+  void OpenMatch(const String& Path, const TFileMatch& Match);
   // The active editor window; none while no child is active.
   TEditForm* ActiveEditor() const;
   // Lists the INF files held back, from the From-th on, a share at each turn of the message

@@ -261,17 +261,118 @@ void TEditForm::ShowFindDialog(const String& Text) {
   FTD->Execute();
 }
 
+namespace {
+
+// The last search of any editor window, which Find Next and Find Previous repeat.
+struct TLastSearch {
+  String Text;
+  TFindOptions Options;
+};
+
+TLastSearch& LastSearch() {
+  static TLastSearch last;
+  return last;
+}
+
+TSearchTypes SearchTypes(const TFindOptions& Options) {
+  TSearchTypes types;
+  if (Options.count(frMatchCase)) types.insert(stMatchCase);
+  if (Options.count(frWholeWord)) types.insert(stWholeWord);
+  return types;
+}
+
+} // namespace
+
+TEditForm* TEditForm::SearchTarget() {
+  auto* frame = dynamic_cast<TForm*>(Owner());
+  auto* active = frame ? dynamic_cast<TEditForm*>(frame->ActiveMDIChild()) : nullptr;
+  return active ? active : this;
+}
+
 void TEditForm::FTDFind(TObject*) {
-  int start = RE1->SelStart() + RE1->SelLength();
-  int found = RE1->FindText(FTD->FindText(), start, RE1->GetTextLen() - start);
+  LastSearch() = {FTD->FindText(), FTD->Options()};
+  SearchTarget()->FindAndSelect(FTD->FindText(), FTD->Options(), FTD->Options().count(frDown) > 0);
+}
+
+void TEditForm::FindNext1Click(TObject*) {
+  if (LastSearch().Text.empty()) return Text1Click(this);
+  FindAndSelect(LastSearch().Text, LastSearch().Options, true);
+}
+
+void TEditForm::FindPrevious1Click(TObject*) {
+  if (LastSearch().Text.empty()) return Text1Click(this);
+  FindAndSelect(LastSearch().Text, LastSearch().Options, false);
+}
+
+bool TEditForm::FindAndSelect(const String& Text, const TFindOptions& Options, bool Down) {
+  const TSearchTypes types = SearchTypes(Options);
+  const int length = RE1->GetTextLen();
+  String note;
+  int found;
+  if (Down) {
+    const int start = RE1->SelStart() + RE1->SelLength();
+    found = RE1->FindText(Text, start, length - start, types);
+    if (found < 0 && (found = RE1->FindText(Text, 0, length, types)) >= 0)
+      note = "Passed the end of the text; found from the start";
+  } else {
+    found = RE1->FindLastText(Text, 0, RE1->SelStart(), types);
+    if (found < 0 && (found = RE1->FindLastText(Text, 0, length, types)) >= 0)
+      note = "Passed the start of the text; found from the end";
+  }
   if (found < 0) {
-    MessageBeep(0xFFFFFFFF);
-    return;
+    MessageBoxA(Handle(), ("Cannot find \"" + Text + "\"").c_str(), Application->Title().c_str(),
+                MB_OK | MB_ICONINFORMATION);
+    return false;
   }
   RE1->SetSelStart(found);
-  RE1->SetSelLength(TRichEdit::LengthOf(FTD->FindText()));
+  RE1->SetSelLength(TRichEdit::LengthOf(Text));
   SendMessageA(RE1->Handle(), EM_SCROLLCARET, 0, 0);
   RE1->SetFocus();
+  if (note.empty())
+    SetModified(FModified);
+  else
+    ESB1->SetSimpleText(note);
+  return true;
+}
+
+void TEditForm::Replace1Click(TObject*) {
+  if (RD->FindText().empty()) RD->SetFindText(LastSearch().Text);
+  RD->Execute();
+}
+
+void TEditForm::RDFind(TObject*) {
+  LastSearch() = {RD->FindText(), RD->Options()};
+  SearchTarget()->FindAndSelect(RD->FindText(), RD->Options(), true);
+}
+
+void TEditForm::RDReplace(TObject*) {
+  TEditForm* target = SearchTarget();
+  TRichEdit* edit = target->RE1;
+  const String& text = RD->FindText();
+  const TSearchTypes types = SearchTypes(RD->Options());
+  LastSearch() = {text, RD->Options()};
+  if (RD->Options().count(frReplaceAll)) {
+    std::vector<std::pair<int, int>> ranges;
+    const int length = edit->GetTextLen();
+    for (int at = 0; (at = edit->FindText(text, at, length - at, types)) >= 0; at += TRichEdit::LengthOf(text))
+      ranges.emplace_back(at, TRichEdit::LengthOf(text));
+    if (ranges.empty()) {
+      target->FindAndSelect(text, RD->Options(), true);
+      return;
+    }
+    edit->ReplaceRanges(ranges, RD->ReplaceText());
+    const String count = std::to_string(ranges.size()) + (ranges.size() == 1 ? " occurrence" : " occurrences");
+    MessageBoxA(target->Handle(), ("Replaced " + count + " of \"" + text + "\".").c_str(), Application->Title().c_str(),
+                MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  // The selection is replaced only when it is an occurrence of the text.
+  const int start = edit->SelStart();
+  if (edit->SelLength() == TRichEdit::LengthOf(text) &&
+      edit->FindText(text, start, edit->SelLength(), types) == start) {
+    edit->ReplaceRanges({{start, edit->SelLength()}}, RD->ReplaceText());
+  }
+  target->FindAndSelect(text, RD->Options(), true);
 }
 
 std::vector<TSectionHeader> ScanSections(const String& Text) {
@@ -429,6 +530,7 @@ void RegisterEditFormClasses() {
         .Field(PUBLISHED(TEditForm, ESB1))
         .Field(PUBLISHED(TEditForm, MainMenu1))
         .Field(PUBLISHED(TEditForm, FTD))
+        .Field(PUBLISHED(TEditForm, RD))
         .Field(PUBLISHED(TEditForm, File1))
         .Field(PUBLISHED(TEditForm, Close1))
         .Field(PUBLISHED(TEditForm, Save1))
@@ -443,6 +545,9 @@ void RegisterEditFormClasses() {
         .Field(PUBLISHED(TEditForm, Print1))
         .Field(PUBLISHED(TEditForm, Find))
         .Field(PUBLISHED(TEditForm, Text1))
+        .Field(PUBLISHED(TEditForm, FindNext1))
+        .Field(PUBLISHED(TEditForm, FindPrevious1))
+        .Field(PUBLISHED(TEditForm, Replace1))
         .Field(PUBLISHED(TEditForm, N2))
         .Handler(PUBLISHED(TEditForm, RE1Change))
         .Handler(PUBLISHED(TEditForm, RE1SelectionChange))
@@ -452,7 +557,12 @@ void RegisterEditFormClasses() {
         .Handler(PUBLISHED(TEditForm, SaveAs1Click))
         .Handler(PUBLISHED(TEditForm, Print1Click))
         .Handler(PUBLISHED(TEditForm, Text1Click))
-        .Handler(PUBLISHED(TEditForm, FTDFind));
+        .Handler(PUBLISHED(TEditForm, FTDFind))
+        .Handler(PUBLISHED(TEditForm, FindNext1Click))
+        .Handler(PUBLISHED(TEditForm, FindPrevious1Click))
+        .Handler(PUBLISHED(TEditForm, Replace1Click))
+        .Handler(PUBLISHED(TEditForm, RDFind))
+        .Handler(PUBLISHED(TEditForm, RDReplace));
     return true;
   }();
   (void)done;

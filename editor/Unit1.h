@@ -51,6 +51,7 @@ public:
   TStatusBar* ESB1 = nullptr;
   TMainMenu* MainMenu1 = nullptr;
   TFindDialog* FTD = nullptr;
+  TReplaceDialog* RD = nullptr;
   TMenuItem* File1 = nullptr;
   TMenuItem* Close1 = nullptr;
   TMenuItem* Save1 = nullptr;
@@ -65,6 +66,9 @@ public:
   TMenuItem* Print1 = nullptr;
   TMenuItem* Find = nullptr;
   TMenuItem* Text1 = nullptr;
+  TMenuItem* FindNext1 = nullptr;
+  TMenuItem* FindPrevious1 = nullptr;
+  TMenuItem* Replace1 = nullptr;
   TMenuItem* N2 = nullptr;
   // Says that the file has changed on disk, with "Reload" and "Keep".
   TReloadBar* FileBar = nullptr;
@@ -110,8 +114,20 @@ public:
   void Text1Click(TObject* Sender);
   // Shows the find dialog with Text to find, or brings it to the front.
   void ShowFindDialog(const String& Text);
-  // Selects the next occurrence of the find text after the caret; beeps when there is none.
+  // Selects the next occurrence of the find dialog's text in the active editor window, with
+  // the dialog's options and in its direction (see FindAndSelect).
   void FTDFind(TObject* Sender);
+  // Find Next and Find Previous: the text and options of the last search of any editor
+  // window, down or up from the caret; the find dialog when there was none.
+  void FindNext1Click(TObject* Sender);
+  void FindPrevious1Click(TObject* Sender);
+  // Shows the replace dialog, or brings it to the front.
+  void Replace1Click(TObject* Sender);
+  // The replace dialog's Find Next.
+  void RDFind(TObject* Sender);
+  // Replace: the selection, when it is an occurrence, is replaced and the next one selected.
+  // Replace All: every occurrence, in one step of undo; a message says how many.
+  void RDReplace(TObject* Sender);
   // Adds an entry to the Find menu for each section header of the text, in the order they come.
   void FindSectionsClick();
   // Puts the caret on the header of the entry: the n-th entry of a name goes to the n-th header
@@ -126,6 +142,13 @@ private:
   // Underlines the lines that look wrong, counts them in the status line and names the first.
   void CheckLines();
 
+  // Selects the first occurrence after the selection (Down) or the last one before it; past
+  // the end (the start) the search goes on once from the other end, which the status line
+  // notes. When there is none, a message names the text. True when one was found.
+  bool FindAndSelect(const String& Text, const TFindOptions& Options, bool Down);
+  // The window a find dialog's command acts on: the active editor window, which may be
+  // another than the one whose dialog it is.
+  TEditForm* SearchTarget();
   String FFileName;
   bool FModified = false;
   // True while the window holds no text of its file because reading it failed.

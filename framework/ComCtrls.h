@@ -3,10 +3,12 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "framework/Controls.h"
 #include "framework/TextFile.h"
+#include "framework/TextSearch.h"
 
 class QLabel;
 class QObject;
@@ -57,6 +59,15 @@ public:
   // The position of the first occurrence of SearchStr lying wholly within
   // [StartPos, StartPos + Length), case ignored, also inside words; -1 when there is none.
   int FindText(const String& SearchStr, int StartPos, int Length) const;
+  // The same with Options: the case of letters matched (stMatchCase), whole words only
+  // (stWholeWord).
+  int FindText(const String& SearchStr, int StartPos, int Length, const TSearchTypes& Options) const;
+  // The last such occurrence lying wholly within the range; -1 when there is none.
+  int FindLastText(const String& SearchStr, int StartPos, int Length, const TSearchTypes& Options) const;
+  // Replaces each range (start, length; in the order of the text, none overlapping, none
+  // holding a line break) with Text, all of it one step of undo. The lines keep their own
+  // breaks. The caret goes to the end of the last replacement.
+  void ReplaceRanges(const std::vector<std::pair<int, int>>& Ranges, const String& Text);
   // The number of positions Text takes in the control.
   static int LengthOf(const String& Text);
   // Also done for the message EM_SCROLLCARET.

@@ -1,12 +1,16 @@
 #pragma once
-// The common dialogs: open, save, printer setup and find.
+// The common dialogs: open, save, printer setup, find and replace, and the question of a
+// search of many files.
 
 #include <set>
 #include <vector>
 
 #include "framework/Classes.h"
 
+class QCheckBox;
 class QDialog;
+class QLineEdit;
+class QRadioButton;
 
 // How the file name is entered; the dialogs here look the same for both.
 enum TFileEditStyle { fsEdit, fsComboBox };
@@ -73,7 +77,8 @@ enum TFindOption {
 };
 using TFindOptions = std::set<TFindOption>;
 
-// A modeless dialog holding a text to find and a find-next button.
+// A modeless dialog holding a text to find, the options Match case, Whole word and the
+// direction (Up, Down), and a find-next button.
 class TFindDialog : public TComponent {
 public:
   using TComponent::TComponent;
@@ -82,9 +87,11 @@ public:
   // At most 255 characters; a longer text is cut.
   const String& FindText() const { return FFindText; }
   void SetFindText(const String& Value);
-  // Kept for form descriptions; the dialog offers no options.
+  // frMatchCase, frWholeWord and frDown (set: down, the first state) are what the user sets in
+  // the dialog; frHideMatchCase, frHideWholeWord and frHideUpDown leave those controls out.
+  // A replace dialog sets frReplace or frReplaceAll as it fires OnReplace.
   const TFindOptions& Options() const { return FOptions; }
-  void SetOptions(const TFindOptions& Value) { FOptions = Value; }
+  void SetOptions(const TFindOptions& Value);
   // Fired each time find-next is pressed.
   TNotifyEvent OnFind() const { return FOnFind; }
   void SetOnFind(TNotifyEvent Value) { FOnFind = std::move(Value); }
@@ -95,11 +102,69 @@ public:
   // What the find-next button does.
   void FindNext();
 
+protected:
+  // The dialog's window, built on first use; a replace dialog adds its own part.
+  virtual void BuildDialog();
+  void SetOption(TFindOption Option, bool Value);
+  QDialog* FDialog = nullptr;
+  QLineEdit* FFindEdit = nullptr;
+
 private:
   String FFindText;
-  TFindOptions FOptions;
+  TFindOptions FOptions{frDown};
   TNotifyEvent FOnFind;
-  QDialog* FDialog = nullptr;
+  QCheckBox* FMatchCase = nullptr;
+  QCheckBox* FWholeWord = nullptr;
+  QRadioButton* FDown = nullptr;
+  QRadioButton* FUp = nullptr;
+};
+
+// The find dialog with a text to put in place of the found one, and Replace and Replace All.
+class TReplaceDialog : public TFindDialog {
+public:
+  explicit TReplaceDialog(TComponent* AOwner);
+
+  const String& ReplaceText() const { return FReplaceText; }
+  void SetReplaceText(const String& Value);
+  // Fired by Replace (Options hold frReplace) and Replace All (frReplaceAll).
+  TNotifyEvent OnReplace() const { return FOnReplace; }
+  void SetOnReplace(TNotifyEvent Value) { FOnReplace = std::move(Value); }
+  // What the Replace and Replace All buttons do.
+  void Replace();
+  void ReplaceAll();
+
+protected:
+  void BuildDialog() override;
+
+private:
+  void FireReplace(TFindOption Which);
+  String FReplaceText;
+  TNotifyEvent FOnReplace;
+  QLineEdit* FReplaceEdit = nullptr;
+};
+
+// The modal question of a search of many files: the text to find, Match case and Whole word
+// (both off at first), and Find, which stays disabled while there is no text.
+class TFindFilesDialog : public TComponent {
+public:
+  using TComponent::TComponent;
+
+  const String& Title() const { return FTitle; }
+  void SetTitle(const String& Value) { FTitle = Value; }
+  // At most 255 characters, as the find dialog's.
+  const String& FindText() const { return FFindText; }
+  void SetFindText(const String& Value);
+  // frMatchCase and frWholeWord.
+  const TFindOptions& Options() const { return FOptions; }
+  void SetOptions(const TFindOptions& Value) { FOptions = Value; }
+  // True when the user pressed Find. Under the test seams the queued dialog result answers,
+  // its file name standing for the text entered.
+  bool Execute();
+
+private:
+  String FTitle;
+  String FFindText;
+  TFindOptions FOptions;
 };
 
 // The file dialog's name filters for a Filter, one for each pair, as "description (masks)".

@@ -1,6 +1,7 @@
 #include "framework/Menus.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QMenu>
 #include <QProxyStyle>
 #include <algorithm>
@@ -80,6 +81,12 @@ void TMenuItem::SetCaption(const String& Value) {
   FAction->setText(IsLine() ? QString() : ShownCaption(Value));
 }
 
+void TMenuItem::SetShortCut(const String& Value) {
+  if (FShortCut == Value) return;
+  FShortCut = Value;
+  FAction->setShortcut(QKeySequence::fromString(ToQString(Value), QKeySequence::PortableText));
+}
+
 void TMenuItem::SetEnabled(bool Value) {
   if (FEnabled == Value) return;
   FEnabled = Value;
@@ -117,7 +124,10 @@ QMenu* TMenuItem::Menu() {
       FMenu->menuAction()->setVisible(FAction->isVisible());
     });
     // A menu that opens shows its own hint until an item in it is highlighted.
-    ConnectGuarded(FMenu, &QMenu::aboutToShow, [this] { ShowHint(GetLongHint(FHint)); });
+    ConnectGuarded(FMenu, &QMenu::aboutToShow, [this] {
+      ShowHint(GetLongHint(FHint));
+      Click();
+    });
     // An entry that is not an item of the program's own (a window in the window list) has
     // no hint.
     ConnectGuarded(FMenu, &QMenu::hovered, [this](QAction* Action) {
@@ -214,6 +224,7 @@ void RegisterMenusClasses() {
         .Property("Enabled", &TMenuItem::Enabled, &TMenuItem::SetEnabled, true)
         .Property("GroupIndex", &TMenuItem::GroupIndex, &TMenuItem::SetGroupIndex, 0)
         .Property("Hint", &TMenuItem::Hint, &TMenuItem::SetHint)
+        .Property("ShortCut", &TMenuItem::ShortCut, &TMenuItem::SetShortCut)
         .Property("Visible", &TMenuItem::Visible, &TMenuItem::SetVisible, true)
         .Property("OnClick", &TMenuItem::OnClick, &TMenuItem::SetOnClick);
     TClassRegistration<TMainMenu>("TMainMenu", "TComponent");

@@ -25,6 +25,10 @@ public:
   void SetEnabled(bool Value);
   bool Visible() const { return FVisible; }
   void SetVisible(bool Value);
+  // The key that chooses the item while its menu is in the window's menu bar, shown beside its
+  // caption: Qt's portable text of a key sequence ("Ctrl+O", "Shift+F3"); empty for none.
+  const String& ShortCut() const { return FShortCut; }
+  void SetShortCut(const String& Value);
   int GroupIndex() const { return FGroupIndex; }
   void SetGroupIndex(int Value);
   TNotifyEvent OnClick() const { return FOnClick; }
@@ -38,7 +42,8 @@ public:
   void Remove(TMenuItem* Item);
   bool IsLine() const { return FCaption == "-"; }
 
-  // Fires OnClick.
+  // Fires OnClick; an item with items of its own fires it also as its menu opens, so that it
+  // can set their states first.
   virtual void Click();
 
   // The action that stands for the item in a menu; items with items of their own have a menu.
@@ -53,6 +58,7 @@ public:
 private:
   String FCaption;
   String FHint;
+  String FShortCut;
   bool FEnabled = true;
   bool FVisible = true;
   int FGroupIndex = 0;

@@ -67,7 +67,7 @@ TEST_F(MainFormTest, TheActiveEditorsMenuTakesThePlaceOfTheMainFileMenu) {
   std::vector<String> entries;
   for (QAction* a : file->actions())
     if (!a->isSeparator()) entries.push_back(a->text().toStdString());
-  EXPECT_EQ(entries, (std::vector<String>{"&Close", "&Save", "Save &As", "Save with &Encoding", "Print"}));
+  EXPECT_EQ(entries, (std::vector<String>{"&Close", "&Save", "Save &As", "Save with &Encoding", "&Print"}));
   MainForm->CloseAll1->Click();
   FlushReleasedForms();
   EXPECT_EQ(MenuBar(), (std::vector<String>{"&File", "&Edit", "&Window", "&Help"}));

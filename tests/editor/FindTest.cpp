@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 
@@ -15,7 +16,10 @@ protected:
   // The section entries of an editor's Find menu, in their order.
   static std::vector<TMenuItem*> Sections(TEditForm* Editor) {
     std::vector<TMenuItem*> entries;
-    for (int i = 2; i < Editor->Find->Count(); ++i)
+    int i = 0;
+    while (Editor->Find->Items(i++) != Editor->N2) {
+    }
+    for (; i < Editor->Find->Count(); ++i)
       entries.push_back(Editor->Find->Items(i));
     return entries;
   }
@@ -54,9 +58,12 @@ protected:
 
 TEST_F(FindTest, AFileWithoutABracketHasOnlyTheFindCommandAndTheSeparator) {
   TEditForm* editor = Open(WriteFile("plain.ini", "key=value\r\nother=1\r\n"));
-  ASSERT_EQ(editor->Find->Count(), 2);
+  ASSERT_EQ(editor->Find->Count(), 5);
   EXPECT_EQ(editor->Find->Items(0), editor->Text1);
-  EXPECT_EQ(editor->Find->Items(1), editor->N2);
+  EXPECT_EQ(editor->Find->Items(1), editor->FindNext1);
+  EXPECT_EQ(editor->Find->Items(2), editor->FindPrevious1);
+  EXPECT_EQ(editor->Find->Items(3), editor->Replace1);
+  EXPECT_EQ(editor->Find->Items(4), editor->N2);
 }
 
 TEST_F(FindTest, EveryHeaderLineBecomesAnEntryInTheOrderOfTheText) {
@@ -80,10 +87,10 @@ TEST_F(FindTest, EveryHeaderLineBecomesAnEntryInTheOrderOfTheText) {
   }
   // They follow the separator in the menu itself.
   QList<QAction*> shown = editor->Find->Menu()->actions();
-  ASSERT_EQ(shown.size(), 6);
-  EXPECT_TRUE(shown[1]->isSeparator());
-  EXPECT_EQ(shown[2], Sections(editor).front()->Action());
-  EXPECT_EQ(shown[5], Sections(editor).back()->Action());
+  ASSERT_EQ(shown.size(), 9);
+  EXPECT_TRUE(shown[4]->isSeparator());
+  EXPECT_EQ(shown[5], Sections(editor).front()->Action());
+  EXPECT_EQ(shown[8], Sections(editor).back()->Action());
 
   // The scan leaves the caret at the start with nothing selected and the window unmodified.
   EXPECT_EQ(Selection(editor), std::make_pair(0, 0));
@@ -166,36 +173,98 @@ TEST_F(FindTest, FindNextIgnoresCaseMatchesInsideWordsAndSelectsTheTextAsWritten
   FindNext(editor, "ini");
   EXPECT_EQ(Selection(editor), std::make_pair(11, 3));
   EXPECT_EQ(editor->RE1->SelText(), "INI");
-  // No further match: every press only beeps and the last match stays selected.
-  FindNext(editor, "ini");
-  FindNext(editor, "ini");
-  EXPECT_EQ(Seams::BeepCount(), 2);
-  EXPECT_EQ(Selection(editor), std::make_pair(11, 3));
+  EXPECT_EQ(editor->ESB1->SimpleText(), " ");
   EXPECT_FALSE(editor->GetModified());
 }
 
-TEST_F(FindTest, FindNextStartsAfterTheSelectedMatchAndNeverWraps) {
+TEST_F(FindTest, FindNextStartsAfterTheSelectedMatchAndPastTheEndGoesOnOnceFromTheStartSayingSo) {
   TEditForm* editor = Open(WriteFile("repeat.ini", "ininini\r\n"));
   FindNext(editor, "ini");
   EXPECT_EQ(Selection(editor), std::make_pair(0, 3));
   FindNext(editor, "ini");
   EXPECT_EQ(Selection(editor), std::make_pair(4, 3)) << "not at 2, inside the match before";
   FindNext(editor, "ini");
-  EXPECT_EQ(Seams::BeepCount(), 1);
+  EXPECT_EQ(Selection(editor), std::make_pair(0, 3));
+  EXPECT_EQ(editor->ESB1->SimpleText(), "Passed the end of the text; found from the start");
+  FindNext(editor, "ini");
   EXPECT_EQ(Selection(editor), std::make_pair(4, 3));
+  EXPECT_EQ(editor->ESB1->SimpleText(), " ") << "the note goes with the next find";
+  EXPECT_TRUE(Boxes().empty());
 
-  // From a caret with nothing selected the search starts at the caret.
+  // From a caret with nothing selected the search starts at the caret; at the very end it
+  // goes on from the start at once.
   editor->RE1->SetSelStart(1);
   FindNext(editor, "ini");
   EXPECT_EQ(Selection(editor), std::make_pair(2, 3));
+  editor->RE1->SetSelStart(editor->RE1->GetTextLen());
+  FindNext(editor, "ini");
+  EXPECT_EQ(Selection(editor), std::make_pair(0, 3));
+  EXPECT_EQ(Seams::BeepCount(), 0);
 }
 
-TEST_F(FindTest, FindNextAtTheEndOfTheTextBeepsAtOnce) {
-  TEditForm* editor = Open(WriteFile("end.ini", "[end]\r\n"));
+TEST_F(FindTest, ATextThatIsNowhereIsNamedInAMessageAndTheSelectionStays) {
+  TEditForm* editor = Open(WriteFile("none.ini", "[a]\r\nkey=1\r\n"));
+  Select(editor, 1, 1);
+  FindNext(editor, "absent \"quoted\"");
+  EXPECT_EQ(Boxes(), std::vector<String>{"Cannot find \"absent \"quoted\"\""});
+  EXPECT_EQ(Selection(editor), std::make_pair(1, 1));
+  // Match case and whole word leave out what they do not take.
+  editor->FTD->SetOptions({frDown, frMatchCase});
+  FindNext(editor, "KEY");
+  editor->FTD->SetOptions({frDown, frWholeWord});
+  FindNext(editor, "ke");
+  EXPECT_EQ(Boxes().size(), 3u);
+  EXPECT_EQ(Selection(editor), std::make_pair(1, 1));
+}
+
+TEST_F(FindTest, MatchCaseWholeWordAndUpNarrowAndTurnTheSearch) {
+  TEditForm* editor = Open(WriteFile("options.ini", "Ini ini MINI ini_x \xC3\xA9ini ini\r\n"));
+  editor->FTD->SetOptions({frDown, frMatchCase});
+  FindNext(editor, "ini");
+  EXPECT_EQ(Selection(editor), std::make_pair(4, 3));
+  // Whole words: not inside "MINI", "ini_x" or after a letter that is not ASCII.
+  editor->FTD->SetOptions({frDown, frWholeWord});
+  editor->RE1->SetSelStart(0);
+  std::vector<int> found;
+  for (int i = 0; i < 4; ++i) {
+    FindNext(editor, "ini");
+    found.push_back(editor->RE1->SelStart());
+  }
+  EXPECT_EQ(found, (std::vector<int>{0, 4, 24, 0}));
+  // Up: the last occurrence before the selection, then past the start from the end.
+  editor->FTD->SetOptions({frWholeWord});
   editor->RE1->SetSelStart(editor->RE1->GetTextLen());
-  FindNext(editor, "e");
-  EXPECT_EQ(Seams::BeepCount(), 1);
-  EXPECT_EQ(Selection(editor), std::make_pair(6, 0));
+  found.clear();
+  for (int i = 0; i < 3; ++i) {
+    FindNext(editor, "ini");
+    found.push_back(editor->RE1->SelStart());
+  }
+  EXPECT_EQ(found, (std::vector<int>{24, 4, 0}));
+  EXPECT_EQ(editor->ESB1->SimpleText(), " ");
+  FindNext(editor, "ini");
+  EXPECT_EQ(editor->RE1->SelStart(), 24);
+  EXPECT_EQ(editor->ESB1->SimpleText(), "Passed the start of the text; found from the end");
+}
+
+TEST_F(FindTest, FindNextAndPreviousActOnTheActiveWindowAfterTheDialogHasClosed) {
+  TEditForm* first = Open(WriteFile("first.ini", "key=1\r\nkey=2\r\n"));
+  first->Text1->Click();
+  first->FTD->SetFindText("KEY");
+  first->FTD->FindNext();
+  first->FTD->CloseDialog();
+  EXPECT_EQ(Selection(first), std::make_pair(0, 3));
+  TEditForm* second = Open(WriteFile("second.ini", "a=1\r\nkey=2\r\nkey=3\r\n"));
+  ASSERT_EQ(MainForm->ActiveMDIChild(), second);
+  second->FindNext1->Click();
+  EXPECT_EQ(Selection(second), std::make_pair(4, 3)) << "the last search, in the window it is given to";
+  second->FindNext1->Click();
+  EXPECT_EQ(Selection(second), std::make_pair(10, 3));
+  second->FindPrevious1->Click();
+  EXPECT_EQ(Selection(second), std::make_pair(4, 3));
+  // The first window's dialog searches the window that is active now.
+  first->FTD->FindNext();
+  EXPECT_EQ(Selection(second), std::make_pair(10, 3));
+  EXPECT_EQ(Selection(first), std::make_pair(0, 3));
 }
 
 TEST_F(FindTest, PositionsCountCharactersAsTheTextControlDoes) {
@@ -246,5 +315,46 @@ TEST_F(FindTest, TheEntriesGoWithTheirWindow) {
 TEST_F(FindTest, AFailedLoadAddsNoEntries) {
   auto* editor = new TEditForm(MainForm);
   EXPECT_THROW(editor->LoadFile((Dir / "missing.ini").string()), EFOpenError);
-  EXPECT_EQ(editor->Find->Count(), 2);
+  EXPECT_EQ(editor->Find->Count(), 5);
+}
+
+TEST_F(FindTest, ReplaceAllIsOneStepOfUndoSaysHowManyAndKeepsEveryLinesBreak) {
+  // The second line ends in a break of its own, which a save keeps.
+  String path = WriteFile("replace.ini", "a=Old\r\nb=old\nc=OLD oldish\r\n");
+  TEditForm* editor = Open(path);
+  editor->RD->SetFindText("old");
+  editor->RD->SetReplaceText("new");
+  editor->RD->SetOptions({frDown, frWholeWord});
+  editor->RD->ReplaceAll();
+  EXPECT_EQ(editor->RE1->Text(), "a=new\nb=new\nc=new oldish\n");
+  EXPECT_EQ(Boxes(), std::vector<String>{"Replaced 3 occurrences of \"old\"."});
+  EXPECT_TRUE(editor->GetModified());
+  EXPECT_EQ(editor->ESB1->SimpleText(), "Modified");
+  editor->Save1->Click();
+  EXPECT_EQ(ReadFile(path), "a=new\r\nb=new\nc=new oldish\r\n");
+  static_cast<QPlainTextEdit*>(editor->RE1->Widget())->undo();
+  EXPECT_EQ(editor->RE1->Text(), "a=Old\nb=old\nc=OLD oldish\n") << "one undo takes all of it back";
+}
+
+TEST_F(FindTest, ReplaceReplacesTheSelectedOccurrenceOnlyAndSelectsTheNext) {
+  TEditForm* editor = Open(WriteFile("one.ini", "x=old\nold=y\n"));
+  editor->RD->SetFindText("OLD");
+  editor->RD->SetReplaceText("brand new");
+  editor->RD->Replace();
+  EXPECT_EQ(editor->RE1->Text(), "x=old\nold=y\n") << "nothing selected: the first is found";
+  EXPECT_EQ(Selection(editor), std::make_pair(2, 3));
+  EXPECT_FALSE(editor->GetModified());
+  editor->RD->Replace();
+  EXPECT_EQ(editor->RE1->Text(), "x=brand new\nold=y\n");
+  EXPECT_EQ(Selection(editor), std::make_pair(12, 3));
+  EXPECT_TRUE(editor->GetModified());
+  editor->RD->Replace();
+  EXPECT_EQ(editor->RE1->Text(), "x=brand new\nbrand new=y\n");
+  EXPECT_EQ(Boxes(), std::vector<String>{"Cannot find \"OLD\""});
+  // The Find menu's command shows the dialog.
+  editor->Replace1->Click();
+  bool shown = false;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    shown |= w->isVisible() && w->windowTitle() == "Replace";
+  EXPECT_TRUE(shown);
 }

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <map>
 
 #include "framework/Dialogs.h"
 #include "framework/FormReader.h"
@@ -149,4 +151,56 @@ TEST_F(DialogsTest, FindTextIsCutBetweenCharactersNotInsideOne) {
   EXPECT_EQ(find.FindText(), String(254, 'a'));
   find.SetFindText(String(253, 'a') + "\xF0\x9D\x84\x9E");
   EXPECT_EQ(find.FindText(), String(253, 'a') + "\xF0\x9D\x84\x9E");
+}
+
+TEST_F(DialogsTest, TheFindDialogsOptionsAreTheBoxesTheUserTicks) {
+  TFindDialog find(nullptr);
+  EXPECT_EQ(find.Options(), TFindOptions{frDown}) << "down at first";
+  find.SetOptions({frMatchCase});
+  find.Execute();
+  QDialog* window = ShownFindWindow();
+  ASSERT_NE(window, nullptr);
+  std::map<QString, QAbstractButton*> boxes;
+  for (QAbstractButton* b : window->findChildren<QAbstractButton*>())
+    boxes[b->text()] = b;
+  ASSERT_TRUE(boxes.count("Match &case") && boxes.count("&Whole word") && boxes.count("&Up") && boxes.count("&Down"));
+  EXPECT_TRUE(boxes["Match &case"]->isChecked());
+  EXPECT_TRUE(boxes["&Up"]->isChecked());
+  boxes["Match &case"]->click();
+  boxes["&Whole word"]->click();
+  boxes["&Down"]->click();
+  TFindOptions seen;
+  find.SetOnFind([&](TObject*) { seen = find.Options(); });
+  find.SetFindText("x");
+  Button(window, "&Find Next")->click();
+  EXPECT_EQ(seen, (TFindOptions{frDown, frFindNext, frWholeWord}));
+  find.CloseDialog();
+}
+
+TEST_F(DialogsTest, TheReplaceDialogSaysWhichOfItsButtonsWasPressed) {
+  TReplaceDialog replace(nullptr);
+  std::vector<std::pair<String, TFindOptions>> fired;
+  replace.SetOnFind([&](TObject*) { fired.emplace_back("find", replace.Options()); });
+  replace.SetOnReplace([&](TObject*) { fired.emplace_back(replace.ReplaceText(), replace.Options()); });
+  replace.Execute();
+  QDialog* window = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible() && d->windowTitle() == "Replace") window = d;
+  ASSERT_NE(window, nullptr);
+  QList<QLineEdit*> edits = window->findChildren<QLineEdit*>();
+  ASSERT_EQ(edits.size(), 2);
+  for (const char* name : {"&Find Next", "&Replace", "Replace &All"})
+    EXPECT_FALSE(Button(window, name)->isEnabled()) << name << " with nothing to find";
+  EXPECT_NE(Button(window, "Close"), nullptr);
+  edits[0]->setText("old");
+  edits[1]->setText("new");
+  Button(window, "&Replace")->click();
+  Button(window, "Replace &All")->click();
+  Button(window, "&Find Next")->click();
+  ASSERT_EQ(fired.size(), 3u);
+  EXPECT_EQ(fired[0], std::make_pair(String("new"), TFindOptions{frDown, frHideUpDown, frReplace}));
+  EXPECT_EQ(fired[1], std::make_pair(String("new"), TFindOptions{frDown, frHideUpDown, frReplaceAll}));
+  EXPECT_EQ(fired[2], std::make_pair(String("find"), TFindOptions{frDown, frHideUpDown, frFindNext}));
+  EXPECT_EQ(replace.FindText(), "old");
+  replace.CloseDialog();
 }

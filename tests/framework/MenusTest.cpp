@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -99,4 +100,32 @@ TEST_F(MenusTest, AVeryLongCaptionIsShownCutWithAnEllipsis) {
   EXPECT_EQ(shown, QString(100, QLatin1Char('x')) + QChar(0x2026));
   item.SetCaption("short");
   EXPECT_EQ(item.Action()->text(), "short");
+}
+
+TEST_F(MenusTest, AShortCutIsShownBesideTheCaptionAndChoosesTheItemInItsWindow) {
+  QWidget window;
+  TMenuItem file(nullptr);
+  file.SetCaption("&File");
+  auto* open = new TMenuItem(&file);
+  open->SetCaption("&Open");
+  open->SetShortCut("Ctrl+O");
+  file.Add(open);
+  int clicks = 0, menuOpenings = 0;
+  open->SetOnClick([&](TObject*) { ++clicks; });
+  file.SetOnClick([&](TObject*) { ++menuOpenings; });
+  EXPECT_EQ(open->Action()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+  window.addAction(file.Menu()->menuAction());
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(WaitUntil([&] { return QApplication::activeWindow() == &window; }));
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_O, Qt::ControlModifier);
+  QCoreApplication::sendEvent(&window, &press);
+  EXPECT_EQ(clicks, 1);
+  // The menu's own item is told as the menu opens, before it shows its items.
+  file.Menu()->popup(QPoint(0, 0));
+  EXPECT_EQ(menuOpenings, 1);
+  file.Menu()->hide();
+  open->SetShortCut("");
+  QCoreApplication::sendEvent(&window, &press);
+  EXPECT_EQ(clicks, 1);
 }
