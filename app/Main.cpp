@@ -2,6 +2,7 @@
 
 #include "editor/Unit1.h"
 #include "framework/Registration.h"
+#include "framework/TextFile.h"
 #include "framework/TypInfo.h"
 
 TMainForm* MainForm = nullptr;
@@ -29,10 +30,22 @@ void TMainForm::UpdateMenuItems(TObject*) {
 
 TEditForm* TMainForm::ActiveEditor() const { return dynamic_cast<TEditForm*>(ActiveMDIChild()); }
 
-void TMainForm::FileOpenItemClick(TObject*) {
-  if (!OpenDialog->Execute()) return;
+TEditForm* TMainForm::OpenFile(const String& Path) {
+  // What can be told without reading is told before a window is made; what only the reading
+  // finds takes the new window away again before the error is shown.
+  CheckTextFile(Path);
   auto* editor = new TEditForm(this);
-  editor->LoadFile(OpenDialog->FileName());
+  try {
+    editor->LoadFile(Path);
+  } catch (...) {
+    editor->Free();
+    throw;
+  }
+  return editor;
+}
+
+void TMainForm::FileOpenItemClick(TObject*) {
+  if (OpenDialog->Execute()) OpenFile(OpenDialog->FileName());
 }
 
 void TMainForm::FileCloseItemClick(TObject*) {
@@ -117,9 +130,12 @@ void TMainForm::FormCloseQuery(TObject* Sender, bool& CanClose) {
 void TMainForm::HelpAboutItemClick(TObject*) { SAB1->Execute(); }
 
 void TMainForm::LB1DblClick(TObject*) {
-  auto* editor = new TEditForm(this);
-  int index = LLB1->ItemIndex();
-  editor->LoadFile(LLB1->Items()->Strings(index));
+  const int index = LLB1->ItemIndex();
+  if (index < 0) {
+    MessageBeep(0xFFFFFFFF);
+    return;
+  }
+  OpenFile(LLB1->Items()->Strings(index));
 }
 
 void TMainForm::scan1Click(TObject*) {

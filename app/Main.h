@@ -87,6 +87,10 @@ public:
   void scan1Click(TObject* Sender);
   void TS1FileFound(TObject* Sender);
 
+  // Opens Path in a new editor window, the one way every command opens a file. A file that
+  // cannot be opened raises its error and leaves no window behind.
+  TEditForm* OpenFile(const String& Path);
+
 private:
   // The active editor window; none while no child is active.
   TEditForm* ActiveEditor() const;
