@@ -44,6 +44,33 @@ TEditForm* TMainForm::OpenFile(const String& Path) {
   return editor;
 }
 
+void TMainForm::OpenFiles(const std::vector<String>& Paths) {
+  FFilesToOpen.insert(FFilesToOpen.end(), Paths.begin(), Paths.end());
+  QueueNextFile();
+}
+
+void TMainForm::QueueNextFile() {
+  if (FNextFileQueued || FFilesToOpen.empty()) return;
+  FNextFileQueued = true;
+  Application->Queue([] {
+    if (MainForm) MainForm->OpenNextFile();
+  });
+}
+
+void TMainForm::OpenNextFile() {
+  FNextFileQueued = false;
+  if (FFilesToOpen.empty()) return;
+  const String path = FFilesToOpen.front();
+  FFilesToOpen.pop_front();
+  try {
+    OpenFile(path);
+  } catch (...) {
+    Application->HandleException(this);
+  }
+  // The next waits until this one's message, if any, has been answered.
+  QueueNextFile();
+}
+
 void TMainForm::FileOpenItemClick(TObject*) {
   if (OpenDialog->Execute()) OpenFile(OpenDialog->FileName());
 }

@@ -2,6 +2,9 @@
 // The program's main window: the MDI frame with its tool panel, file list and status line,
 // and the commands that act on the editor windows.
 
+#include <deque>
+#include <vector>
+
 #include "about/OrvelAbout.h"
 #include "controls/MDIWallp.h"
 #include "controls/ZLAdvLed.h"
@@ -90,6 +93,9 @@ public:
   // Opens Path in a new editor window, the one way every command opens a file. A file that
   // cannot be opened raises its error and leaves no window behind.
   TEditForm* OpenFile(const String& Path);
+  // Opens each path in a window of its own, in order, one a turn of the message loop once
+  // the window shows; one that cannot be opened is reported and the others still open.
+  void OpenFiles(const std::vector<String>& Paths);
 
 private:
   // The active editor window; none while no child is active.
@@ -98,6 +104,12 @@ private:
   void ScanPass(const String& Mask);
   // True while a scan runs; a second one asked for meanwhile is refused.
   bool FScanning = false;
+  // The files waiting to be opened, and whether a turn of the message loop is asked for the first.
+  std::deque<String> FFilesToOpen;
+  bool FNextFileQueued = false;
+  void QueueNextFile();
+  // Opens the first of the files waiting, then asks a turn of its own for the next.
+  void OpenNextFile();
 };
 
 extern TMainForm* MainForm;
