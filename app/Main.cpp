@@ -6,6 +6,7 @@
 
 #include "framework/Registration.h"
 #include "framework/Thread.h"
+#include "framework/TextFile.h"
 #include "framework/TypInfo.h"
 
 TMainForm* MainForm = nullptr;
@@ -37,10 +38,49 @@ void TMainForm::UpdateMenuItems(TObject*) {
 
 TEditForm* TMainForm::ActiveEditor() const { return dynamic_cast<TEditForm*>(ActiveMDIChild()); }
 
-void TMainForm::FileOpenItemClick(TObject*) {
-  if (!OpenDialog->Execute()) return;
+TEditForm* TMainForm::OpenFile(const String& Path) {
+  // What can be told without reading is told before a window is made; what only the reading
+  // finds takes the new window away again before the error is shown.
+  CheckTextFile(Path);
   auto* editor = new TEditForm(this);
-  editor->LoadFile(OpenDialog->FileName());
+  try {
+    editor->LoadFile(Path);
+  } catch (...) {
+    editor->Free();
+    throw;
+  }
+  return editor;
+}
+
+void TMainForm::OpenFiles(const std::vector<String>& Paths) {
+  FFilesToOpen.insert(FFilesToOpen.end(), Paths.begin(), Paths.end());
+  QueueNextFile();
+}
+
+void TMainForm::QueueNextFile() {
+  if (FNextFileQueued || FFilesToOpen.empty()) return;
+  FNextFileQueued = true;
+  Application->Queue([] {
+    if (MainForm) MainForm->OpenNextFile();
+  });
+}
+
+void TMainForm::OpenNextFile() {
+  FNextFileQueued = false;
+  if (FFilesToOpen.empty()) return;
+  const String path = FFilesToOpen.front();
+  FFilesToOpen.pop_front();
+  try {
+    OpenFile(path);
+  } catch (...) {
+    Application->HandleException(this);
+  }
+  // The next waits until this one's message, if any, has been answered.
+  QueueNextFile();
+}
+
+void TMainForm::FileOpenItemClick(TObject*) {
+  if (OpenDialog->Execute()) OpenFile(OpenDialog->FileName());
 }
 
 void TMainForm::FileCloseItemClick(TObject*) {
@@ -127,9 +167,12 @@ void TMainForm::FormCloseQuery(TObject* Sender, bool& CanClose) {
 void TMainForm::HelpAboutItemClick(TObject*) { SAB1->Execute(); }
 
 void TMainForm::LB1DblClick(TObject*) {
-  auto* editor = new TEditForm(this);
-  int index = LLB1->ItemIndex();
-  editor->LoadFile(LLB1->Items()->Strings(index));
+  const int index = LLB1->ItemIndex();
+  if (index < 0) {
+    MessageBeep(0xFFFFFFFF);
+    return;
+  }
+  OpenFile(LLB1->Items()->Strings(index));
 }
 
 void TMainForm::Edit1Click(TObject*) { UpdateFindInFilesItem(); }
@@ -169,11 +212,7 @@ void TMainForm::OpenMatch(const String& Path, const TFileMatch& Match) {
   TEditForm* editor = nullptr;
   for (int i = 0; i < MDIChildCount() && !editor; ++i)
     if (auto* open = dynamic_cast<TEditForm*>(MDIChildren(i)); open && open->GetFileName() == Path) editor = open;
-  if (!editor) {
-    // The list's double-click opens a file so.
-    editor = new TEditForm(this);
-    editor->LoadFile(Path);
-  }
+  if (!editor) editor = OpenFile(Path);
   TRichEdit* edit = editor->RE1;
   int at = Match.Position;
   // The text may have changed since: the line's first occurrence from its start, or the first.

@@ -3,6 +3,7 @@
 // and the commands that act on the editor windows.
 
 #include <memory>
+#include <deque>
 #include <vector>
 
 #include "about/OrvelAbout.h"
@@ -108,6 +109,13 @@ public:
   // Esc in the main window stops the scan.
   void WndProc(TMessage& Message) override;
 
+  // Opens Path in a new editor window, the one way every command opens a file. A file that
+  // cannot be opened raises its error and leaves no window behind.
+  TEditForm* OpenFile(const String& Path);
+  // Opens each path in a window of its own, in order, one a turn of the message loop once
+  // the window shows; one that cannot be opened is reported and the others still open.
+  void OpenFiles(const std::vector<String>& Paths);
+
 private:
   // The window of the last search's results; none when it has been closed.
   TFindResultsForm* FindResults() const;
@@ -135,6 +143,12 @@ private:
   std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
   // Set by Stop during the scan.
   bool FScanStopped = false;
+  // The files waiting to be opened, and whether a turn of the message loop is asked for the first.
+  std::deque<String> FFilesToOpen;
+  bool FNextFileQueued = false;
+  void QueueNextFile();
+  // Opens the first of the files waiting, then asks a turn of its own for the next.
+  void OpenNextFile();
 };
 
 extern TMainForm* MainForm;

@@ -2,11 +2,16 @@
 #include "framework/Forms.h"
 
 int main(int argc, char** argv) {
-  TApplication application(argc, argv);
+  const TCommandLine line = ReadCommandLine(argc, argv, TABRIX_VERSION);
+  if (line.ExitCode >= 0) return line.ExitCode;
+  // The command line is the program's own: the toolkit is given only the program's name.
+  int toolkitArgc = 1;
+  TApplication application(toolkitArgc, argv);
   Application->Initialize();
   Application->SetTitle("Tabrix");
   RegisterMainFormClasses();
   Application->CreateForm(MainForm);
+  if (MainForm) MainForm->OpenFiles(line.Files);
   Application->Run();
   return Application->MainForm() ? 0 : 1;
 }

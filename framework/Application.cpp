@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCommandLineParser>
 #include <QFile>
 #include <QIcon>
 #include <QMdiArea>
@@ -14,11 +15,15 @@
 #include <QPalette>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <map>
 
 #include "framework/Accessible.h"
 #include "framework/FormReader.h"
@@ -27,6 +32,7 @@
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 #include "platform/Seams.h"
+#include "platform/Utf8.h"
 
 TApplication* Application = nullptr;
 TScreen* Screen = nullptr;
@@ -94,6 +100,20 @@ void TApplication::ProcessMessages() {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+void TApplication::Queue(std::function<void()> Call) {
+  QMetaObject::invokeMethod(
+      FQtApplication.get(), [Call = std::move(Call)] { CallGuarded(Call); }, Qt::QueuedConnection);
+}
+
+void TApplication::BringToFront() {
+  if (!FMainForm) return;
+  QWidget* window = FMainForm->Widget();
+  window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
 void TApplication::SetHint(const String& Value) {
   if (FHint == Value) return;
   FHint = Value;
@@ -142,4 +162,58 @@ void TScreen::SetActiveForm(TForm* Form) {
   if (FActiveForm == Form) return;
   FActiveForm = Form;
   if (FOnActiveFormChange) FOnActiveFormChange(this);
+}
+
+// The command line
+
+namespace {
+
+// Path made absolute from the working directory, "." and ".." taken out of it as a shell's
+// "cd" takes them; left as it is when the working directory has gone.
+String AbsolutePath(const String& Path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(Path, error);
+  return error ? Path : absolute.lexically_normal().string();
+}
+
+} // namespace
+
+TCommandLine ReadCommandLine(int argc, char** argv, const String& Version) {
+  TCommandLine line;
+  // Qt's parser is given each argument as it is shown, bytes that are not UTF-8 as "\xNN":
+  // that keeps every two arguments apart, and a file is then given its argument's own bytes.
+  QStringList arguments;
+  std::map<QString, String> bytes;
+  for (int i = 0; i < argc; ++i) {
+    const QString shown = ToQString(ReadableName(argv[i]));
+    arguments << shown;
+    bytes[shown] = argv[i];
+  }
+  QCommandLineParser parser;
+  parser.setApplicationDescription("Finds the INI and INF files of a drive and edits them. Each FILE opens in an "
+                                   "editor window of its own; when Tabrix runs already, it opens them.");
+  parser.addPositionalArgument("FILE", "A file to open (after --, a name may begin with \"-\").", "[FILE...]");
+  const QCommandLineOption newWindow("new-window", "Start a program of its own instead of opening the files in the "
+                                                   "one already running.");
+  const QCommandLineOption help(QStringList{"h", "help"}, "Show this help and exit.");
+  const QCommandLineOption version(QStringList{"v", "version"}, "Show the version and exit.");
+  parser.addOptions({newWindow, help, version});
+  if (!parser.parse(arguments)) {
+    std::fprintf(stderr, "tabrix: %s\nTry \"tabrix --help\".\n", parser.errorText().toStdString().c_str());
+    line.ExitCode = 2;
+  } else if (parser.isSet(help)) {
+    // The usage names the program as it is called, not by the path it was started from.
+    QString usage = parser.helpText();
+    usage.replace(QRegularExpression("^Usage: \\S+"), "Usage: tabrix");
+    std::fputs(usage.toStdString().c_str(), stdout);
+    line.ExitCode = 0;
+  } else if (parser.isSet(version)) {
+    std::printf("Tabrix %s\n", Version.c_str());
+    line.ExitCode = 0;
+  } else {
+    line.NewWindow = parser.isSet(newWindow);
+    for (const QString& file : parser.positionalArguments())
+      line.Files.push_back(AbsolutePath(bytes[file]));
+  }
+  return line;
 }

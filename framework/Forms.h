@@ -73,6 +73,11 @@ public:
   // Delivers every posted message and handles the window system's pending input and due
   // timers, then returns; may be called from a handler.
   void ProcessMessages();
+  // Runs Call once control is back in the message loop, after what waits there already; an
+  // error it raises is shown as a command's is.
+  void Queue(std::function<void()> Call);
+  // Brings the main form to the front, restored when it was minimised, and activates it.
+  void BringToFront();
 
   const String& Hint() const { return FHint; }
   void SetHint(const String& Value);
@@ -96,6 +101,22 @@ private:
 };
 
 extern TApplication* Application;
+
+// What the program was started with.
+struct TCommandLine {
+  // The files to open, in the order given, each made absolute from the working directory;
+  // the bytes of each name as they came, UTF-8 or not.
+  std::vector<String> Files;
+  // Start a program of its own rather than hand the files to the one running.
+  bool NewWindow = false;
+  // From 0 up: the program ends at once with this status, having printed its usage or
+  // version on standard output, or (2) what was wrong on standard error.
+  int ExitCode = -1;
+};
+
+// Reads the command line: [--new-window] [FILE...], --help, --version ("Tabrix " Version).
+// Runs before the application object exists, so that it answers without a display.
+TCommandLine ReadCommandLine(int argc, char** argv, const String& Version);
 
 class TScreen : public TComponent {
 public:

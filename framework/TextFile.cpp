@@ -267,6 +267,10 @@ TTextContent ReadTextFile(const String& Path) {
   return DecodeText(Bytes);
 }
 
+void CheckTextFile(const String& Path) {
+  if (const int Error = CheckReadableFile(Path, MaxTextFileSize)) throw EFOpenError(Path, Reason(Error));
+}
+
 void WriteTextFile(const String& Path, const String& Text, const TTextFormat& Format, const TOwnBreaks& OwnBreaks,
                    const TFileState* Former) {
   std::string Data;

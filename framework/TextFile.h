@@ -63,6 +63,10 @@ public:
 // opened, is not a regular file (checked without blocking) or is larger than MaxTextFileSize.
 TTextContent ReadTextFile(const String& Path);
 
+// Throws what ReadTextFile would for a path that cannot be read at all (missing, a directory,
+// a FIFO or device, too large, no permission), without reading it.
+void CheckTextFile(const String& Path);
+
 // Writes Text to Path in Format, through a symbolic link to the file it leads to; the lines
 // OwnBreaks names end in their own breaks. An existing file is replaced atomically
 // (temporary file in the same directory, renamed over it) keeping its owner, permission

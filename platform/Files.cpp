@@ -313,20 +313,37 @@ bool FileExists(const std::string& Path) {
   return StatPath(Path, st) == 0;
 }
 
-int ReadWholeFile(const std::string& Path, std::uint64_t MaxSize, std::string& Bytes) {
+namespace {
+
+// Opens the regular file Path for reading into Fd, its state into St, without reading.
+int OpenForReading(const std::string& Path, std::uint64_t MaxSize, TFd& Fd, struct stat& St) {
   TPlace place;
   if (const int error = OpenPlace(AT_FDCWD, Path, place)) return error;
   // O_NONBLOCK: opening a FIFO or a device must not wait; the type is checked before reading.
-  TFd fd(OpenRetry(place.Dir.Get(), place.Name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-  struct stat st;
-  if (fd.Get() < 0) {
+  Fd.Reset(OpenRetry(place.Dir.Get(), place.Name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (Fd.Get() < 0) {
     const int error = errno;
     // e.g. a socket, which cannot be opened (ENXIO)
-    return fstatat(place.Dir.Get(), place.Name.c_str(), &st, 0) == 0 && !S_ISREG(st.st_mode) ? TypeError(st) : error;
+    return fstatat(place.Dir.Get(), place.Name.c_str(), &St, 0) == 0 && !S_ISREG(St.st_mode) ? TypeError(St) : error;
   }
-  if (fstat(fd.Get(), &st) != 0) return errno;
-  if (!S_ISREG(st.st_mode)) return TypeError(st);
-  if (static_cast<std::uint64_t>(st.st_size) > MaxSize) return feTooLarge;
+  if (fstat(Fd.Get(), &St) != 0) return errno;
+  if (!S_ISREG(St.st_mode)) return TypeError(St);
+  if (static_cast<std::uint64_t>(St.st_size) > MaxSize) return feTooLarge;
+  return 0;
+}
+
+} // namespace
+
+int CheckReadableFile(const std::string& Path, std::uint64_t MaxSize) {
+  TFd fd;
+  struct stat st;
+  return OpenForReading(Path, MaxSize, fd, st);
+}
+
+int ReadWholeFile(const std::string& Path, std::uint64_t MaxSize, std::string& Bytes) {
+  TFd fd;
+  struct stat st;
+  if (const int error = OpenForReading(Path, MaxSize, fd, st)) return error;
   const int flags = fcntl(fd.Get(), F_GETFL);
   if (flags >= 0) fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK); // a regular file: reads may wait
 

@@ -46,6 +46,11 @@ bool FileExists(const std::string& Path);
 // feTooLarge.
 int ReadWholeFile(const std::string& Path, std::uint64_t MaxSize, std::string& Bytes);
 
+// What ReadWholeFile would find before it reads: 0 when Path is a regular file of at most
+// MaxSize bytes that may be opened for reading, else the error. Opens it without blocking
+// and reads nothing.
+int CheckReadableFile(const std::string& Path, std::uint64_t MaxSize);
+
 // Makes Data the whole content of the file Path, creating it when it does not exist. A
 // symbolic link is followed, when the save is made, to the file it leads to, which is written
 // and the link left as it is; a link that leads to no file gives feDanglingLink.

@@ -50,6 +50,11 @@ class InstallationTest(unittest.TestCase):
         self.assertEqual(entry['Name'], 'Tabrix')
         self.assertTrue(entry['Comment'])
         self.assertEqual(entry['Categories'], 'Utility;TextEditor;')
+        # A file manager offers it for INI and INF files, and hands it the files chosen.
+        self.assertEqual(entry['Exec'], 'tabrix %F')
+        self.assertEqual(entry['MimeType'], 'text/plain;application/x-wine-extension-ini;application/x-wine-extension-inf;')
+        provided = [m.text for m in ElementTree.parse(METAINFO).getroot().findall('provides/mediatype')]
+        self.assertEqual(provided, entry['MimeType'].rstrip(';').split(';'))
 
     def test_the_software_centres_description_is_valid(self):
         self.assertEqual(validate('appstreamcli', 'validate', '--no-net', METAINFO), (0, []))
