@@ -16,7 +16,7 @@ namespace {
 // The size of a listed file, held as the object of its list entry.
 class TFileSize : public TObject {
 public:
-  explicit TFileSize(std::int32_t Size) : Size(Size) {}
+  explicit TFileSize(std::int32_t ASize) : Size(ASize) {}
   std::int32_t Size;
 };
 

@@ -150,14 +150,14 @@ TEST(FindFileTest, OnlyTheSecondSearchOfAVisitTakesTheListingOfTheFirst) {
   std::map<std::string, DWORD> sizes;
   auto search = [&](const std::string& Pattern, FINDEX_SEARCH_OPS Op, DWORD Flags, int& Opened) {
     Strings names;
-    HANDLE search = FindFirstFileExA((dir / Pattern).c_str(), FindExInfoStandard, &data, Op, nullptr, Flags);
+    HANDLE handle = FindFirstFileExA((dir / Pattern).c_str(), FindExInfoStandard, &data, Op, nullptr, Flags);
     Opened = OpenBelow(dir.Path);
-    if (search == INVALID_HANDLE_VALUE) return names;
+    if (handle == INVALID_HANDLE_VALUE) return names;
     do {
       names.push_back(data.cFileName);
       sizes[data.cFileName] = data.nFileSizeLow;
-    } while (FindNextFileA(search, &data));
-    FindClose(search);
+    } while (FindNextFileA(handle, &data));
+    FindClose(handle);
     EXPECT_EQ(OpenBelow(dir.Path), 0) << Pattern << ": a closed search holds nothing open";
     std::sort(names.begin(), names.end());
     return names;
@@ -254,13 +254,13 @@ TEST(KernelTest, ComparisonsAndSortKeysAgreeAndTheCurrentDirectoryIsReportedWith
 
   // Sort keys order as the comparison does, in any pair of these names.
   auto key = [](const std::string& Text) {
-    std::string key(LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, Text.data(),
-                                 static_cast<int>(Text.size()), nullptr, 0),
-                    '\0');
+    std::string bytes(static_cast<std::size_t>(LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE,
+                                                            Text.data(), static_cast<int>(Text.size()), nullptr, 0)),
+                      '\0');
     EXPECT_EQ(LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, Text.data(),
-                           static_cast<int>(Text.size()), key.data(), static_cast<int>(key.size())),
-              static_cast<int>(key.size()));
-    return key;
+                           static_cast<int>(Text.size()), bytes.data(), static_cast<int>(bytes.size())),
+              static_cast<int>(bytes.size()));
+    return bytes;
   };
   const Strings names{"",     "a", "A", "ab", "a b", "a-b", "a.ini", "B.ini", "\xC3\xA4", "\xC3\x84pfel",
                       "\xFF", "z", "Z~"};
