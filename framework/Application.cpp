@@ -1,30 +1,14 @@
 // The application object, its exception box and message loop, and the screen's list of forms.
 #include "framework/Forms.h"
 
-#include <QAction>
 #include <QApplication>
-#include <QCloseEvent>
 #include <QFile>
 #include <QIcon>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPainter>
-#include <QPalette>
-#include <QPointer>
-#include <QPushButton>
-#include <QScreen>
-#include <QStyle>
-#include <QVBoxLayout>
 #include <QWidget>
 #include <algorithm>
 
 #include "framework/Accessible.h"
-#include "framework/FormReader.h"
-#include "framework/Geometry.h"
 #include "framework/QtConvert.h"
-#include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 #include "platform/Seams.h"
 

@@ -375,7 +375,7 @@ void RegisterFormsClasses() {
     RegisterControlsClasses();
     RegisterMenusClasses();
     RegisterEnumNames(typeid(TWindowState), {"wsNormal", "wsMinimized", "wsMaximized"});
-    RegisterEnumNames(typeid(TFormStyle), {"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"});
+    RegisterEnumNames(typeid(TFormStyle), {"fsNormal", "fsMDIChild", "fsMDIForm"});
     RegisterEnumNames(typeid(TPosition),
                       {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter"});
     TClassRegistration<TForm>("TForm", "TWinControl")

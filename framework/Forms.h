@@ -20,7 +20,7 @@ class TForm;
 class TMainMenu;
 class TMenuItem;
 
-enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm };
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter };
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };

@@ -4,8 +4,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCloseEvent>
-#include <QFile>
 #include <QIcon>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -13,21 +11,14 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPalette>
-#include <QPointer>
-#include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <algorithm>
 
 #include "framework/Accessible.h"
-#include "framework/FormReader.h"
-#include "framework/Geometry.h"
 #include "framework/QtConvert.h"
-#include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
-#include "platform/Seams.h"
 
 void TForm::BecomeMDIFrame() {
   FClient->setPalette(QPalette());
