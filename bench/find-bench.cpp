@@ -3,25 +3,16 @@
 // from the start to a match near the end; beside it, the time the text control alone takes to
 // load the same file. Prints one line of milliseconds; the file goes in a directory under /tmp
 // that is removed again.
-#include <stdlib.h>
-
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
-#include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
-#include "app/Main.h"
+#include "bench/EditorBench.h"
 #include "editor/Unit1.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::duration D) { return std::chrono::duration<double, std::milli>(D).count(); }
 
 // Sections of eight keys each up to Size bytes, CR LF line breaks; the one "needle" of the file
 // is the last key of the last section.
@@ -43,11 +34,6 @@ std::string IniText(std::size_t Size, int Sections) {
 
 // Runs the timings on the file at Path and prints them; 1 when the window does not behave.
 int Measure(const std::string& Path) {
-  RegisterMainFormClasses();
-  Application->CreateForm(MainForm);
-  MainForm->Show();
-  Application->ProcessMessages();
-
   // The text control alone, shown in a window of the editor's size.
   Clock::time_point start = Clock::now();
   {
@@ -102,20 +88,4 @@ int Measure(const std::string& Path) {
 
 } // namespace
 
-int main(int, char** argv) {
-  if (!std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  char pattern[] = "/tmp/tabrix-find-bench-XXXXXX";
-  if (!mkdtemp(pattern)) {
-    std::perror("mkdtemp");
-    return 1;
-  }
-  const std::filesystem::path dir = pattern;
-  const std::string path = (dir / "big.ini").string();
-  std::ofstream(path, std::ios::binary) << IniText(5 << 20, 20000);
-  int qtArgc = 1;
-  TApplication application(qtArgc, argv);
-  Application->SetTitle("Tabrix");
-  const int status = Measure(path);
-  std::filesystem::remove_all(dir);
-  return status;
-}
+int main(int, char** argv) { return MeasureOnFile(argv, "big.ini", IniText(5 << 20, 20000), Measure); }

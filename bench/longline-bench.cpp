@@ -4,26 +4,16 @@
 // the line, and moving the caret to the start and back to the end, each until painted. Prints
 // "name value" pairs in milliseconds; the file goes in a directory under /tmp that is removed
 // again.
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QKeyEvent>
 #include <QWidget>
-#include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
-#include "app/Main.h"
+#include "bench/EditorBench.h"
 #include "editor/Unit1.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::duration D) { return std::chrono::duration<double, std::milli>(D).count(); }
 
 // One line of Size bytes: words separated by blanks, as a long list of names would be, or
 // with Solid one word without a blank, as an encoded blob would be.
@@ -51,11 +41,6 @@ void Settle(QWidget* W) {
 }
 
 int Measure(const std::string& Path) {
-  RegisterMainFormClasses();
-  Application->CreateForm(MainForm);
-  MainForm->Show();
-  Application->ProcessMessages();
-
   Clock::time_point start = Clock::now();
   auto* editor = new TEditForm(MainForm);
   editor->LoadFile(Path);
@@ -86,18 +71,7 @@ int Measure(const std::string& Path) {
 } // namespace
 
 int main(int argc, char** argv) {
-  if (!getenv("DISPLAY") && !getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   const std::size_t kilobytes = argc > 1 ? std::stoul(argv[1]) : 2048;
   const bool solid = argc > 2 && std::string(argv[2]) == "solid";
-  int qtArgc = 1;
-  TApplication app(qtArgc, argv);
-  Application->SetTitle("Tabrix");
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("tabrix-longline-" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir);
-  const std::string path = (dir / "long.ini").string();
-  std::ofstream(path, std::ios::binary) << LongLine(kilobytes * 1024, solid);
-  const int result = Measure(path);
-  std::filesystem::remove_all(dir);
-  return result;
+  return MeasureOnFile(argv, "long.ini", LongLine(kilobytes * 1024, solid), Measure);
 }

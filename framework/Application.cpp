@@ -1,24 +1,10 @@
 // The application object, its exception box and message loop, and the screen's list of forms.
 #include "framework/Forms.h"
 
-#include <QAction>
 #include <QApplication>
-#include <QCloseEvent>
 #include <QCommandLineParser>
 #include <QFile>
 #include <QIcon>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPainter>
-#include <QPalette>
-#include <QPointer>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QScreen>
-#include <QStyle>
-#include <QVBoxLayout>
 #include <QWidget>
 #include <algorithm>
 #include <cstdio>
@@ -26,10 +12,7 @@
 #include <map>
 
 #include "framework/Accessible.h"
-#include "framework/FormReader.h"
-#include "framework/Geometry.h"
 #include "framework/QtConvert.h"
-#include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
 #include "platform/Seams.h"
 #include "platform/Utf8.h"

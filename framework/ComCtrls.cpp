@@ -86,11 +86,11 @@ protected:
 
   // The selection as the program's text; Qt's own copy would turn no-break spaces into spaces.
   QMimeData* createMimeDataFromSelection() const override {
-    auto* data = new QMimeData;
+    auto* selection = new QMimeData;
     QString text = textCursor().selectedText();
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    data->setText(text);
-    return data;
+    selection->setText(text);
+    return selection;
   }
 
 private:

@@ -364,7 +364,6 @@ void RegisterControlsClasses() {
         .Property("Hint", &TControl::Hint, &TControl::SetHint)
         .Property("ShowHint", &TControl::ShowHint, &TControl::SetShowHint)
         .Property("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint, true)
-        .Property("TabOrder", &TControl::TabOrder, &TControl::SetTabOrder)
         .Property("Visible", &TControl::Visible, &TControl::SetVisible, true)
         .Property("OnClick", &TControl::OnClick, &TControl::SetOnClick)
         .Property("OnDblClick", &TControl::OnDblClick, &TControl::SetOnDblClick)

@@ -54,8 +54,6 @@ public:
   TFont* Font() { return &FFont; }
   bool ParentFont() const { return FParentFont; }
   void SetParentFont(bool Value);
-  int TabOrder() const { return FTabOrder; }
-  void SetTabOrder(int Value) { FTabOrder = Value; }
 
   TNotifyEvent OnClick() const { return FOnClick; }
   void SetOnClick(TNotifyEvent Value) { FOnClick = std::move(Value); }
@@ -124,7 +122,6 @@ private:
   TFont FFont;
   bool FParentFont = true;
   bool FCopyingFont = false;
-  int FTabOrder = -1;
   TNotifyEvent FOnClick;
   TNotifyEvent FOnDblClick;
   TMouseMoveEvent FOnMouseMove;

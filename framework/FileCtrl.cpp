@@ -3,7 +3,6 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <algorithm>
 #include <filesystem>
 
@@ -39,7 +38,8 @@ public:
   }
   void showPopup() override {
     CallGuarded([this] { FControl->BuildList(); });
-    FOpened.start();
+    FOpenedAt = GetMessageTime();
+    FOpened = true;
     QComboBox::showPopup();
   }
 
@@ -50,9 +50,11 @@ private:
     POINT p{GET_X_LPARAM(L), GET_Y_LPARAM(L)};
     ClientToScreen(List, &p);
     const QPoint at = mapFromGlobal(QPoint(p.x, p.y));
-    const bool soon = FOpened.isValid() && FOpened.elapsed() <= QApplication::doubleClickInterval();
+    // Soon by the times of the two presses, as Qt tells a double-click from two clicks.
+    const DWORD since = static_cast<DWORD>(GetMessageTime()) - static_cast<DWORD>(FOpenedAt);
+    const bool soon = FOpened && since <= static_cast<DWORD>(QApplication::doubleClickInterval());
     if (!soon || !rect().contains(at)) return false;
-    FOpened.invalidate();
+    FOpened = false;
     hidePopup();
     // Posted: what the double-click starts runs once the list has closed.
     PostMessageA(FControl->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(at.x(), at.y()));
@@ -63,7 +65,10 @@ private:
   WNDPROC FListProc;
   HWND FList;
   LONG_PTR FOldListProc;
-  QElapsedTimer FOpened;
+  // Whether the list was opened and no second press has closed it since; the time of the
+  // input that opened it.
+  bool FOpened = false;
+  LONG FOpenedAt = 0;
 };
 
 } // namespace
@@ -73,8 +78,8 @@ TDriveComboBox::TDriveComboBox(TComponent* AOwner) : TWinControl(AOwner) {
   SetWidget(box);
   SetAccessibleKind(box, TAccessibleKind::DriveBox);
   ConnectGuarded(box, &QComboBox::activated, [this](int Index) {
-    if (Index < 0 || Index >= std::ssize(FDrives) || FDrives[Index] == FDrive) return;
-    FDrive = FDrives[Index];
+    if (Index < 0 || Index >= std::ssize(FDrives) || FDrives[static_cast<std::size_t>(Index)] == FDrive) return;
+    FDrive = FDrives[static_cast<std::size_t>(Index)];
     if (FOnChange) FOnChange(this);
   });
   BuildList();

@@ -207,6 +207,8 @@ void TForm::Show() {
     if (!FShown && FPosition == poDefault) {
       // The frame chooses where a new child goes: one step below and right of the last.
       QRect area = FFrame->FMDIArea->viewport()->rect();
+      // A child larger than the area is made to fit it: its title bar's buttons stay in sight.
+      FSubWindow->resize(std::min(FSubWindow->width(), area.width()), std::min(FSubWindow->height(), area.height()));
       int step = CascadeStep(FFrame->FMDIArea);
       int room = std::max(1, std::min(area.width() - FSubWindow->width(), area.height() - FSubWindow->height()) / step);
       int at = (FFrame->MDIChildCount() - 1) % room * step;
@@ -373,7 +375,7 @@ void RegisterFormsClasses() {
     RegisterControlsClasses();
     RegisterMenusClasses();
     RegisterEnumNames(typeid(TWindowState), {"wsNormal", "wsMinimized", "wsMaximized"});
-    RegisterEnumNames(typeid(TFormStyle), {"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"});
+    RegisterEnumNames(typeid(TFormStyle), {"fsNormal", "fsMDIChild", "fsMDIForm"});
     RegisterEnumNames(typeid(TPosition),
                       {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter"});
     TClassRegistration<TForm>("TForm", "TWinControl")

@@ -20,7 +20,7 @@ class TForm;
 class TMainMenu;
 class TMenuItem;
 
-enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm };
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter };
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
@@ -184,9 +184,10 @@ public:
   // The current child, or none.
   TForm* ActiveMDIChild() const;
   void Cascade();
-  // Children one above the other, each the full width of the client area.
+  // Children one above the other, each the full width of the client area; in Qt's grid when
+  // there are too many for strips that show text.
   void Tile();
-  // Minimised children in a row along the bottom of the client area.
+  // Minimised children in rows along the bottom of the client area, all within it.
   void ArrangeIcons();
   // The MDI client window of a frame; 0 for other forms.
   HWND ClientHandle() const { return FClientHandle; }

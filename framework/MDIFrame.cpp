@@ -4,8 +4,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCloseEvent>
-#include <QFile>
 #include <QIcon>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -13,21 +11,14 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPalette>
-#include <QPointer>
-#include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <algorithm>
 
 #include "framework/Accessible.h"
-#include "framework/FormReader.h"
-#include "framework/Geometry.h"
 #include "framework/QtConvert.h"
-#include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
-#include "platform/Seams.h"
 
 void TForm::BecomeMDIFrame() {
   FClient->setPalette(QPalette());
@@ -116,6 +107,11 @@ void TForm::Tile() {
   if (windows.empty()) return;
   QRect area = FMDIArea->viewport()->rect();
   int n = static_cast<int>(windows.size());
+  // Strips lower than a title bar and two lines of text show nothing: Qt's grid then.
+  if (area.height() / n < 3 * CascadeStep(FMDIArea)) {
+    FMDIArea->tileSubWindows();
+    return;
+  }
   for (int i = 0; i < n; ++i) {
     if (windows[static_cast<std::size_t>(i)]->isMaximized()) windows[static_cast<std::size_t>(i)]->showNormal();
     int top = area.height() * i / n, bottom = area.height() * (i + 1) / n;
@@ -125,11 +121,16 @@ void TForm::Tile() {
 
 void TForm::ArrangeIcons() {
   if (!FMDIArea) return;
+  // Rows along the bottom, left to right; a row that is full goes on above the last.
   int x = 0;
-  int bottom = FMDIArea->viewport()->height();
+  int bottom = FMDIArea->viewport()->height(), width = FMDIArea->viewport()->width();
   for (QMdiSubWindow* w : FMDIArea->subWindowList(QMdiArea::CreationOrder)) {
     if (!w->isMinimized()) continue;
     QSize size = w->size();
+    if (x > 0 && x + size.width() > width) {
+      x = 0;
+      bottom -= size.height();
+    }
     w->move(x, bottom - size.height());
     x += size.width();
   }
@@ -210,4 +211,3 @@ int TForm::MenuBarHeight() const {
 
 int TForm::ClientWidth() const { return Widget()->width(); }
 int TForm::ClientHeight() const { return Widget()->height() - MenuBarHeight(); }
-// The frame's and the menu bar's share are added to a client size within the window range.

@@ -183,7 +183,10 @@ HANDLE FindFirstFileExA(LPCSTR FileName, FINDEX_INFO_LEVELS, LPVOID FindFileData
     return INVALID_HANDLE_VALUE;
   const char* slash = std::strrchr(FileName, '/');
   const char* pattern = slash ? slash + 1 : FileName;
-  std::string_view directory = !slash ? "." : slash == FileName ? "/" : std::string_view(FileName, slash - FileName);
+  std::string_view directory = !slash ? "."
+                               : slash == FileName
+                                   ? "/"
+                                   : std::string_view(FileName, static_cast<std::size_t>(slash - FileName));
   // An empty pattern matches nothing: no need to read the directory.
   LastError = ERROR_FILE_NOT_FOUND;
   if (*pattern == 0) return INVALID_HANDLE_VALUE;

@@ -115,7 +115,7 @@ int LCMapStringA(LCID Locale, DWORD MapFlags, LPCSTR Src, int SrcCount, LPSTR De
   if (DestCount < bytes) return 0;
   for (std::size_t i = 0; i < length; ++i) {
     const auto weight = static_cast<std::uint32_t>(key[i]);
-    for (int b = 0; b < 4; ++b)
+    for (std::size_t b = 0; b < 4; ++b)
       Dest[i * 4 + b] = static_cast<char>(weight >> (24 - 8 * b));
   }
   return bytes;

@@ -107,7 +107,10 @@ bool Translate(const TWindowRecord& Rec, QObject* Watched, QEvent* Event, TMessa
 } // namespace
 
 bool TWindowTable::eventFilter(QObject* Watched, QEvent* Event) {
-  if (Event->spontaneous() && Event->isInputEvent()) InputTime = static_cast<QInputEvent*>(Event)->timestamp();
+  if (Event->isInputEvent()) {
+    MessageTime = static_cast<QInputEvent*>(Event)->timestamp();
+    if (Event->spontaneous()) InputTime = MessageTime;
+  }
   TWindowRecord* rec = ByObject.value(Watched);
   if (!rec || Event == rec->Delivering) return false;
   switch (Event->type()) {
@@ -271,6 +274,8 @@ LRESULT DeliverToQt(TWindowRecord* Rec, UINT Msg, WPARAM W, LPARAM L) {
 } // namespace WindowBridge
 
 using namespace WindowBridge;
+
+LONG GetMessageTime() { return static_cast<LONG>(Windows().MessageTime); }
 
 SHORT GetKeyState(int nVirtKey) {
   Qt::KeyboardModifier modifier = Qt::NoModifier;

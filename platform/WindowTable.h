@@ -86,6 +86,8 @@ public:
   // The time of the latest real input, which made-up input carries: Qt's widgets tell a
   // double-click from two clicks by the times of their events.
   quint64 InputTime = 0;
+  // The time of the latest input on a window, real or sent, for GetMessageTime.
+  quint64 MessageTime = 0;
   // The contexts GetDC has handed out and ReleaseDC has not yet taken back.
   std::unordered_map<HDC, std::unique_ptr<TWindowDC>> Contexts;
   // The modifiers of the key event being turned into messages, for GetKeyState.

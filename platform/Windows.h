@@ -141,6 +141,9 @@ BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 // Whether a key is down (the high bit of the result set) while the key message being handled
 // was made, or now when none is: for VK_SHIFT, VK_CONTROL and VK_MENU.
 SHORT GetKeyState(int nVirtKey);
+// The time, in milliseconds, of the input the message being handled came from: the latest
+// mouse or key event on a window.
+LONG GetMessageTime();
 // The window that has the keyboard focus, or 0.
 HWND GetFocus();
 // Turn a point of a window's client area into screen coordinates and back; FALSE for an

@@ -318,6 +318,15 @@ TEST_F(MainFormTest, MinimizeAllAndTheArrangementsWorkOnTheChildren) {
   EXPECT_EQ(second.left(), first.right() + 1);
 }
 
+TEST_F(MainFormTest, TheFirstSizeFitsTheToolPanelTheListAndAnEditorWindow) {
+  TEditForm* editor = Open(WriteFile("a.ini", "a"));
+  QRect area = MainForm->MDIArea()->viewport()->rect();
+  QRect frame = editor->Widget()->parentWidget()->geometry();
+  EXPECT_TRUE(area.contains(frame));
+  EXPECT_GE(frame.width(), 429); // the editor window's designed width
+  EXPECT_GE(MainForm->SpeedPanel->Width(), MainForm->ScanLed->Left() + MainForm->ScanLed->Width());
+}
+
 TEST_F(MainFormTest, TheProgramsIconMarksItsWindows) {
   Application->Initialize();
   QIcon icon = MainForm->Widget()->windowIcon();

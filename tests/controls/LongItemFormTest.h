@@ -11,12 +11,25 @@
 #include "tests/support/TestSupport.h"
 
 class LongItemFormTest : public testing::Test {
+public:
+  // The look of the main window's file list, for a control's description: black Arial of 11
+  // pixels, a tip in blue on the active border's colour, shown also without the focus.
+  static String MainListLook() {
+    return "    Font.Name = 'Arial'\n    Font.Height = -11\n    Font.Color = clBlack\n    ParentFont = False\n"
+           "    OnlyWhenFocused = False\n    BackColor = clActiveBorder\n    TextColor = clBlue\n";
+  }
+
 protected:
-  void ReadForm(const char* Description, const String& SourceName) {
+  // Reads a 400 x 300 form of the controls described, with "Button1" below them.
+  void ReadForm(const String& Controls, const String& SourceName) {
     RegisterLongList();
     Form = new TForm(nullptr);
     Form->SetOnMouseMove([this](TObject*, TShiftState, std::int32_t, std::int32_t) { ++FormMoves; });
-    ReadFormDescription(Form, Description, SourceName);
+    ReadFormDescription(Form,
+                        "object Form1: TForm\n  Left = 0\n  Top = 0\n  Width = 400\n  Height = 300\n" + Controls +
+                            "  object Button1: TButton\n    Left = 200\n    Top = 200\n    Width = 80\n"
+                            "    Height = 25\n    Caption = 'Other'\n  end\nend\n",
+                        SourceName);
     Other = Find<TButton>("Button1");
     Form->Show();
     Settle();

@@ -8,27 +8,17 @@
 
 namespace {
 
-// A form with two long-item lists and a plain button, read from a description so that the
-// lists hook the form as they do on the program's main window.
-const char* Description = R"(object Form1: TForm
-  Left = 0
-  Top = 0
-  Width = 400
-  Height = 300
-  object LLB1: TLongListbox
+// Two long-item lists, read from a description so that the lists hook the form as they do on
+// the program's main window.
+String Description() {
+  return R"(  object LLB1: TLongListbox
     Left = 0
     Top = 10
     Width = 120
     Height = 150
-    Font.Name = 'Arial'
-    Font.Height = -11
-    Font.Color = clBlack
-    ParentFont = False
     ItemHeight = 14
-    OnlyWhenFocused = False
-    BackColor = clActiveBorder
-    TextColor = clBlue
-  end
+)" + LongItemFormTest::MainListLook() +
+         R"(  end
   object LLB2: TLongListbox
     Left = 200
     Top = 10
@@ -38,20 +28,13 @@ const char* Description = R"(object Form1: TForm
     BackColor = clWhite
     TextColor = clBlack
   end
-  object Button1: TButton
-    Left = 200
-    Top = 200
-    Width = 80
-    Height = 25
-    Caption = 'Other'
-  end
-end
 )";
+}
 
 class LongListTest : public LongItemFormTest {
 protected:
   void SetUp() override {
-    ReadForm(Description, "LongListTest.form");
+    ReadForm(Description(), "LongListTest.form");
     List = Find<TLongListbox>("LLB1");
     Second = Find<TLongListbox>("LLB2");
     for (const char* s : {"short.ini", "/a/rather/long/path/that/does/not/fit/into/the/list.ini", "x.ini"})

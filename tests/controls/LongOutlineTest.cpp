@@ -13,38 +13,20 @@ namespace {
 
 constexpr int RowHeight = 16;
 
-// A form with a long-item outline that shows five rows and a plain button, read from a
-// description so that the outline hooks the form as a long-item control on a form does.
-const char* Description = R"(object Form1: TForm
-  Left = 0
-  Top = 0
-  Width = 400
-  Height = 300
-  object LO1: TLongOutline
+// A long-item outline that shows five rows, read from a description so that the outline hooks
+// the form as a long-item control on a form does.
+String Description() {
+  return R"(  object LO1: TLongOutline
     Left = 10
     Top = 20
     Width = 150
     Height = 84
-    Font.Name = 'Arial'
-    Font.Height = -11
-    Font.Color = clBlack
-    ParentFont = False
     ItemHeight = 16
     OutlineStyle = osTreeText
     Options = []
-    OnlyWhenFocused = False
-    BackColor = clActiveBorder
-    TextColor = clBlue
-  end
-  object Button1: TButton
-    Left = 250
-    Top = 200
-    Width = 80
-    Height = 25
-    Caption = 'Other'
-  end
-end
-)";
+)" + LongItemFormTest::MainListLook() +
+         "  end\n";
+}
 
 // Gathers what is painted of a widget.
 class TPaintWatcher : public QObject {
@@ -59,7 +41,7 @@ public:
 class LongOutlineTest : public LongItemFormTest {
 protected:
   void SetUp() override {
-    ReadForm(Description, "LongOutlineTest.form");
+    ReadForm(Description(), "LongOutlineTest.form");
     Outline = Find<TLongOutline>("LO1");
     Outline->Add(0, "A top-level item whose text is far too long for the outline"); // 1
     Outline->AddChild(1, "Short child");                                            // 2

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
 #include <filesystem>
@@ -85,6 +86,8 @@ TEST_F(LabelImageTest, ACaptionIsShownAsWrittenNeverAsMarkup) {
   plain.SetCaption("bold");
   marked.SetCaption("<b>bold</b>");
   EXPECT_GT(marked.Width(), plain.Width());
+  // Every character of the markup is shown: read as rich text it would be one bold word.
+  EXPECT_GE(marked.Width(), QFontMetrics(marked.Widget()->font()).horizontalAdvance("<b>bold</b>"));
 }
 
 TEST_F(LabelImageTest, ALabelReadFromADescriptionSizesItselfOnceRead) {

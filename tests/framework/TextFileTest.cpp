@@ -438,21 +438,6 @@ TEST_F(TextFileTest, FileOfAnotherOwnerInStickyDirectoryIsWrittenInPlace) {
   EXPECT_EQ(Names(FDir), std::set<String>{"shared.ini"});
 }
 
-TEST_F(TextFileTest, SaveReplacesKeepingPermissionBitsAndOwner) {
-  PutFile(P("p.ini"), "old");
-  ASSERT_EQ(::chmod(P("p.ini").c_str(), 0640), 0);
-  ASSERT_EQ(::chown(P("p.ini").c_str(), Nobody, Nobody), 0);
-  const ino_t Inode = StatOf(P("p.ini")).st_ino;
-  WriteTextFile(P("p.ini"), "new", TTextFormat{});
-  const struct stat St = StatOf(P("p.ini"));
-  EXPECT_EQ(GetFile(P("p.ini")), "new");
-  EXPECT_EQ(St.st_mode & 07777, 0640u);
-  EXPECT_EQ(St.st_uid, Nobody);
-  EXPECT_EQ(St.st_gid, Nobody);
-  EXPECT_NE(St.st_ino, Inode); // replaced by rename, not written in place
-  EXPECT_EQ(Names(FDir), std::set<String>{"p.ini"});
-}
-
 TEST_F(TextFileTest, NewFileGetsModeFromUmask) {
   const mode_t Old = ::umask(027);
   WriteTextFile(P("n.ini"), "a\nb", TTextFormat{});
@@ -469,20 +454,6 @@ TEST_F(TextFileTest, LongNameIsSaved) {
   EXPECT_EQ(Names(FDir), std::set<String>{Name});
 }
 
-TEST_F(TextFileTest, SymlinkIsSavedThroughAndStaysALink) {
-  ASSERT_EQ(::mkdir(P("real").c_str(), 0755), 0);
-  PutFile(P("real/t.ini"), "old\n");
-  ASSERT_EQ(::symlink("real/t.ini", P("link.ini").c_str()), 0);
-  const TTextContent Content = ReadTextFile(P("link.ini"));
-  WriteTextFile(P("link.ini"), Content.Text + "more\n", Content.Format);
-  struct stat St {};
-  ASSERT_EQ(::lstat(P("link.ini").c_str(), &St), 0);
-  EXPECT_TRUE(S_ISLNK(St.st_mode));
-  EXPECT_EQ(GetFile(P("real/t.ini")), "old\nmore\n");
-  EXPECT_EQ(Names(FDir), (std::set<String>{"link.ini", "real"}));
-  EXPECT_EQ(Names(P("real")), std::set<String>{"t.ini"});
-}
-
 TEST_F(TextFileTest, DanglingSymlinkIsRefusedAndCreatesNothing) {
   ASSERT_EQ(::symlink("target.ini", P("link.ini").c_str()), 0);
   try {
@@ -496,15 +467,6 @@ TEST_F(TextFileTest, DanglingSymlinkIsRefusedAndCreatesNothing) {
   ASSERT_EQ(::lstat(P("link.ini").c_str(), &St), 0);
   EXPECT_TRUE(S_ISLNK(St.st_mode));
   EXPECT_EQ(Names(FDir), std::set<String>{"link.ini"});
-}
-
-TEST_F(TextFileTest, HardLinkedFileIsWrittenInPlace) {
-  PutFile(P("one.ini"), "old old old\n");
-  ASSERT_EQ(::link(P("one.ini").c_str(), P("two.ini").c_str()), 0);
-  WriteTextFile(P("one.ini"), "new\n", TTextFormat{TTextEncoding::teUtf8, TLineBreak::lbLF});
-  EXPECT_EQ(GetFile(P("two.ini")), "new\n");
-  EXPECT_EQ(StatOf(P("one.ini")).st_ino, StatOf(P("two.ini")).st_ino);
-  EXPECT_EQ(Names(FDir), (std::set<String>{"one.ini", "two.ini"}));
 }
 
 TEST_F(TextFileTest, UnencodableCharacterInWindows1252FileFailsAndLeavesFile) {

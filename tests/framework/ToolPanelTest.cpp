@@ -9,7 +9,6 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QThread>
 #include <QToolButton>
 #include <filesystem>
 
@@ -283,23 +282,26 @@ TEST_F(ToolPanelTest, ADoubleClickOnTheDriveBoxFiresOnDblClickWithoutOpeningTheL
   EXPECT_FALSE(combo->view()->isVisible());
 
   // With a real mouse the first press opens the list; the second press lands on the list over
-  // the box, closes it and is the double-click.
-  auto pressOnList = [&] {
-    QWidget* list = combo->view()->viewport();
+  // the box, closes it and is the double-click. Which presses are soon enough is told by the
+  // times the events carry, as Qt tells a double-click.
+  auto press = [&](QWidget* On, quint64 Time) {
     QPointF global = combo->mapToGlobal(QPointF(10, 10));
-    QMouseEvent press(QEvent::MouseButtonPress, list->mapFromGlobal(global), global, Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QCoreApplication::sendEvent(list, &press);
+    QMouseEvent pressed(QEvent::MouseButtonPress, On->mapFromGlobal(global), global, Qt::LeftButton, Qt::LeftButton,
+                        Qt::NoModifier);
+    pressed.setTimestamp(Time);
+    QCoreApplication::sendEvent(On, &pressed);
   };
-  combo->showPopup();
-  pressOnList();
+  const auto interval = static_cast<quint64>(QApplication::doubleClickInterval());
+  press(combo, 1000);
+  ASSERT_TRUE(combo->view()->isVisible());
+  press(combo->view()->viewport(), 1000 + interval);
   EXPECT_FALSE(combo->view()->isVisible());
   Application->ProcessMessages(); // the double-click arrives once the list has closed
   EXPECT_EQ(doubles, 3);
-  // A press on the list well after it opened is an ordinary choice.
-  combo->showPopup();
-  QThread::msleep(QApplication::doubleClickInterval() + 50);
-  pressOnList();
+  // A press on the list later than that after it opened is an ordinary choice.
+  press(combo, 5000);
+  ASSERT_TRUE(combo->view()->isVisible());
+  press(combo->view()->viewport(), 5000 + interval + 1);
   Application->ProcessMessages();
   EXPECT_EQ(doubles, 3);
   combo->hidePopup();

@@ -11,6 +11,7 @@ import socket
 import subprocess
 import tempfile
 import time
+import traceback
 
 WIDTH, HEIGHT = 1024, 768
 
@@ -204,3 +205,18 @@ class Desktop:
         if len(raw) != WIDTH * HEIGHT * 3:
             raise RuntimeError(f'a screenshot of {len(raw)} bytes, not {WIDTH}x{HEIGHT} pixels')
         return Screenshot(raw, WIDTH, HEIGHT)
+
+
+def run_session(run, started):
+    """Runs a session's steps (run): 0 when they pass, saying how long the session took since
+    started (time.monotonic()); 1 when one fails, saying why."""
+    try:
+        run()
+    except AssertionError as e:
+        print(f'\n{e}', flush=True)
+        return 1
+    except Exception:
+        traceback.print_exc()
+        return 1
+    print(f'the session passed in {time.monotonic() - started:.1f} s')
+    return 0

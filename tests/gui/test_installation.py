@@ -17,15 +17,16 @@ import xml.etree.ElementTree as ElementTree
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 ENTRY = os.path.join(ROOT, 'resources/desktop/tabrix.desktop')
 METAINFO = os.path.join(ROOT, 'resources/desktop/org.tabrix.Tabrix.metainfo.xml')
-INSTALLED = ['bin/tabrix', 'share/applications/tabrix.desktop'] + [
+LICENSE = os.path.join(ROOT, 'LICENSE')
+INSTALLED = ['bin/tabrix', 'share/applications/tabrix.desktop', 'share/doc/tabrix/copyright'] + [
     f'share/icons/hicolor/{size}x{size}/apps/tabrix.png' for size in (128, 16, 32, 48, 64)] + [
     'share/icons/hicolor/scalable/apps/tabrix.svg', 'share/metainfo/org.tabrix.Tabrix.metainfo.xml']
 
 
 def version():
-    """The version the about box shows."""
-    with open(os.path.join(ROOT, 'resources/forms/TMainForm.form'), encoding='utf-8') as f:
-        return re.search(r"^\s*Version = '([^']*)'", f.read(), re.M).group(1)
+    """The project's version, as CMakeLists.txt gives it."""
+    with open(os.path.join(ROOT, 'CMakeLists.txt'), encoding='utf-8') as f:
+        return re.search(r"^project\(Tabrix VERSION (\S+)", f.read(), re.M).group(1)
 
 
 def validate(*command):
@@ -61,14 +62,16 @@ class InstallationTest(unittest.TestCase):
         component = ElementTree.parse(METAINFO).getroot()
         self.assertEqual(component.find('launchable').text, os.path.basename(ENTRY))
         self.assertEqual(component.find('name').text, read_entry(ENTRY)['Name'])
-        self.assertEqual(component.find('releases/release').get('version'), version())
-        # The screenshot named is the one committed, at its size.
-        image = component.find('screenshots/screenshot/image')
-        with open(os.path.join(ROOT, 'resources/desktop/screenshot.png'), 'rb') as f:
-            png = f.read()
-        self.assertEqual(struct.unpack('>4sII', png[12:24]), (b'IHDR', int(image.get('width')),
-                                                              int(image.get('height'))))
-        self.assertEqual(os.path.basename(image.text), 'screenshot.png')
+        self.assertEqual(component.find('project_license').text, 'MIT')
+        # It names no address: none is the project's.
+        self.assertNotRegex(open(METAINFO, encoding='utf-8').read(), r'https?://')
+
+    def test_the_version_stands_once(self):
+        # The about box's version and the newest release agree with the project's.
+        with open(os.path.join(ROOT, 'resources/forms/TMainForm.form'), encoding='utf-8') as f:
+            self.assertEqual(re.findall(r"^\s*Version = '([^']*)'", f.read(), re.M), [version()])
+        releases = ElementTree.parse(METAINFO).getroot().findall('releases/release')
+        self.assertEqual(releases[0].get('version'), version())
 
     def test_the_install_puts_the_program_its_entry_and_its_icons_where_a_desktop_looks(self):
         build = os.environ['TABRIX_BUILD_DIR']
@@ -126,7 +129,8 @@ class InstallationTest(unittest.TestCase):
                                        capture_output=True, text=True).stdout
             self.assertIn(', stripped', described)
             # The entry, the metainfo and the icons are the validated, committed ones.
-            for path, committed in [('share/applications/tabrix.desktop', ENTRY), (INSTALLED[-1], METAINFO)] + [
+            for path, committed in [('share/applications/tabrix.desktop', ENTRY), (INSTALLED[-1], METAINFO),
+                                    ('share/doc/tabrix/copyright', LICENSE)] + [
                     (p, os.path.join(ROOT, 'resources/desktop/icons', p[len('share/icons/'):]))
                     for p in INSTALLED if p.startswith('share/icons/')]:
                 with open(os.path.join(unpacked, 'usr', path), 'rb') as f, open(committed, 'rb') as g:

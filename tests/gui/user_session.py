@@ -23,9 +23,8 @@ import subprocess
 import sys
 import tempfile
 import time
-import traceback
 
-from desktop import Desktop
+from desktop import Desktop, run_session
 
 SKIPPED = 77
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -378,17 +377,9 @@ def main():
         subprocess.run(['mount', '-t', 'tmpfs', '-o', 'size=16m', 'tabrix-gui', volume], check=True)
         try:
             with Desktop(work) as desktop:
-                Session(desktop, program, volume, work).run()
-        except AssertionError as e:
-            print(f'\n{e}', flush=True)
-            return 1
-        except Exception:
-            traceback.print_exc()
-            return 1
+                return run_session(Session(desktop, program, volume, work).run, started)
         finally:
             subprocess.run(['umount', volume], check=False)
-    print(f'the session passed in {time.monotonic() - started:.1f} s')
-    return 0
 
 
 if __name__ == '__main__':

@@ -19,9 +19,8 @@ import subprocess
 import sys
 import tempfile
 import time
-import traceback
 
-from desktop import Desktop
+from desktop import Desktop, run_session
 from user_session import SKIPPED, run_steps, wallpaper_tile
 
 TEXT = b'[Greeting]\r\ntext=Hello\r\n'
@@ -162,17 +161,9 @@ def main():
             print(f'skipped: the Wayland compositor could not start ({e})')
             return SKIPPED
         try:
-            Session(desktop, program, work).run()
-        except AssertionError as e:
-            print(f'\n{e}', flush=True)
-            return 1
-        except Exception:
-            traceback.print_exc()
-            return 1
+            return run_session(Session(desktop, program, work).run, started)
         finally:
             desktop.close()
-    print(f'the session passed in {time.monotonic() - started:.1f} s')
-    return 0
 
 
 if __name__ == '__main__':
