@@ -5,8 +5,8 @@
 #include <cctype>
 
 #include "framework/Registration.h"
-#include "framework/Thread.h"
 #include "framework/TextFile.h"
+#include "framework/Thread.h"
 #include "framework/TypInfo.h"
 
 TMainForm* MainForm = nullptr;
@@ -316,7 +316,7 @@ void TMainForm::WndProc(TMessage& Message) {
 // Whether Path ends in Extension ("." and three letters), case ignored.
 static bool HasExtension(const String& Path, const char* Extension) {
   if (Path.size() < 4) return false;
-  for (int i = 0; i < 4; ++i)
+  for (std::size_t i = 0; i < 4; ++i)
     if (std::tolower(static_cast<unsigned char>(Path[Path.size() - 4 + i])) != Extension[i]) return false;
   return true;
 }

@@ -2,8 +2,8 @@
 // The program's main window: the MDI frame with its tool panel, file list and status line,
 // and the commands that act on the editor windows.
 
-#include <memory>
 #include <deque>
+#include <memory>
 #include <vector>
 
 #include "about/OrvelAbout.h"

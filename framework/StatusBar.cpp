@@ -53,11 +53,11 @@ QToolButton* TStatusBar::Panel(int Index) {
     Label()->layout()->addWidget(panel);
     FPanels.push_back(panel);
   }
-  return FPanels[Index];
+  return FPanels[static_cast<std::size_t>(Index)];
 }
 
 String TStatusBar::PanelText(int Index) const {
-  return Index >= 0 && Index < static_cast<int>(FPanels.size()) ? FromQString(FPanels[Index]->text()) : String();
+  return Index >= 0 && Index < static_cast<int>(FPanels.size()) ? FromQString(FPanels[static_cast<std::size_t>(Index)]->text()) : String();
 }
 
 void TStatusBar::SetPanelText(int Index, const String& Value) {

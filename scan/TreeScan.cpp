@@ -72,7 +72,7 @@ std::shared_ptr<TTreeScanner::TWalk> TTreeScanner::Prepare() {
   std::weak_ptr<TWalk> weak = walk;
   walk->Reader = std::make_unique<TTreeWalk>(FInitialDirectory, FFileMask, FRecursive, [weak] {
     TThread::Queue([weak] {
-      if (auto walk = weak.lock()) Turn(walk);
+      if (auto alive = weak.lock()) Turn(alive);
     });
   });
   walk->Frames.emplace_back().Node = walk->Reader->Root();
@@ -125,7 +125,7 @@ void TTreeScanner::Turn(const std::shared_ptr<TWalk>& Walk) {
   } else if (progress == TWalk::Paused) {
     std::weak_ptr<TWalk> weak = Walk;
     TThread::Queue([weak] {
-      if (auto walk = weak.lock()) Turn(walk);
+      if (auto alive = weak.lock()) Turn(alive);
     });
   }
 }
