@@ -64,7 +64,8 @@ class InstallationTest(unittest.TestCase):
         self.assertEqual(component.find('name').text, read_entry(ENTRY)['Name'])
         self.assertEqual(component.find('project_license').text, 'MIT')
         # It names no address: none is the project's.
-        self.assertNotRegex(open(METAINFO, encoding='utf-8').read(), r'https?://')
+        with open(METAINFO, encoding='utf-8') as f:
+            self.assertNotRegex(f.read(), r'https?://')
 
     def test_the_version_stands_once(self):
         # The about box's version and the newest release agree with the project's.
@@ -72,6 +73,10 @@ class InstallationTest(unittest.TestCase):
             self.assertEqual(re.findall(r"^\s*Version = '([^']*)'", f.read(), re.M), [version()])
         releases = ElementTree.parse(METAINFO).getroot().findall('releases/release')
         self.assertEqual(releases[0].get('version'), version())
+        # So does what the program says of itself, without a display.
+        shown = subprocess.run([os.path.join(os.environ['TABRIX_BUILD_DIR'], 'tabrix'), '--version'], check=True,
+                               capture_output=True, text=True, env=dict(os.environ, DISPLAY='', WAYLAND_DISPLAY=''))
+        self.assertEqual(shown.stdout, 'Tabrix %s\n' % version())
 
     def test_the_install_puts_the_program_its_entry_and_its_icons_where_a_desktop_looks(self):
         build = os.environ['TABRIX_BUILD_DIR']
@@ -85,7 +90,7 @@ class InstallationTest(unittest.TestCase):
 
             # The entry starts the installed program and shows the installed icon.
             entry = read_entry(os.path.join(stage, 'usr/share/applications/tabrix.desktop'))
-            self.assertEqual(entry['Exec'], 'tabrix')
+            self.assertEqual(entry['Exec'], 'tabrix %F')
             self.assertEqual(entry['Icon'], 'tabrix')
             with open(os.path.join(stage, 'usr/share/icons/hicolor/32x32/apps/tabrix.png'), 'rb') as f:
                 png = f.read()

@@ -214,7 +214,7 @@ class Session:
         assert toolbar, 'the tool panel is no tool bar'
         buttons = {b.name: b.enabled for b in toolbar.find_all('push button')}
         assert buttons == {'Open': True, 'Save': False, 'Cut': False, 'Copy': False, 'Paste': False, 'Exit': True,
-                           'Scan': True}, f'the tool bar\'s buttons, named and enabled: {buttons}'
+                           'Scan': True, 'Stop': False}, f'the tool bar\'s buttons, named and enabled: {buttons}'
         self.include = toolbar.find('check box', 'Include INF Files')
         assert self.include and not self.include.checked, 'no cleared check box "Include INF Files"'
         self.drive = toolbar.find('combo box', 'Drive')
@@ -256,19 +256,18 @@ class Session:
 
     def scan(self):
         # The user presses Scan and, before the program has looked up, opens Help > About:
-        # the about box comes up while the scan runs and holds it until it is closed.
+        # the about box comes up at once, and the scan goes on behind it to its end.
         x, y = self.main.find('push button', 'Scan').center
         self.desktop.type_ahead(self.process, 'mousemove', x, y, 'mousedown', 1, 'mouseup', 1, 'key', '--delay', 0,
                                 'alt+h', 'a')
         about = self.dialog('the about box', 'dialog', 'About Tabrix')
-        self.check_lamp(lit=True)
         labels = [label.name for label in about.find_all('label')]
         assert 'Tabrix' in labels and any('Version 1.3' in label for label in labels), f'the about box says {labels}'
         assert about.find('push button', 'OK'), 'the about box has no OK button'
+        self.sr.wait_for('the scan to end behind the about box',
+                         lambda: not self.main.find('push button', 'Stop').enabled, 30)
         self.desktop.key('Return')
         self.gone('the about box', lambda: about.visible)
-        # Choosing from the menu emptied the status line; only the scan, let go, writes this.
-        self.wait_status('Scan Complete..')
         self.check_lamp(lit=False)
 
     def file_list(self, expected):
