@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "app/Main.h"
+#include "app/MainForm.h"
 
 using Clock = std::chrono::steady_clock;
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "bench/EditorBench.h"
-#include "editor/Unit1.h"
+#include "editor/EditForm.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <functional>
 
-#include "app/Main.h"
+#include "app/MainForm.h"
 #include "framework/Thread.h"
 
 int main(int argc, char** argv) {

@@ -3,9 +3,9 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QRegularExpression>
 #include <QFile>
 #include <QIcon>
+#include <QRegularExpression>
 #include <QWidget>
 #include <algorithm>
 #include <cstdio>

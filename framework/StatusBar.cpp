@@ -57,7 +57,9 @@ QToolButton* TStatusBar::Panel(int Index) {
 }
 
 String TStatusBar::PanelText(int Index) const {
-  return Index >= 0 && Index < static_cast<int>(FPanels.size()) ? FromQString(FPanels[static_cast<std::size_t>(Index)]->text()) : String();
+  return Index >= 0 && Index < static_cast<int>(FPanels.size())
+             ? FromQString(FPanels[static_cast<std::size_t>(Index)]->text())
+             : String();
 }
 
 void TStatusBar::SetPanelText(int Index, const String& Value) {

@@ -9,9 +9,9 @@
 #include <QTimer>
 #include <functional>
 
-#include "about/About.h"
-#include "about/OrvelAbout.h"
-#include "app/Main.h"
+#include "about/AboutBox.h"
+#include "about/OrvelAboutBox.h"
+#include "app/MainForm.h"
 #include "tests/support/TestSupport.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/Main.h"
-#include "editor/Unit1.h"
+#include "app/MainForm.h"
+#include "editor/EditForm.h"
 #include "tests/support/TestSupport.h"
 
 class MainFormTest : public testing::Test {

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "controls/longlist.h"
+#include "controls/LongListbox.h"
 #include "framework/FormReader.h"
 #include "tests/support/PointerInput.h"
 #include "tests/support/TestSupport.h"

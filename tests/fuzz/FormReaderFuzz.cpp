@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/Main.h"
+#include "app/MainForm.h"
 #include "framework/FormReader.h"
 #include "platform/Seams.h"
 

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/Unit1.h"
+#include "editor/EditForm.h"
 #include "framework/ComCtrls.h"
 #include "platform/Seams.h"
 

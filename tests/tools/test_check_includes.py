@@ -24,10 +24,10 @@ SOUND = {
     'framework/Controls.h': '#include "platform/Windows.h"\n',
     'framework/Controls.cpp': '#include "Controls.h"\n',
     'framework/Forms.h': '#include "framework/Controls.h"\n',
-    'editor/Unit1.h': '#include "framework/Forms.h"\n',
+    'editor/EditForm.h': '#include "framework/Forms.h"\n',
     'scan/TreeScan.h': '',
-    'app/Main.cpp': '#include "editor/Unit1.h"\n#include "scan/TreeScan.h"\n',
-    'tests/app/MainTest.cpp': '#include "app/Main.h"\n',
+    'app/MainForm.cpp': '#include "editor/EditForm.h"\n#include "scan/TreeScan.h"\n',
+    'tests/app/MainTest.cpp': '#include "app/MainForm.h"\n',
 }
 
 CASES = [
@@ -42,14 +42,14 @@ CASES = [
     ('upward, and sideways between peer modules',
      {'platform/Windows.h': '// the message table\n#include "framework/Forms.h"\n',
       'framework/Controls.h': '',
-      'scan/TreeScan.h': '#include "editor/Unit1.h"\n'},
+      'scan/TreeScan.h': '#include "editor/EditForm.h"\n'},
      ['platform/Windows.h:2: #include "framework/Forms.h" runs up the layers: platform/ includes nothing of '
       'framework/ (the operating-system services are the bottom layer, built on Qt and POSIX alone)',
-      'scan/TreeScan.h:1: #include "editor/Unit1.h" runs up the layers: scan/ includes nothing of editor/ '
+      'scan/TreeScan.h:1: #include "editor/EditForm.h" runs up the layers: scan/ includes nothing of editor/ '
       '(the tree scanner is a component that the main window drives)']),
     ('a file that does not exist',
-     {'app/Main.cpp': '#include "editor/Unit1.h"\n  #  include "editor/Unit2.h"\n'},
-     ['app/Main.cpp:2: #include "editor/Unit2.h" names no file in the tree']),
+     {'app/MainForm.cpp': '#include "editor/EditForm.h"\n  #  include "editor/Unit2.h"\n'},
+     ['app/MainForm.cpp:2: #include "editor/Unit2.h" names no file in the tree']),
 ]
 
 

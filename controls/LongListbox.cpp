@@ -1,4 +1,4 @@
-#include "controls/longlist.h"
+#include "controls/LongListbox.h"
 
 #include "framework/TypInfo.h"
 #include "platform/Utf8.h"

@@ -1,4 +1,4 @@
-#include "controls/MDIWallp.h"
+#include "controls/MDIWallpaper.h"
 
 #include <vector>
 

@@ -31,10 +31,10 @@ String Description() {
 )";
 }
 
-class LongListTest : public LongItemFormTest {
+class LongListboxTest : public LongItemFormTest {
 protected:
   void SetUp() override {
-    ReadForm(Description(), "LongListTest.form");
+    ReadForm(Description(), "LongListboxTest.form");
     List = Find<TLongListbox>("LLB1");
     Second = Find<TLongListbox>("LLB2");
     for (const char* s : {"short.ini", "/a/rather/long/path/that/does/not/fit/into/the/list.ini", "x.ini"})
@@ -53,7 +53,7 @@ protected:
 
 } // namespace
 
-TEST_F(LongListTest, ATipShowsOnlyForATextWiderThanTheControl) {
+TEST_F(LongListboxTest, ATipShowsOnlyForATextWiderThanTheControl) {
   const String text = List->Items()->Strings(1);
   List->Canvas()->Font()->Assign(*List->Font());
   const int width = List->Canvas()->TextWidth(text);
@@ -70,7 +70,7 @@ TEST_F(LongListTest, ATipShowsOnlyForATextWiderThanTheControl) {
   EXPECT_EQ(List->Tip(), nullptr) << "a short item takes the tip away";
 }
 
-TEST_F(LongListTest, TheTipLiesOverItsItemInTheListsFontAndColours) {
+TEST_F(LongListboxTest, TheTipLiesOverItsItemInTheListsFontAndColours) {
   MoveOnto(List, 1);
   TLongEdit* tip = List->Tip();
   ASSERT_NE(tip, nullptr);
@@ -93,7 +93,7 @@ TEST_F(LongListTest, TheTipLiesOverItsItemInTheListsFontAndColours) {
   EXPECT_EQ(palette.color(QPalette::Base), ToQColor(clActiveBorder));
 }
 
-TEST_F(LongListTest, TheTipStaysOverTheEmptyPartAndOtherControlsAndGoesOverTheBareForm) {
+TEST_F(LongListboxTest, TheTipStaysOverTheEmptyPartAndOtherControlsAndGoesOverTheBareForm) {
   MoveOnto(List, 1);
   TLongEdit* first = List->Tip();
   ASSERT_NE(first, nullptr);
@@ -111,7 +111,7 @@ TEST_F(LongListTest, TheTipStaysOverTheEmptyPartAndOtherControlsAndGoesOverTheBa
   EXPECT_NE(List->Tip(), nullptr) << "the same item shows its tip again after the form";
 }
 
-TEST_F(LongListTest, OnlyWhenFocusedShowsNothingWithoutTheFocusAndKeepsAnEarlierTip) {
+TEST_F(LongListboxTest, OnlyWhenFocusedShowsNothingWithoutTheFocusAndKeepsAnEarlierTip) {
   Second->Items()->Add("/another/rather/long/path/that/does/not/fit/either.ini");
   Second->SetOnlyWhenFocused(true);
   Other->SetFocus();
@@ -133,7 +133,7 @@ TEST_F(LongListTest, OnlyWhenFocusedShowsNothingWithoutTheFocusAndKeepsAnEarlier
   EXPECT_EQ(Second->Tip(), nullptr);
 }
 
-TEST_F(LongListTest, AfterClearingTheSameIndexShowsNoTipUntilThePointerWasElsewhere) {
+TEST_F(LongListboxTest, AfterClearingTheSameIndexShowsNoTipUntilThePointerWasElsewhere) {
   MoveOnto(List, 1);
   ASSERT_NE(List->Tip(), nullptr);
   MoveOnto(List, 0);
@@ -147,7 +147,7 @@ TEST_F(LongListTest, AfterClearingTheSameIndexShowsNoTipUntilThePointerWasElsewh
   EXPECT_NE(List->Tip(), nullptr);
 }
 
-TEST_F(LongListTest, OneMoveOverTheBareFormRunsTheFormsHandlerOnceAndRemovesBothTips) {
+TEST_F(LongListboxTest, OneMoveOverTheBareFormRunsTheFormsHandlerOnceAndRemovesBothTips) {
   Second->Items()->Add("/another/rather/long/path/that/does/not/fit/either.ini");
   MoveOnto(List, 1);
   MoveOnto(Second, 0);
@@ -159,7 +159,7 @@ TEST_F(LongListTest, OneMoveOverTheBareFormRunsTheFormsHandlerOnceAndRemovesBoth
   EXPECT_EQ(FormMoves, 1);
 }
 
-TEST_F(LongListTest, ClicksOnTheTipActOnTheItemBeneath) {
+TEST_F(LongListboxTest, ClicksOnTheTipActOnTheItemBeneath) {
   int doubleClicked = -2;
   List->SetOnDblClick([&](TObject*) { doubleClicked = List->ItemIndex(); });
   MoveOnto(List, 1);
@@ -177,7 +177,7 @@ TEST_F(LongListTest, ClicksOnTheTipActOnTheItemBeneath) {
   EXPECT_EQ(static_cast<QLineEdit*>(widget)->selectedText(), "") << "the edit box never saw the clicks";
 }
 
-TEST_F(LongListTest, AHostThatRemovesTheTipWhileHandlingItsClickDestroysItSafely) {
+TEST_F(LongListboxTest, AHostThatRemovesTheTipWhileHandlingItsClickDestroysItSafely) {
   MoveOnto(List, 1);
   TLongEdit* tip = List->Tip();
   ASSERT_NE(tip, nullptr);
@@ -189,7 +189,7 @@ TEST_F(LongListTest, AHostThatRemovesTheTipWhileHandlingItsClickDestroysItSafely
   EXPECT_EQ(List->ComponentCount(), 0) << "the tip is gone once the handler returned";
 }
 
-TEST_F(LongListTest, AListGoneBeforeItsFormIsNeverCalledAndTheChainHolds) {
+TEST_F(LongListboxTest, AListGoneBeforeItsFormIsNeverCalledAndTheChainHolds) {
   Second->Items()->Add("/another/rather/long/path/that/does/not/fit/either.ini");
   MoveOnto(Second, 0);
   ASSERT_NE(Second->Tip(), nullptr);

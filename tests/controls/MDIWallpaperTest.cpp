@@ -13,7 +13,7 @@
 #include <set>
 #include <vector>
 
-#include "controls/MDIWallp.h"
+#include "controls/MDIWallpaper.h"
 #include "framework/ExtCtrls.h"
 #include "framework/FormReader.h"
 #include "framework/Registration.h"

@@ -1,4 +1,4 @@
-#include "app/Main.h"
+#include "app/MainForm.h"
 #include "framework/Forms.h"
 
 int main(int argc, char** argv) {

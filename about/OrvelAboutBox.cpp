@@ -1,6 +1,6 @@
-#include "about/OrvelAbout.h"
+#include "about/OrvelAboutBox.h"
 
-#include "about/About.h"
+#include "about/AboutBox.h"
 #include "framework/TypInfo.h"
 
 bool TOrvelAboutBox::Execute() {

@@ -1,6 +1,6 @@
-#include "app/Main.h"
+#include "app/MainForm.h"
 
-#include "editor/Unit1.h"
+#include "editor/EditForm.h"
 #include <algorithm>
 #include <cctype>
 

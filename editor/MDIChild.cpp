@@ -1,4 +1,4 @@
-#include "editor/ChildWin.h"
+#include "editor/MDIChild.h"
 
 #include "framework/TypInfo.h"
 

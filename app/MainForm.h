@@ -6,11 +6,11 @@
 #include <memory>
 #include <vector>
 
-#include "about/OrvelAbout.h"
+#include "about/OrvelAboutBox.h"
 #include "app/FindResults.h"
-#include "controls/MDIWallp.h"
+#include "controls/LongListbox.h"
+#include "controls/MDIWallpaper.h"
 #include "controls/ZLAdvLed.h"
-#include "controls/longlist.h"
 #include "framework/Buttons.h"
 #include "framework/ComCtrls.h"
 #include "framework/Dialogs.h"

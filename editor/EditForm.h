@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "editor/ChildWin.h"
+#include "editor/MDIChild.h"
 #include "framework/ComCtrls.h"
 #include "framework/Dialogs.h"
 #include "framework/FileWatcher.h"

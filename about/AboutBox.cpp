@@ -1,4 +1,4 @@
-#include "about/About.h"
+#include "about/AboutBox.h"
 
 #include "framework/TypInfo.h"
 

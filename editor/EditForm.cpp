@@ -1,4 +1,4 @@
-#include "editor/Unit1.h"
+#include "editor/EditForm.h"
 
 #include <cctype>
 #include <string_view>
