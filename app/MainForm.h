@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "about/OrvelAboutBox.h"
-#include "app/FindResults.h"
+#include "app/FindResultsForm.h"
 #include "controls/LongListbox.h"
 #include "controls/MDIWallpaper.h"
 #include "controls/ZLAdvLed.h"

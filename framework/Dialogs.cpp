@@ -226,6 +226,11 @@ TReplaceDialog::TReplaceDialog(TComponent* AOwner) : TFindDialog(AOwner) {
   SetOptions({frDown, frHideUpDown});
 }
 
+TReplaceDialog::~TReplaceDialog() {
+  delete FDialog;
+  FDialog = nullptr;
+}
+
 void TReplaceDialog::SetReplaceText(const String& Value) {
   const QString text = LimitedFindText(Value);
   FReplaceText = FromQString(text);

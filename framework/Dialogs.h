@@ -123,6 +123,8 @@ private:
 class TReplaceDialog : public TFindDialog {
 public:
   explicit TReplaceDialog(TComponent* AOwner);
+  // The dialog goes while this object is whole: its destruction still reaches this object's slots.
+  ~TReplaceDialog() override;
 
   const String& ReplaceText() const { return FReplaceText; }
   void SetReplaceText(const String& Value);

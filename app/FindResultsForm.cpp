@@ -1,4 +1,4 @@
-#include "app/FindResults.h"
+#include "app/FindResultsForm.h"
 
 #include "framework/TextFile.h"
 #include "framework/TypInfo.h"
