@@ -91,12 +91,6 @@ void TMainForm::FileSaveItemClick(TObject* Sender) {
   if (TEditForm* editor = ActiveEditor()) editor->Save1Click(Sender);
 }
 
-void TMainForm::FileSaveAsItemClick(TObject*) {
-  TEditForm* editor = ActiveEditor();
-  if (!editor || !SaveDialog->Execute()) return;
-  editor->SaveAs(SaveDialog->FileName());
-}
-
 void TMainForm::FileExitItemClick(TObject*) { Close(); }
 
 void TMainForm::CutItemClick(TObject*) {
@@ -391,7 +385,6 @@ void RegisterMainFormClasses() {
         .Handler(PUBLISHED(TMainForm, FileOpenItemClick))
         .Handler(PUBLISHED(TMainForm, FileCloseItemClick))
         .Handler(PUBLISHED(TMainForm, FileSaveItemClick))
-        .Handler(PUBLISHED(TMainForm, FileSaveAsItemClick))
         .Handler(PUBLISHED(TMainForm, FileExitItemClick))
         .Handler(PUBLISHED(TMainForm, CutItemClick))
         .Handler(PUBLISHED(TMainForm, CopyItemClick))

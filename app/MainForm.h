@@ -80,7 +80,6 @@ public:
   void FileOpenItemClick(TObject* Sender);
   void FileCloseItemClick(TObject* Sender);
   void FileSaveItemClick(TObject* Sender);
-  void FileSaveAsItemClick(TObject* Sender);
   void FileExitItemClick(TObject* Sender);
   void CutItemClick(TObject* Sender);
   void CopyItemClick(TObject* Sender);

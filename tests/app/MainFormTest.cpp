@@ -168,13 +168,13 @@ TEST_F(MainFormTest, TheSameFileOpenedTwiceGivesTwoWindowsAndTheLastSaveWins) {
   EXPECT_EQ(ReadFile(path), "from one");
 }
 
-TEST_F(MainFormTest, SaveAsWritesTheNewFileAndLeavesTheOldOneAlone) {
+TEST_F(MainFormTest, TheEditorsSaveAsWritesTheNewFileAndLeavesTheOldOneAlone) {
   String old = WriteFile("old.ini", "keep");
   TEditForm* editor = Open(old);
   editor->RE1->SetText("moved");
   String renamed = (Dir / "new.ini").string();
   Seams::QueueDialogResult(true, renamed);
-  MainForm->FileSaveAsItem->Click();
+  editor->SaveAs1->Click();
   EXPECT_EQ(editor->Caption(), renamed);
   EXPECT_EQ(ReadFile(renamed), "moved");
   editor->RE1->SetText("again");
@@ -183,7 +183,7 @@ TEST_F(MainFormTest, SaveAsWritesTheNewFileAndLeavesTheOldOneAlone) {
   EXPECT_EQ(ReadFile(old), "keep");
   // A cancelled dialog changes nothing.
   Seams::QueueDialogResult(false, "");
-  MainForm->FileSaveAsItem->Click();
+  editor->SaveAs1->Click();
   EXPECT_EQ(editor->GetFileName(), renamed);
 }
 

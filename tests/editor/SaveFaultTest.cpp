@@ -115,7 +115,7 @@ TEST_F(SaveFaultTest, ADirectoryWithoutWritePermissionRefusesANewFile) {
   TEditForm* editor = Changed(path);
   EXPECT_EQ(RunAsNobody([&] {
               Seams::QueueDialogResult(true, target);
-              MainForm->FileSaveAsItem->Action()->trigger();
+              editor->SaveAs1->Action()->trigger();
               if (editor->GetFileName() != path) return 3;
               return RefusedCode(editor, SaveError(target, EACCES));
             }),
