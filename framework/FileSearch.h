@@ -4,6 +4,7 @@
 // program on its own thread, file by file in the order of the list.
 
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "framework/Classes.h"
@@ -20,6 +21,7 @@ struct TFileMatch {
   // The line, without its break; of a line longer than MaxShownLine, the part around the
   // occurrence, with "…" where it is cut.
   String Text;
+  bool operator==(const TFileMatch&) const = default;
 };
 
 // The most characters of a line a match shows whole.
@@ -34,11 +36,16 @@ enum TFileSearchResult {
 struct TFileMatches {
   TFileSearchResult Result = fsSearched;
   std::vector<TFileMatch> Matches; // in the order of the text
+  bool operator==(const TFileMatches&) const = default;
 };
 
 // Reads the file as the editor does and finds every occurrence of Text in it, each one
 // starting after the one before.
 TFileMatches SearchFile(const String& Path, const String& Text, const TSearchTypes& Options);
+// The same of a file's bytes.
+TFileMatches SearchFileBytes(std::string_view Bytes, const String& Text, const TSearchTypes& Options);
+// The same of the editor's text (UTF-8, lines separated by "\n").
+TFileMatches SearchEditorText(const String& EditorText, const String& Text, const TSearchTypes& Options);
 
 class TFileSearch : public TComponent {
 public:
@@ -67,6 +74,8 @@ private:
   // Hands the searched files to the events in order, for a short while at a time so that the
   // window stays responsive, then asks to go on.
   void Deliver(const std::shared_ptr<TRun>& Run);
+  // Delivers again after Delay milliseconds, on the program's thread.
+  void Again(const std::shared_ptr<TRun>& Run, int Delay);
   static void Post(QObject* Context, TFileSearch* Search, const std::shared_ptr<TRun>& Run);
 
   std::unique_ptr<QThreadPool> FPool;

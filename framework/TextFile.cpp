@@ -1,5 +1,6 @@
 #include "framework/TextFile.h"
 
+#include <bit>
 #include <cstring>
 
 #include "platform/Files.h"
@@ -21,22 +22,24 @@ constexpr char32_t Cp1252High[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98..9F
 };
 
-void AppendUtf8(std::string& Out, char32_t C) {
+// Writes C as UTF-8 at Out, and returns the end of what it wrote.
+char* PutUtf8(char* Out, char32_t C) {
   if (C < 0x80) {
-    Out += static_cast<char>(C);
+    *Out++ = static_cast<char>(C);
   } else if (C < 0x800) {
-    Out += static_cast<char>(0xC0 | (C >> 6));
-    Out += static_cast<char>(0x80 | (C & 0x3F));
+    *Out++ = static_cast<char>(0xC0 | (C >> 6));
+    *Out++ = static_cast<char>(0x80 | (C & 0x3F));
   } else if (C < 0x10000) {
-    Out += static_cast<char>(0xE0 | (C >> 12));
-    Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
-    Out += static_cast<char>(0x80 | (C & 0x3F));
+    *Out++ = static_cast<char>(0xE0 | (C >> 12));
+    *Out++ = static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+    *Out++ = static_cast<char>(0x80 | (C & 0x3F));
   } else {
-    Out += static_cast<char>(0xF0 | (C >> 18));
-    Out += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
-    Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
-    Out += static_cast<char>(0x80 | (C & 0x3F));
+    *Out++ = static_cast<char>(0xF0 | (C >> 18));
+    *Out++ = static_cast<char>(0x80 | ((C >> 12) & 0x3F));
+    *Out++ = static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+    *Out++ = static_cast<char>(0x80 | (C & 0x3F));
   }
+  return Out;
 }
 
 // What DecodeUtf16 could not read: unpaired surrogates and an odd trailing byte.
@@ -46,32 +49,49 @@ struct TUtf16Faults {
 };
 
 std::string DecodeUtf16(std::string_view Bytes, bool BigEndian, TUtf16Faults& Faults) {
-  std::string Out;
-  Out.reserve(Bytes.size() + Bytes.size() / 2);
   const std::size_t Units = Bytes.size() / 2;
+  // At most three bytes a unit (a pair of units takes four), and U+FFFD for an odd byte.
+  std::string Out(3 * Units + 3, '\0');
+  char* To = Out.data();
   const auto Unit = [&](std::size_t I) -> char32_t {
     const auto Hi = static_cast<unsigned char>(Bytes[2 * I + (BigEndian ? 0 : 1)]);
     const auto Lo = static_cast<unsigned char>(Bytes[2 * I + (BigEndian ? 1 : 0)]);
     return static_cast<char32_t>(Hi << 8 | Lo);
   };
   for (std::size_t I = 0; I < Units; ++I) {
+    // Four ASCII characters at a time, the commonest case.
+    if constexpr (std::endian::native == std::endian::little) {
+      std::uint64_t Four;
+      if (!BigEndian && I + 4 <= Units &&
+          (std::memcpy(&Four, Bytes.data() + 2 * I, 8), !(Four & 0xFF80FF80FF80FF80ull))) {
+        for (int K = 0; K < 4; ++K)
+          *To++ = static_cast<char>(Four >> (16 * K));
+        I += 3;
+        continue;
+      }
+    }
     const char32_t U = Unit(I);
+    if (U < 0x80) {
+      *To++ = static_cast<char>(U);
+      continue;
+    }
     if (U >= 0xD800 && U <= 0xDBFF && I + 1 < Units) {
       const char32_t U2 = Unit(I + 1);
       if (U2 >= 0xDC00 && U2 <= 0xDFFF) {
-        AppendUtf8(Out, 0x10000 + ((U - 0xD800) << 10) + (U2 - 0xDC00));
+        To = PutUtf8(To, 0x10000 + ((U - 0xD800) << 10) + (U2 - 0xDC00));
         ++I;
         continue;
       }
     }
     const bool unpaired = U >= 0xD800 && U <= 0xDFFF;
     Faults.Unpaired += unpaired;
-    AppendUtf8(Out, unpaired ? ReplacementChar : U);
+    To = PutUtf8(To, unpaired ? ReplacementChar : U);
   }
   if (Bytes.size() % 2 != 0) { // odd trailing byte
     Faults.OddByte = true;
-    AppendUtf8(Out, ReplacementChar);
+    To = PutUtf8(To, ReplacementChar);
   }
+  Out.resize(static_cast<std::size_t>(To - Out.data()));
   return Out;
 }
 
@@ -86,7 +106,7 @@ String LossOf(const TUtf16Faults& Faults) {
 }
 
 // The break a line ends with in Raw at I (a '\r' or '\n'); I is left on its last character.
-TLineBreak BreakAt(const std::string& Raw, std::size_t& I) {
+TLineBreak BreakAt(std::string_view Raw, std::size_t& I) {
   if (Raw[I] == '\n') return TLineBreak::lbLF;
   if (I + 1 < Raw.size() && Raw[I + 1] == '\n') {
     ++I;
@@ -96,17 +116,13 @@ TLineBreak BreakAt(const std::string& Raw, std::size_t& I) {
 }
 
 std::string DecodeCp1252(std::string_view Bytes) {
-  std::string Out;
-  Out.reserve(Bytes.size() + Bytes.size() / 2);
+  std::string Out(3 * Bytes.size(), '\0');
+  char* To = Out.data();
   for (const char Ch : Bytes) {
     const auto B = static_cast<unsigned char>(Ch);
-    if (B < 0x80)
-      Out += Ch;
-    else if (B < 0xA0)
-      AppendUtf8(Out, Cp1252High[B - 0x80]);
-    else
-      AppendUtf8(Out, B);
+    To = B < 0x80 ? (*To = Ch, To + 1) : PutUtf8(To, B < 0xA0 ? Cp1252High[B - 0x80] : B);
   }
+  Out.resize(static_cast<std::size_t>(To - Out.data()));
   return Out;
 }
 
@@ -138,36 +154,56 @@ String Reason(int Error) {
 
 // -----------------------------------------------------------------------------------------
 
+std::size_t FindLineBreak(std::string_view Text, std::size_t From) {
+  std::size_t I = From;
+  // Sixteen bytes at a time.
+  using TVector = unsigned char __attribute__((vector_size(16)));
+  using THalves = std::uint64_t __attribute__((vector_size(16)));
+  constexpr TVector LF = {10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10};
+  constexpr TVector CR = LF + 3;
+  if constexpr (std::endian::native == std::endian::little)
+    for (TVector V; I + 16 <= Text.size(); I += 16) {
+      std::memcpy(&V, Text.data() + I, 16);
+      const auto Breaks = reinterpret_cast<THalves>((V == LF) | (V == CR));
+      if (Breaks[0]) return I + static_cast<std::size_t>(std::countr_zero(Breaks[0])) / 8;
+      if (Breaks[1]) return I + 8 + static_cast<std::size_t>(std::countr_zero(Breaks[1])) / 8;
+    }
+  while (I < Text.size() && Text[I] != '\n' && Text[I] != '\r')
+    ++I;
+  return I;
+}
+
 TTextContent DecodeText(std::string_view Bytes) {
   TTextContent Result;
-  std::string Raw;
+  std::string Decoded; // the text as UTF-8, where the file holds another encoding
+  std::string_view Raw;
   TUtf16Faults faults;
   const auto StartsWith = [&](std::string_view Mark) { return Bytes.substr(0, Mark.size()) == Mark; };
   if (StartsWith("\xEF\xBB\xBF") && IsValidUtf8(Bytes.substr(3))) {
     Result.Format.Encoding = TTextEncoding::teUtf8Bom;
-    Raw.assign(Bytes.substr(3));
+    Raw = Bytes.substr(3);
   } else if (StartsWith("\xFF\xFE")) {
     Result.Format.Encoding = TTextEncoding::teUtf16LE;
-    Raw = DecodeUtf16(Bytes.substr(2), false, faults);
+    Raw = Decoded = DecodeUtf16(Bytes.substr(2), false, faults);
   } else if (StartsWith("\xFE\xFF")) {
     Result.Format.Encoding = TTextEncoding::teUtf16BE;
-    Raw = DecodeUtf16(Bytes.substr(2), true, faults);
+    Raw = Decoded = DecodeUtf16(Bytes.substr(2), true, faults);
   } else if (IsValidUtf8(Bytes)) {
     Result.Format.Encoding = TTextEncoding::teUtf8;
-    Raw.assign(Bytes);
+    Raw = Bytes;
   } else {
     // Also a UTF-8 mark followed by bytes that are not UTF-8: read as 1252, mark included,
     // so that the file comes back byte for byte.
     Result.Format.Encoding = TTextEncoding::teWindows1252;
-    Raw = DecodeCp1252(Bytes);
+    Raw = Decoded = DecodeCp1252(Bytes);
   }
 
   Result.Loss = LossOf(faults);
 
   // The usual break is the one most lines end with; the others are kept line by line.
   std::size_t count[3] = {0, 0, 0};
-  for (std::size_t I = 0; I < Raw.size(); ++I)
-    if (Raw[I] == '\r' || Raw[I] == '\n') ++count[static_cast<int>(BreakAt(Raw, I))];
+  for (std::size_t I = FindLineBreak(Raw, 0); I < Raw.size(); I = FindLineBreak(Raw, I + 1))
+    ++count[static_cast<int>(BreakAt(Raw, I))];
   const std::size_t crlf = count[0], lf = count[1], cr = count[2];
   TLineBreak& usual = Result.Format.LineBreak;
   usual = lf > crlf && lf >= cr ? TLineBreak::lbLF : cr > crlf && cr > lf ? TLineBreak::lbCR : TLineBreak::lbCRLF;
@@ -175,15 +211,13 @@ TTextContent DecodeText(std::string_view Bytes) {
   String& Text = Result.Text;
   Text.reserve(Raw.size());
   std::size_t line = 0;
-  for (std::size_t I = 0; I < Raw.size(); ++I) {
-    const char C = Raw[I];
-    if (C != '\r' && C != '\n') {
-      Text += C;
-      continue;
-    }
+  for (std::size_t From = 0;; ++line) {
+    std::size_t I = FindLineBreak(Raw, From);
+    Text.append(Raw.substr(From, I - From));
+    if (I == Raw.size()) break;
     if (const TLineBreak own = BreakAt(Raw, I); own != usual) Result.OwnBreaks.push_back({line, own});
     Text += '\n';
-    ++line;
+    From = I + 1;
   }
   return Result;
 }

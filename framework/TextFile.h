@@ -86,6 +86,9 @@ void WriteTextFile(const String& Path, const String& Text, const TTextFormat& Fo
 // unchanged on encoding. CR LF, LF and a lone CR are each one line break.
 TTextContent DecodeText(std::string_view Bytes);
 
+// The position of the first CR or LF at or after From in Text, or Text.size().
+std::size_t FindLineBreak(std::string_view Text, std::size_t From);
+
 // Text to the bytes of a file in Format; each "\n" (also a "\r\n" or lone "\r") becomes the
 // format's line break, or the line's own break where OwnBreaks gives one. Throws
 // EEncodingError when a character cannot be stored: one outside Windows-1252 for

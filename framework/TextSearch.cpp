@@ -3,9 +3,9 @@
 #include <QString>
 #include <algorithm>
 
-namespace {
-
 bool IsWordCharacter(QChar C) { return C.isLetterOrNumber() || C.isMark() || C == QLatin1Char('_'); }
+
+namespace {
 
 bool IsWholeWord(const QString& Text, std::ptrdiff_t At, std::ptrdiff_t Length) {
   if (At > 0 && IsWordCharacter(Text[At - 1])) return false;

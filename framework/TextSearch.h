@@ -6,10 +6,14 @@
 #include <cstddef>
 #include <set>
 
+class QChar;
 class QString;
 
 enum TSearchType { stWholeWord, stMatchCase };
 using TSearchTypes = std::set<TSearchType>;
+
+// A letter, digit, mark or "_": what a whole word may not have on either side.
+bool IsWordCharacter(QChar C);
 
 // The first occurrence of Needle lying wholly within [From, End) of Text, or with Backward
 // the last one; -1 when there is none. Positions count the text's UTF-16 units, as the

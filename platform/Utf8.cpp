@@ -1,5 +1,8 @@
 #include "platform/Utf8.h"
 
+#include <cstdint>
+#include <cstring>
+
 std::size_t DecodeUtf8(std::string_view Text, std::size_t Pos, char32_t& Code) {
   const auto first = static_cast<unsigned char>(Text[Pos]);
   if (first < 0x80) {
@@ -29,11 +32,29 @@ std::size_t DecodeUtf8(std::string_view Text, std::size_t Pos, char32_t& Code) {
   return length;
 }
 
+std::size_t AsciiPrefix(std::string_view Text) {
+  std::size_t i = 0;
+  // Sixty-four bytes at a time, then eight.
+  using TVector = std::uint64_t __attribute__((vector_size(16)));
+  for (TVector v[4]; i + 64 <= Text.size(); i += 64) {
+    std::memcpy(v, Text.data() + i, 64);
+    const TVector any = (v[0] | v[1] | v[2] | v[3]) & 0x8080808080808080ull;
+    if (any[0] | any[1]) break;
+  }
+  for (std::uint64_t word; i + 8 <= Text.size(); i += 8) {
+    std::memcpy(&word, Text.data() + i, 8);
+    if (word & 0x8080808080808080ull) break;
+  }
+  while (i < Text.size() && static_cast<unsigned char>(Text[i]) < 0x80)
+    ++i;
+  return i;
+}
+
 bool IsValidUtf8(std::string_view Text) {
   char32_t code;
   for (std::size_t i = 0; i < Text.size();) {
     if (static_cast<unsigned char>(Text[i]) < 0x80) {
-      ++i;
+      i += AsciiPrefix(Text.substr(i));
       continue;
     }
     const std::size_t length = DecodeUtf8(Text, i, code);

@@ -14,6 +14,9 @@ std::size_t DecodeUtf8(std::string_view Text, std::size_t Pos, char32_t& Code);
 // Whether all of Text is valid UTF-8.
 bool IsValidUtf8(std::string_view Text);
 
+// The length of the run of ASCII bytes that Text begins with.
+std::size_t AsciiPrefix(std::string_view Text);
+
 // A file name or path as the user is shown it: each byte that is not part of valid UTF-8,
 // and each control character (a newline, a tab, ...), as "\xNN" in hexadecimal, and a "\"
 // that would itself begin such a form as "\x5C", so that two names never look alike. Any

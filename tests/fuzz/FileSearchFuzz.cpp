@@ -1,0 +1,28 @@
+// Searches any file's bytes as the search of the listed files does, and checks that it finds
+// exactly what a search of the editor's text of the file finds: the same lines, positions
+// and shown text. The first byte holds the options (match case, whole word), the second the
+// length of the text searched for, which follows; the rest is the file.
+#include <QtGlobal>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "framework/FileSearch.h"
+#include "framework/TextFile.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
+  if (Size < 2) return 0;
+  const std::string_view input(reinterpret_cast<const char*>(Data), Size);
+  TSearchTypes options;
+  if (input[0] & 1) options.insert(stMatchCase);
+  if (input[0] & 2) options.insert(stWholeWord);
+  const std::size_t length = std::min<std::size_t>(static_cast<unsigned char>(input[1]) % 16, Size - 2);
+  const String text(input.substr(2, length));
+  const std::string_view file = input.substr(2 + length);
+  if (SearchFileBytes(file, text, options) != SearchEditorText(DecodeText(file).Text, text, options)) {
+    std::fprintf(stderr, "the search of the bytes differs from the search of the text\n");
+    std::abort();
+  }
+  return 0;
+}
