@@ -37,12 +37,14 @@ void TFindResultsForm::Search(const std::vector<String>& Paths, const String& Te
   SetCaption("Find \"" + Text + "\" in Listed Files");
   ShowCount("Searching: ");
   FS1->Start(Paths, Text, Options);
+  if (FOnSearchChange) FOnSearchChange(this);
 }
 
 void TFindResultsForm::StopSearch() {
   if (!FS1->Running()) return;
   FS1->Stop();
   ShowCount("Stopped: ");
+  if (FOnSearchChange) FOnSearchChange(this);
 }
 
 void TFindResultsForm::FS1FileSearched(TObject*) {
@@ -69,7 +71,10 @@ void TFindResultsForm::FS1FileSearched(TObject*) {
   ShowCount("Searching: ");
 }
 
-void TFindResultsForm::FS1Done(TObject*) { ShowCount(""); }
+void TFindResultsForm::FS1Done(TObject*) {
+  ShowCount("");
+  if (FOnSearchChange) FOnSearchChange(this);
+}
 
 void TFindResultsForm::ShowCount(const String& Prefix) {
   const auto count = [](long long N, const char* One, const char* Many) {
@@ -91,7 +96,7 @@ void TFindResultsForm::ResultsListDblClick(TObject*) {
 }
 
 void TFindResultsForm::FormClose(TObject*, TCloseAction& Action) {
-  FS1->Stop();
+  StopSearch();
   Action = caFree;
 }
 

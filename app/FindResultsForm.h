@@ -31,6 +31,9 @@ public:
   const String& SearchText() const { return FText; }
   const TSearchTypes& SearchOptions() const { return FOptions; }
 
+  // Fired when a search starts and when it ends: done, stopped, or its window closed.
+  void SetOnSearchChange(TNotifyEvent Value) { FOnSearchChange = std::move(Value); }
+
   // Fired by Enter or a double-click on the row of a match.
   using TOpenMatchEvent = std::function<void(const String& Path, const TFileMatch& Match)>;
   void SetOnOpenMatch(TOpenMatchEvent Value) { FOnOpenMatch = std::move(Value); }
@@ -54,6 +57,7 @@ private:
   long long FMatches = 0;
   int FFilesWithMatches = 0, FUnreadable = 0, FTooLarge = 0;
   TOpenMatchEvent FOnOpenMatch;
+  TNotifyEvent FOnSearchChange;
   // The list's window procedure, which takes Esc, and the one it replaced.
   WNDPROC FListProc = nullptr;
   LONG_PTR FFormerListProc = 0;

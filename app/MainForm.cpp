@@ -193,14 +193,18 @@ void TMainForm::FindInFilesItemClick(TObject*) {
   if (!results) {
     results = new TFindResultsForm(this);
     results->SetOnOpenMatch([this](const String& Path, const TFileMatch& Match) { OpenMatch(Path, Match); });
+    results->SetOnSearchChange([this](TObject*) { UpdateStopBtn(); });
   }
   results->Search(paths, FindFilesDialog->FindText(), options);
   results->SetFocus();
 }
 
-void TMainForm::StopFindInFiles() {
-  if (TFindResultsForm* results = FindResults()) results->StopSearch();
+bool TMainForm::FindingInFiles() const {
+  const TFindResultsForm* results = FindResults();
+  return results && results->Searching();
 }
+
+void TMainForm::UpdateStopBtn() { StopBtn->SetEnabled(FScanning || FindingInFiles()); }
 
 void TMainForm::OpenMatch(const String& Path, const TFileMatch& Match) {
   TEditForm* editor = nullptr;
@@ -231,7 +235,7 @@ void TMainForm::scan1Click(TObject*) {
   FScanStopped = false;
   ++FScanNumber;
   FInfFound.clear();
-  StopBtn->SetEnabled(true);
+  UpdateStopBtn();
   ScanLed->SetLedOn(true);
   LLB1->Items()->Clear();
   // A new list, and no results of the one before.
@@ -279,7 +283,7 @@ void TMainForm::QueueInfFiles(std::size_t From) {
 void TMainForm::EndScan(bool Stopped) {
   FScanning = false;
   FInfFound.clear();
-  StopBtn->SetEnabled(false);
+  UpdateStopBtn();
   SB1->Font()->SetColor(clNavy);
   String text = Stopped ? "Scan Stopped.." : "Scan Complete..";
   if (const int unreadable = TS1->UnreadableDirectories())
@@ -290,6 +294,7 @@ void TMainForm::EndScan(bool Stopped) {
 }
 
 void TMainForm::StopClick(TObject*) {
+  if (TFindResultsForm* results = FindResults()) results->StopSearch();
   if (!FScanning) return;
   FScanStopped = true;
   if (TS1->SearchInProgress())
@@ -299,7 +304,7 @@ void TMainForm::StopClick(TObject*) {
 }
 
 void TMainForm::WndProc(TMessage& Message) {
-  if (Message.Msg == WM_KEYDOWN && Message.WParam == VK_ESCAPE && FScanning) {
+  if (Message.Msg == WM_KEYDOWN && Message.WParam == VK_ESCAPE && (FScanning || FindingInFiles())) {
     StopClick(this);
     Message.Result = 0;
     return;

@@ -97,15 +97,14 @@ public:
   // Asks for a text and searches every listed file for it; the matches show in the results
   // window, which a new search or scan replaces.
   void FindInFilesItemClick(TObject* Sender);
-  // Ends the search of the listed files, if one runs; its results stay.
-  void StopFindInFiles();
   void scan1Click(TObject* Sender);
   void TS1FileFound(TObject* Sender);
   // The end of a pass of the scan, however it ended: the next pass, or the scan's end.
   void TS1SearchDone(TObject* Sender);
-  // Ends the running scan, keeping what it found; does nothing when none runs.
+  // Ends the running scan and the search of the listed files, keeping what they found; does
+  // nothing when neither runs.
   void StopClick(TObject* Sender);
-  // Esc in the main window stops the scan.
+  // Esc in the main window stops them too.
   void WndProc(TMessage& Message) override;
 
   // Opens Path in a new editor window, the one way every command opens a file. A file that
@@ -118,7 +117,10 @@ public:
 private:
   // The window of the last search's results; none when it has been closed.
   TFindResultsForm* FindResults() const;
+  bool FindingInFiles() const;
   void UpdateFindInFilesItem();
+  // Stop is enabled while a scan or a search of the listed files runs.
+  void UpdateStopBtn();
   // Shows a match: its file's window (opened as the list opens a file, or the open one
   // activated) with the occurrence selected.
   void OpenMatch(const String& Path, const TFileMatch& Match);

@@ -126,8 +126,10 @@ TEST_F(FindInFilesTest, EscOrStopEndsTheSearchAtOnceAndTheRowsFoundStay) {
   EXPECT_EQ(Rows(results).size(), rows) << "nothing comes after the stop";
   EXPECT_EQ(results->ResultsBar->SimpleText().rfind("Stopped: ", 0), 0u) << results->ResultsBar->SimpleText();
   Search(paths, "needle");
-  MainForm->StopFindInFiles();
+  EXPECT_TRUE(MainForm->StopBtn->Enabled()) << "Stop stops a search too";
+  MainForm->StopBtn->Click();
   EXPECT_FALSE(results->Searching());
+  EXPECT_FALSE(MainForm->StopBtn->Enabled());
 }
 
 TEST_F(FindInFilesTest, AHundredThousandMatchesAreCappedAndALongLineShowsAroundItsMatch) {
