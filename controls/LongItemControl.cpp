@@ -1,5 +1,7 @@
 #include "controls/LongItemControl.h"
 
+#include "framework/Forms.h"
+
 // The form's mouse-move handler a long-item control installs: the handler it found on the
 // form, then the control's own part. It stays in the form's chain for the form's life, so
 // that the controls hooked after it keep their order; once its control has gone, it only

@@ -7,7 +7,6 @@
 #include <memory>
 
 #include "controls/LongEdit.h"
-#include "framework/Forms.h"
 #include "framework/Outline.h"
 #include "framework/StdCtrls.h"
 #include "framework/TypInfo.h"
