@@ -1,9 +1,10 @@
 #include "app/MainForm.h"
 
-#include "editor/EditForm.h"
 #include <algorithm>
 #include <cctype>
 
+#include "controls/LongOutline.h"
+#include "editor/EditForm.h"
 #include "framework/Registration.h"
 #include "framework/TextFile.h"
 #include "framework/Thread.h"
@@ -335,7 +336,8 @@ void RegisterMainFormClasses() {
     RegisterEditFormClasses();
     RegisterTreeScanner();
     RegisterZLAdvLed();
-    RegisterLongList();
+    RegisterLongListbox();
+    RegisterLongOutline();
     RegisterMDIWallpaper();
     RegisterOrvelAboutBox();
     RegisterFindResultsForm();

@@ -10,14 +10,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPrintDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <memory>
 
 #include "framework/Controls.h"
-#include "framework/Printers.h"
 #include "framework/QtConvert.h"
 #include "framework/TypInfo.h"
 #include "platform/QtWindow.h"
@@ -68,16 +66,6 @@ bool TOpenDialog::ExecuteFileDialog(bool Save) {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   FFileName = FromQString(dialog.selectedFiles().constFirst());
   return true;
-}
-
-// TPrinterSetupDialog
-
-bool TPrinterSetupDialog::Execute() {
-  if (Seams::Enabled()) return Seams::TakeDialogResult().Ok;
-  QPrintDialog dialog(Printer()->QtPrinter(), QApplication::activeWindow());
-  dialog.setWindowTitle("Print Setup");
-  dialog.setOptions(QAbstractPrintDialog::PrintShowPageSize);
-  return dialog.exec() == QDialog::Accepted;
 }
 
 // TFindDialog

@@ -1,6 +1,6 @@
 #pragma once
-// The common dialogs: open, save, printer setup, find and replace, and the question of a
-// search of many files.
+// The common dialogs: open, save, find and replace, the question of a search of many files,
+// and the printer setup dialog a description may name.
 
 #include <set>
 #include <vector>
@@ -52,12 +52,11 @@ public:
   bool Execute() override;
 };
 
+// The printer setup dialog of a form's description. Nothing in the program opens it: printing
+// goes to the default printer, and without one the print dialog offers a PDF file.
 class TPrinterSetupDialog : public TComponent {
 public:
   using TComponent::TComponent;
-  // Shows the settings of the current printer modally; true when they were accepted.
-  // Raises EPrinter when there is no printer.
-  bool Execute();
 };
 
 enum TFindOption {

@@ -18,16 +18,16 @@ public:
   TPrinter();
   ~TPrinter() override;
 
-  // The device a job is painted on: the default printer's, made on first use and kept so
-  // that settings chosen in the printer setup dialog hold for later jobs; where the system
-  // has no default printer, or its print server does not answer within a few seconds, a PDF
-  // file's. The window is repainted while the print system is asked.
-  QPrinter* QtPrinter();
   // The device for a print job: QtPrinter, and where that is a PDF file, the standard print
   // dialog first, which offers printing to a PDF file. None when the user cancels it.
   QPrinter* JobPrinter();
 
 private:
+  // The device a job is painted on: the default printer's, made on first use and kept for
+  // later jobs while that printer stays the default; where the system has no default printer,
+  // or its print server does not answer within a few seconds, a PDF file's. The window is
+  // repainted while the print system is asked.
+  QPrinter* QtPrinter();
   std::unique_ptr<QPrinter> FSystem;
   std::unique_ptr<QPrinter> FPdf;
 };

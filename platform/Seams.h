@@ -23,7 +23,7 @@ struct TDialogResult {
   std::string FileName;
 };
 
-// Once enabled, message boxes and the open, save and printer setup dialogs are not shown:
+// Once enabled, message boxes and the open, save, print and find-in-files dialogs are not shown:
 // each takes the next queued answer (a box its first button, a dialog false when none is
 // queued) and is recorded.
 void Enable();

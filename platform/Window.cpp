@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
+#include <utility>
 
 #include "platform/WindowTable.h"
 
@@ -129,7 +130,9 @@ BOOL GetClientRect(HWND hWnd, RECT* lpRect) {
   return TRUE;
 }
 
-void SetMessageExceptionHandler(std::function<void()> Handler) { ExceptionHandler() = std::move(Handler); }
+std::function<void()> SetMessageExceptionHandler(std::function<void()> Handler) {
+  return std::exchange(ExceptionHandler(), std::move(Handler));
+}
 
 void CallGuarded(const std::function<void()>& Action) {
   try {

@@ -5,8 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include "controls/LongListbox.h"
 #include "framework/FormReader.h"
+#include "framework/Forms.h"
+#include "framework/StdCtrls.h"
 #include "tests/support/PointerInput.h"
 #include "tests/support/TestSupport.h"
 
@@ -20,9 +21,9 @@ public:
   }
 
 protected:
-  // Reads a 400 x 300 form of the controls described, with "Button1" below them.
+  // Reads a 400 x 300 form of the controls described, with "Button1" below them; the
+  // controls' classes are registered already.
   void ReadForm(const String& Controls, const String& SourceName) {
-    RegisterLongList();
     Form = new TForm(nullptr);
     Form->SetOnMouseMove([this](TObject*, TShiftState, std::int32_t, std::int32_t) { ++FormMoves; });
     ReadFormDescription(Form,

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QWidget>
 
+#include "controls/LongListbox.h"
 #include "platform/QtWindow.h"
 #include "tests/controls/LongItemFormTest.h"
 
@@ -34,6 +35,7 @@ String Description() {
 class LongListboxTest : public LongItemFormTest {
 protected:
   void SetUp() override {
+    RegisterLongListbox();
     ReadForm(Description(), "LongListboxTest.form");
     List = Find<TLongListbox>("LLB1");
     Second = Find<TLongListbox>("LLB2");

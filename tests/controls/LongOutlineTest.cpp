@@ -5,6 +5,7 @@
 #include <QRegion>
 #include <QWidget>
 
+#include "controls/LongOutline.h"
 #include "platform/QtWindow.h"
 #include "tests/controls/LongItemFormTest.h"
 #include "tests/support/WindowHook.h"
@@ -41,6 +42,7 @@ public:
 class LongOutlineTest : public LongItemFormTest {
 protected:
   void SetUp() override {
+    RegisterLongOutline();
     ReadForm(Description(), "LongOutlineTest.form");
     Outline = Find<TLongOutline>("LO1");
     Outline->Add(0, "A top-level item whose text is far too long for the outline"); // 1
