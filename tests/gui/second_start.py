@@ -61,7 +61,8 @@ class Session:
         return app, app.wait('the main window, a frame named Tabrix', 'frame', 'Tabrix')
 
     def editors(self, main):
-        return sorted(f.name for f in main.find_all('frame') if f.name != 'Tabrix')
+        # The frames named after files; the main window and unnamed frames of its own aside.
+        return sorted(f.name for f in main.find_all('frame') if f.name not in ('', 'Tabrix'))
 
     def wait_editors(self, main, names):
         expected = sorted(self.files[n] for n in names)
