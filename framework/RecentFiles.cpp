@@ -77,18 +77,17 @@ void TRecentFiles::Changed() {
 void TRecentFiles::Write() {
   FTimer->stop();
   if (FFileName.empty()) return;
-  const QString name = QFile::decodeName(QByteArray::fromStdString(FFileName));
-  // A file the list could not be read from holds nothing worth keeping: it is replaced.
-  if (QSettings(name, QSettings::IniFormat).status() == QSettings::FormatError) QFile::remove(name);
-  QSettings settings(name, QSettings::IniFormat);
-  settings.remove(Group);
+  QSettings settings(QFile::decodeName(QByteArray::fromStdString(FFileName)), QSettings::IniFormat);
+  // The file holds the list alone: whatever else a damaged one held goes with this write.
+  settings.clear();
   settings.beginWriteArray(Group, static_cast<int>(FFiles.size()));
   for (std::size_t i = 0; i < FFiles.size(); ++i) {
     settings.setArrayIndex(static_cast<int>(i));
     settings.setValue(Key, Kept(FFiles[i]));
   }
   settings.endArray();
-  // QSettings writes the whole file anew and renames it over the old one.
+  // QSettings writes the whole file anew and renames it over the old one. A file it could not
+  // parse leaves a format error, which is no failure of the write.
   settings.sync();
-  FChanged = settings.status() != QSettings::NoError;
+  FChanged = settings.status() == QSettings::AccessError;
 }
