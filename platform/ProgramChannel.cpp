@@ -146,12 +146,12 @@ TProgramChannel::TStart TProgramChannel::Start(const TPathList& Files, std::func
     return HandOver(socket, Files, deadline) ? psHandedOver : psNoAnswer;
   }
   if (socket.error() == QLocalSocket::SocketTimeoutError) return psNoAnswer;
-  // No program serves the channel; what a crashed one left behind goes. A channel that cannot
-  // be had (no right to it) leaves this program on its own.
+  // No program serves the channel; what a crashed one left behind goes. The socket lies in the
+  // user's own runtime folder, which nobody else may enter. A channel that cannot be had
+  // leaves this program on its own.
   if (socket.error() == QLocalSocket::ServerNotFoundError || socket.error() == QLocalSocket::ConnectionRefusedError) {
     QLocalServer::removeServer(name);
     FServer = std::make_unique<QLocalServer>();
-    FServer->setSocketOptions(QLocalServer::UserAccessOption);
     if (FServer->listen(name)) {
       FOnFiles = std::move(OnFiles);
       ConnectGuarded(FServer.get(), &QLocalServer::newConnection, [this] { Serve(); });
