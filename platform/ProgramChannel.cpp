@@ -24,7 +24,8 @@ using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds AnswerTime(3000);
 constexpr std::string_view Mark = "TBX1";
 constexpr std::uint32_t MaxPaths = 100000;
-constexpr std::uint32_t MaxPathBytes = 4096;
+// The longest argument the system passes to a program.
+constexpr std::uint32_t MaxPathBytes = 128 << 10;
 constexpr std::size_t MaxMessageBytes = 8 << 20;
 // The running program's answer: it holds the list; the start's confirmation: open it.
 constexpr char Received = 'R';

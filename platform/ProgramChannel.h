@@ -57,5 +57,6 @@ enum TPathListRead { plIncomplete, plComplete, plMalformed };
 // Reads a message from the bytes received so far: plComplete (Files filled) when they are
 // exactly one whole message, plIncomplete when they may still become one, else plMalformed:
 // a wrong mark, more than 100,000 paths, a path empty, relative, holding a NUL or longer
-// than 4,096 bytes, a message longer than 8 MiB, or bytes beyond the message's end.
+// than 128 KiB (the longest argument a program is given), a message longer than 8 MiB, or bytes beyond the message's
+// end.
 TPathListRead DecodePathList(std::string_view Bytes, TPathList& Files);

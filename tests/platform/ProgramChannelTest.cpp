@@ -113,13 +113,13 @@ TEST_F(ProgramChannelTest, AListCrossesByteForByteAndAnythingElseIsDroppedUnread
   EXPECT_EQ(whole, "TBX1" + Number(1) + Number(static_cast<std::uint32_t>(path.size())) + path);
   for (const std::string& garbage : {
            std::string("GET / HTTP/1.0\r\n\r\n"),
-           "TBX1" + Number(1) + Number(0),                                   // an empty path
-           "TBX1" + Number(1) + Number(9) + "rel/a.ini",                     // a relative one
-           "TBX1" + Number(1) + Number(6) + std::string("/a\0b.i", 6),       // a NUL in it
-           "TBX1" + Number(1) + Number(5000) + "/" + std::string(4999, 'x'), // over the path cap
-           "TBX1" + Number(200000),                                          // over the count cap
-           "TBX1" + Number(2) + Number(2) + "/a",                            // one path short, until the time is up
-           whole + "extra",                                                  // more than the message
+           "TBX1" + Number(1) + Number(0),                                       // an empty path
+           "TBX1" + Number(1) + Number(9) + "rel/a.ini",                         // a relative one
+           "TBX1" + Number(1) + Number(6) + std::string("/a\0b.i", 6),           // a NUL in it
+           "TBX1" + Number(1) + Number(131073) + "/" + std::string(131072, 'x'), // over the path cap
+           "TBX1" + Number(200000),                                              // over the count cap
+           "TBX1" + Number(2) + Number(2) + "/a",                                // one path short, until the time is up
+           whole + "extra",                                                      // more than the message
        })
     EXPECT_EQ(Send(garbage), "") << "answered " << garbage;
   // A message whole but never confirmed is answered, and opens nothing.
