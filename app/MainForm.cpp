@@ -9,6 +9,8 @@
 #include "framework/TextFile.h"
 #include "framework/Thread.h"
 #include "framework/TypInfo.h"
+#include "platform/Files.h"
+#include "platform/Utf8.h"
 
 TMainForm* MainForm = nullptr;
 
@@ -18,9 +20,19 @@ void TMainForm::FormCreate(TObject*) {
   Application->SetOnHint([this](TObject* Sender) { DisplayHint(Sender); });
   Screen->SetOnActiveFormChange([this](TObject* Sender) { UpdateMenuItems(Sender); });
   TS1->SetOnSearchDone([this](TObject* Sender) { TS1SearchDone(Sender); });
+  Application->SetOnOpenFiles([this](const std::vector<String>& Paths) { OpenHandedFiles(Paths); });
+  // An entry for each recent file there may be, those beyond the list hidden.
+  for (std::size_t i = 0; i < TRecentFiles::MaxCount; ++i) {
+    auto* item = new TMenuItem(FileReopenItem);
+    item->SetVisible(false);
+    item->SetOnClick([this](TObject* Sender) { ReopenItemClick(Sender); });
+    FileReopenItem->Add(item);
+  }
+  UpdateReopenItems();
 }
 
 void TMainForm::FormDestroy(TObject*) {
+  Application->SetOnOpenFiles(nullptr);
   Screen->SetOnActiveFormChange(nullptr);
   TS1->SetOnSearchDone(nullptr);
 }
@@ -50,7 +62,67 @@ TEditForm* TMainForm::OpenFile(const String& Path) {
     editor->Free();
     throw;
   }
+  editor->SetOnSaved([this](TObject* Sender) { AddRecentFile(static_cast<TEditForm*>(Sender)->GetFileName()); });
+  AddRecentFile(Path);
   return editor;
+}
+
+void TMainForm::AddRecentFile(const String& Path) {
+  FRecentFiles->Add(Path);
+  UpdateReopenItems();
+}
+
+// A path as a menu entry shows it: one too long for the menu keeps its start and, with the
+// file's name, its end.
+static String MenuPath(const String& Path) {
+  constexpr std::size_t Head = 30, Tail = 60; // characters
+  std::vector<std::size_t> starts;
+  for (std::size_t i = 0; i < Path.size(); ++i)
+    if ((static_cast<unsigned char>(Path[i]) & 0xC0) != 0x80) starts.push_back(i);
+  if (starts.size() <= Head + Tail + 1) return Path;
+  return Path.substr(0, starts[Head]) + "\xE2\x80\xA6" + Path.substr(starts[starts.size() - Tail]);
+}
+
+void TMainForm::UpdateReopenItems() {
+  const std::vector<String>& files = FRecentFiles->Files();
+  for (std::size_t i = 0; i < static_cast<std::size_t>(FileReopenItem->Count()); ++i) {
+    TMenuItem* item = FileReopenItem->Items(static_cast<int>(i));
+    if (i < files.size()) {
+      // The path as the file list shows it; an "&" in it is no accelerator.
+      const String shown = ReadableName(files[i]);
+      String caption = "&" + std::to_string(i + 1) + " ";
+      for (char c : MenuPath(shown))
+        caption += c == '&' ? "&&" : String(1, c);
+      item->SetCaption(caption);
+      // The whole of the hint is its long part, whatever "|" the path holds.
+      item->SetHint("|Open " + shown);
+    }
+    item->SetVisible(i < files.size());
+  }
+  FileReopenItem->SetEnabled(!files.empty());
+}
+
+void TMainForm::ReopenItemClick(TObject* Sender) {
+  int index = 0;
+  while (index < FileReopenItem->Count() && FileReopenItem->Items(index) != Sender)
+    ++index;
+  if (static_cast<std::size_t>(index) >= FRecentFiles->Files().size()) return;
+  const String path = FRecentFiles->Files()[static_cast<std::size_t>(index)];
+  try {
+    OpenFile(path);
+  } catch (...) {
+    // A file that has gone leaves the menu; one still there that cannot be opened now stays.
+    if (!FileExists(path)) {
+      FRecentFiles->Remove(path);
+      UpdateReopenItems();
+    }
+    throw;
+  }
+}
+
+void TMainForm::OpenHandedFiles(const std::vector<String>& Paths) {
+  OpenFiles(Paths);
+  Application->BringToFront();
 }
 
 void TMainForm::OpenFiles(const std::vector<String>& Paths) {
@@ -359,6 +431,7 @@ void RegisterMainFormClasses() {
         .Field(PUBLISHED(TMainForm, MainMenu1))
         .Field(PUBLISHED(TMainForm, File1))
         .Field(PUBLISHED(TMainForm, FileOpenItem))
+        .Field(PUBLISHED(TMainForm, FileReopenItem))
         .Field(PUBLISHED(TMainForm, FileCloseItem))
         .Field(PUBLISHED(TMainForm, FileSaveItem))
         .Field(PUBLISHED(TMainForm, FileSaveAsItem))

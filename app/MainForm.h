@@ -18,6 +18,7 @@
 #include "framework/FileCtrl.h"
 #include "framework/Forms.h"
 #include "framework/Menus.h"
+#include "framework/RecentFiles.h"
 #include "framework/StdCtrls.h"
 #include "scan/TreeScan.h"
 
@@ -44,6 +45,7 @@ public:
   TMainMenu* MainMenu1 = nullptr;
   TMenuItem* File1 = nullptr;
   TMenuItem* FileOpenItem = nullptr;
+  TMenuItem* FileReopenItem = nullptr;
   TMenuItem* FileCloseItem = nullptr;
   TMenuItem* FileSaveItem = nullptr;
   TMenuItem* FileSaveAsItem = nullptr;
@@ -78,6 +80,8 @@ public:
   void UpdateMenuItems(TObject* Sender);
   void DisplayHint(TObject* Sender);
   void FileOpenItemClick(TObject* Sender);
+  // An entry of File > Reopen: opens its file; one that has gone since leaves the menu.
+  void ReopenItemClick(TObject* Sender);
   void FileCloseItemClick(TObject* Sender);
   void FileSaveItemClick(TObject* Sender);
   void FileExitItemClick(TObject* Sender);
@@ -113,8 +117,15 @@ public:
   // Opens each path in a window of its own, in order, one a turn of the message loop once
   // the window shows; one that cannot be opened is reported and the others still open.
   void OpenFiles(const std::vector<String>& Paths);
+  // The files a later start of the program hands over: opened as above, and the window
+  // comes to the front.
+  void OpenHandedFiles(const std::vector<String>& Paths);
 
 private:
+  // A file opened or saved goes first in File > Reopen.
+  void AddRecentFile(const String& Path);
+  // Shows the recent files in File > Reopen, which is disabled while there are none.
+  void UpdateReopenItems();
   // The window of the last search's results; none when it has been closed.
   TFindResultsForm* FindResults() const;
   bool FindingInFiles() const;
@@ -144,6 +155,8 @@ private:
   std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
   // Set by Stop during the scan.
   bool FScanStopped = false;
+  // The files last opened or saved, which File > Reopen offers.
+  std::unique_ptr<TRecentFiles> FRecentFiles = std::make_unique<TRecentFiles>();
   // The files waiting to be opened, and whether a turn of the message loop is asked for the first.
   std::deque<String> FFilesToOpen;
   bool FNextFileQueued = false;

@@ -7,6 +7,9 @@ int main(int argc, char** argv) {
   // The command line is the program's own: the toolkit is given only the program's name.
   int toolkitArgc = 1;
   TApplication application(toolkitArgc, argv);
+  // A program runs already: it takes the files, and this start ends.
+  if (!line.NewWindow)
+    if (const int status = Application->JoinRunningProgram(line.Files); status >= 0) return status;
   Application->Initialize();
   Application->SetTitle("Tabrix");
   RegisterMainFormClasses();

@@ -29,14 +29,19 @@ inline int MeasureOnFile(char** argv, const std::string& Name, const std::string
   const std::filesystem::path dir = pattern;
   const std::string path = (dir / Name).string();
   std::ofstream(path, std::ios::binary) << Text;
-  int qtArgc = 1;
-  TApplication application(qtArgc, argv);
-  Application->SetTitle("Tabrix");
-  RegisterMainFormClasses();
-  Application->CreateForm(MainForm);
-  MainForm->Show();
-  Application->ProcessMessages();
-  const int status = Measure(path);
+  // The file opened goes into the bench's recent files, not the user's.
+  setenv("XDG_CONFIG_HOME", pattern, 1);
+  int status = 0;
+  {
+    int qtArgc = 1;
+    TApplication application(qtArgc, argv);
+    Application->SetTitle("Tabrix");
+    RegisterMainFormClasses();
+    Application->CreateForm(MainForm);
+    MainForm->Show();
+    Application->ProcessMessages();
+    status = Measure(path);
+  }
   std::filesystem::remove_all(dir);
   return status;
 }

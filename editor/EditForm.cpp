@@ -130,6 +130,7 @@ void TEditForm::SaveFile() {
   FileBar->SetVisible(false);
   SetModified(false);
   ShowFormat();
+  if (FOnSaved) FOnSaved(this);
 }
 
 void TEditForm::FileChanged(TObject*) {

@@ -80,6 +80,9 @@ public:
   bool GetModified() const { return FModified; }
   // Raises EAbort when the user chooses not to overwrite a file changed by someone else.
   void SaveFile();
+  // Fired after each save that wrote the file, Save As's too, under the name it has then.
+  TNotifyEvent OnSaved() const { return FOnSaved; }
+  void SetOnSaved(TNotifyEvent Value) { FOnSaved = std::move(Value); }
   // Asks "Save changes to <path>?" in a box owned by Owner; returns the button chosen.
   int AskToSave(HWND Owner) const;
 
@@ -162,6 +165,7 @@ private:
   std::optional<TFileState> FToldOf;
   // True while the window closes after its save question was answered elsewhere.
   bool FCloseAnswered = false;
+  TNotifyEvent FOnSaved;
 };
 
 void RegisterEditFormClasses();

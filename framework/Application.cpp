@@ -14,6 +14,7 @@
 
 #include "framework/Accessible.h"
 #include "framework/QtConvert.h"
+#include "platform/ProgramChannel.h"
 #include "platform/QtWindow.h"
 #include "platform/Seams.h"
 #include "platform/Utf8.h"
@@ -48,6 +49,7 @@ TApplication::~TApplication() {
   SetMessageExceptionHandler(nullptr);
   SetMenuHintTarget(nullptr);
   Application = nullptr;
+  FChannel.reset();
   FQtApplication.reset();
 }
 
@@ -96,6 +98,20 @@ void TApplication::BringToFront() {
   window->show();
   window->raise();
   window->activateWindow();
+}
+
+int TApplication::JoinRunningProgram(const std::vector<String>& Files) {
+  FChannel = std::make_unique<TProgramChannel>(TProgramChannel::DefaultName());
+  switch (FChannel->Start(Files, [this](const TPathList& Handed) {
+    if (FOnOpenFiles) FOnOpenFiles(Handed);
+  })) {
+  case TProgramChannel::psHandedOver: return 0;
+  case TProgramChannel::psNoAnswer:
+    std::fputs("tabrix: the Tabrix running on this display does not answer; no file was opened.\n", stderr);
+    return 1;
+  case TProgramChannel::psFirst: break;
+  }
+  return -1;
 }
 
 void TApplication::SetHint(const String& Value) {

@@ -19,6 +19,7 @@ class QObject;
 class TForm;
 class TMainMenu;
 class TMenuItem;
+class TProgramChannel;
 
 enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm };
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
@@ -39,6 +40,8 @@ public:
 
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
+// Files to open, in order, each an absolute path.
+using TOpenFilesEvent = std::function<void(const std::vector<String>& Files)>;
 
 class TApplication : public TComponent {
 public:
@@ -78,6 +81,13 @@ public:
   void Queue(std::function<void()> Call);
   // Brings the main form to the front, restored when it was minimised, and activates it.
   void BringToFront();
+  // One program for a user on a display. When one runs there, hands Files over to it and
+  // returns 0, or says on standard error that it does not take them within 3 s and returns 1:
+  // the program then ends with that status. Otherwise returns -1: this program is the one,
+  // and OnOpenFiles is told of the files each later start hands over (none: come to the front).
+  int JoinRunningProgram(const std::vector<String>& Files);
+  TOpenFilesEvent OnOpenFiles() const { return FOnOpenFiles; }
+  void SetOnOpenFiles(TOpenFilesEvent Value) { FOnOpenFiles = std::move(Value); }
 
   const String& Hint() const { return FHint; }
   void SetHint(const String& Value);
@@ -98,6 +108,8 @@ private:
   bool FTerminated = false;
   String FHint;
   TNotifyEvent FOnHint;
+  std::unique_ptr<TProgramChannel> FChannel;
+  TOpenFilesEvent FOnOpenFiles;
 };
 
 extern TApplication* Application;

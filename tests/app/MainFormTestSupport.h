@@ -16,6 +16,8 @@
 class MainFormTest : public testing::Test {
 protected:
   void SetUp() override {
+    // No files opened by the tests before.
+    std::filesystem::remove(TRecentFiles::DefaultFileName());
     RegisterMainFormClasses();
     Application->CreateForm(MainForm);
     MainForm->Show();

@@ -64,7 +64,10 @@ class Desktop:
         self.groups = []
         self.runtime = os.path.join(workdir, 'runtime')
         os.makedirs(self.runtime, mode=0o700, exist_ok=True)
-        self.env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime, LC_ALL='C.UTF-8', LANG='C.UTF-8')
+        # The runtime folder holds the socket a second start of the program looks for, the
+        # configuration folder its recent files: the test's own, never the user's.
+        self.env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime, XDG_CONFIG_HOME=os.path.join(workdir, 'config'),
+                        LC_ALL='C.UTF-8', LANG='C.UTF-8')
         for name in ('QT_QPA_PLATFORM', 'DISPLAY', 'WAYLAND_DISPLAY'):
             self.env.pop(name, None)
         self.log = open(os.path.join(workdir, 'desktop.log'), 'wb')

@@ -120,7 +120,7 @@ class InstallationTest(unittest.TestCase):
             # Computed from the binary: the C library and Qt's libraries among them, with versions.
             depends = dict(re.fullmatch(r'(\S+)(?: \((.*)\))?', d).groups() for d in field('Depends').split(', '))
             for library in ('libc6', 'libstdc++6', 'libqt6core6', 'libqt6widgets6', 'libqt6printsupport6',
-                            'libmount1'):
+                            'libqt6network6', 'libmount1'):
                 self.assertRegex(depends.get(library) or '', r'^>= ', library)
             self.assertIn('fonts-liberation', depends)
             self.assertEqual(field('Recommends'), 'qt6-wayland')

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "framework/Forms.h"
 #include "platform/Seams.h"
@@ -17,6 +18,10 @@ class TResetSeams : public testing::EmptyTestEventListener {
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // The settings the tests write go to a folder of this run's own, never the user's.
+  char config[] = "/tmp/tabrix-config-XXXXXX";
+  if (!mkdtemp(config)) return 1;
+  setenv("XDG_CONFIG_HOME", config, 1);
   testing::InitGoogleTest(&argc, argv);
   auto* application = new TApplication(argc, argv);
   application->SetTitle("Tabrix");
@@ -24,5 +29,6 @@ int main(int argc, char** argv) {
   testing::UnitTest::GetInstance()->listeners().Append(new TResetSeams);
   int result = RUN_ALL_TESTS();
   application->Free();
+  std::filesystem::remove_all(config);
   return result;
 }
