@@ -19,22 +19,26 @@ build_targets() {
   fi
 }
 
-# Makes the tree of 30,000 directories and 300,000 files once, outside the repository.
+# Makes a tree of 30,000 directories and 300,000 files once, outside the repository: at PATH
+# (default $tree) of KIND "ten-way" (the default) or "random".
 make_tree() {
-  # A ten-way tree of directories, 2 % of them hidden; ten files a directory on average,
-  # 1 % of them *.ini in mixed case, no hidden files.
-  if [ ! -f "$tree.done" ]; then
-    echo "making $tree ..."
-    rm -rf "$tree"
-    python3 - "$tree" <<'EOF'
+  local path=${1:-$tree} kind=${2:-ten-way}
+  # ten-way: each directory has ten subdirectories, 2 % of them hidden; random: each one's
+  # parent is any directory made before it, and a tenth of them are hidden. Ten files a
+  # directory on average, 1 % of them *.ini in mixed case, no hidden files.
+  if [ ! -f "$path.done" ]; then
+    echo "making $path ..."
+    rm -rf "$path"
+    python3 - "$path" "$kind" <<'EOF'
 import os, random, sys
-root = sys.argv[1]
+root, kind = sys.argv[1], sys.argv[2]
 random.seed(7)
 dirs = [root]
 os.mkdir(root)
+hidden = 0.02 if kind == "ten-way" else 0.1
 for i in range(1, 30000):
-    parent = dirs[(i - 1) // 10]
-    name = (".cache%d" if random.random() < 0.02 else random.choice(["Dir%d", "data%d", "Setup%d"])) % i
+    parent = dirs[(i - 1) // 10] if kind == "ten-way" else random.choice(dirs)
+    name = (".cache%d" if random.random() < hidden else random.choice(["Dir%d", "data%d", "Setup%d"])) % i
     path = os.path.join(parent, name)
     os.mkdir(path)
     dirs.append(path)
@@ -48,6 +52,6 @@ for i in range(300000):
         if random.random() < 0.1:
             f.write("[section]\nkey=value\n")
 EOF
-    touch "$tree.done"
+    touch "$path.done"
   fi
 }

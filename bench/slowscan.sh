@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Times the tree scanner against fd with 8 threads on a slow volume: a FUSE view
-# (bench/slowfs.py) of a tree of 1,231 directories whose every directory listing takes 50 ms,
+# (tools/slowfs.py) of a tree of 1,231 directories whose every directory listing takes 50 ms,
 # as a listing of a network share does. Checks that both find the same files, and prints the
 # medians and their ratio (target <= 1.0), then the longest wait between two turns of the
 # message loop in a scan through the main window on that volume (target < 10 ms).
@@ -32,7 +32,7 @@ PY
 fi
 [ -e /dev/fuse ] || { echo "slow-volume runs skipped: no /dev/fuse"; exit 0; }
 mnt=$(mktemp -d)
-/usr/bin/python3 "$repo/bench/slowfs.py" "$source_tree" "$mnt" 0.05 &
+/usr/bin/python3 "$repo/tools/slowfs.py" "$source_tree" "$mnt" 0.05 &
 fs=$!
 trap 'fusermount -u "$mnt" 2>/dev/null || true; wait $fs 2>/dev/null || true; rmdir "$mnt"' EXIT
 for _ in $(seq 100); do mountpoint -q "$mnt" && break || sleep 0.05; done
