@@ -131,7 +131,7 @@ TStretch Measure(const char* P, std::size_t N, bool Ascii) {
     const auto b = static_cast<unsigned char>(P[i]);
     lf += b == '\n';
     cr += b == '\r';
-    crlf += b == '\n' && i > 0 && P[i - 1] == '\r';
+    crlf += b == '\r' && i + 1 < N && P[i + 1] == '\n'; // a pair is counted where its CR is
     continuations += (b & 0xC0) == 0x80;
     fourByteLeads += b >= 0xF0;
   }
@@ -237,6 +237,7 @@ QChar UnitAt(std::string_view Bytes, std::size_t At) {
 // finding it in the editor's text; false when it is not (another encoding, a text that
 // holds more than ASCII or a line break, a case folding that more than ASCII matches).
 bool FindInUtf8(std::string_view Bytes, const QString& Needle, const TSearchTypes& Options, TFileMatches& Found) {
+  if (Needle.isEmpty()) return true; // nothing is found
   for (const QChar c : Needle)
     if (c.unicode() >= 0x80 || IsBreakByte(static_cast<char>(c.unicode()))) return false;
   if (Bytes.substr(0, 2) == "\xFF\xFE" || Bytes.substr(0, 2) == "\xFE\xFF") return false;
@@ -271,7 +272,7 @@ bool FindInUtf8(std::string_view Bytes, const QString& Needle, const TSearchType
         --lineStart;
       lineEnd = FindLineBreak(Bytes, at);
       lineStartUnits = units - Measure(Bytes.data() + lineStart, at - lineStart, isAscii).Units;
-      lineText = QString::fromUtf8(Bytes.data() + lineStart, static_cast<qsizetype>(lineEnd - lineStart));
+      lineText = ToQString(String(Bytes.substr(lineStart, lineEnd - lineStart)));
     }
     const auto inLine = static_cast<qsizetype>(units - lineStartUnits);
     Found.Matches.push_back({static_cast<int>(line), static_cast<int>(units), static_cast<int>(length),
