@@ -7,6 +7,18 @@ tree=${TREE:-/tmp/tabrix-bench-tree}
 build=${BUILD:-$repo/build-bench}
 runs=${RUNS:-5}
 
+# Wall-clock milliseconds of one run of a command, its output thrown away.
+millis() {
+  local start end
+  start=$(date +%s%N)
+  "$@" >/dev/null 2>&1
+  end=$(date +%s%N)
+  echo $(((end - start) / 1000000))
+}
+
+# The median of numbers, one a line.
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
 # Builds the named benchmark programs, showing the compiler's words only when it fails.
 build_targets() {
   if [ ! -f "$build/build.ninja" ]; then

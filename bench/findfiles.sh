@@ -58,18 +58,10 @@ if ! diff <(ours | sort) <(theirs | tr -d '\r' | sort) >/dev/null; then
 fi
 matches=$(ours | wc -l)
 
-ms() {
-  local start end
-  start=$(date +%s%N)
-  "$@" >/dev/null
-  end=$(date +%s%N)
-  echo $(((end - start) / 1000000))
-}
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 ours_ms=() theirs_ms=()
 for ((i = 0; i < runs; i++)); do
-  ours_ms+=("$(ms ours)")
-  theirs_ms+=("$(ms theirs)")
+  ours_ms+=("$(millis ours)")
+  theirs_ms+=("$(millis theirs)")
 done
 a=$(printf '%s\n' "${ours_ms[@]}" | median)
 b=$(printf '%s\n' "${theirs_ms[@]}" | median)

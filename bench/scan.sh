@@ -15,16 +15,6 @@ ten_way=$tree random_tree=$tree-random
 make_tree "$ten_way" ten-way
 make_tree "$random_tree" random
 
-# Wall-clock milliseconds of one run of a command, its output thrown away.
-millis() {
-  local start end
-  start=$(date +%s%N)
-  "$@" >/dev/null 2>&1
-  end=$(date +%s%N)
-  echo $(((end - start) / 1000000))
-}
-
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 find_ini() { find "$tree" -name '.*' -prune -o -iname '*.ini' -print; }
 # fd leaves out hidden entries by default, as the walk leaves out hidden directories.

@@ -38,14 +38,6 @@ trap 'fusermount -u "$mnt" 2>/dev/null || true; wait $fs 2>/dev/null || true; rm
 for _ in $(seq 100); do mountpoint -q "$mnt" && break || sleep 0.05; done
 mountpoint -q "$mnt" || { echo "the slow view did not mount" >&2; exit 1; }
 
-millis() {
-  local start end
-  start=$(date +%s%N)
-  "$@" >/dev/null 2>&1
-  end=$(date +%s%N)
-  echo $(((end - start) / 1000000))
-}
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 scanner() { "$build/bench/treescan-bench" "$mnt" '*.ini' --events; }
 fd8() { fdfind -j 8 -g '*.ini' "$mnt"; }
 

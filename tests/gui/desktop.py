@@ -210,6 +210,15 @@ class Desktop:
         return Screenshot(raw, WIDTH, HEIGHT)
 
 
+def ended_well(process):
+    """Waits for the program to end after Exit, with status 0."""
+    try:
+        code = process.wait(10)
+    except subprocess.TimeoutExpired:
+        raise AssertionError('the program did not end after Exit') from None
+    assert code == 0, f'the program ended with {code}'
+
+
 def run_session(run, started):
     """Runs a session's steps (run): 0 when they pass, saying how long the session took since
     started (time.monotonic()); 1 when one fails, saying why."""

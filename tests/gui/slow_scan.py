@@ -17,7 +17,7 @@ import sys
 import tempfile
 import time
 
-from desktop import Desktop, run_session
+from desktop import Desktop, ended_well, run_session
 from user_session import IN_NAMESPACE, SKIPPED, Session, enter_private_mount_namespace
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), '..', '..'))
@@ -58,11 +58,7 @@ class SlowScan(Session):
 
     def exit(self):
         self.desktop.click(*self.main.find('push button', 'Exit').center)
-        try:
-            code = self.process.wait(10)
-        except subprocess.TimeoutExpired:
-            raise AssertionError('the program did not end after Exit') from None
-        assert code == 0, f'the program ended with {code}'
+        ended_well(self.process)
 
 
 def main():

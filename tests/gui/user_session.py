@@ -24,7 +24,7 @@ import sys
 import tempfile
 import time
 
-from desktop import Desktop, run_session
+from desktop import Desktop, ended_well, run_session
 
 SKIPPED = 77
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -355,11 +355,7 @@ class Session:
         assert self.process.poll() is None and self.main.visible, 'Cancel did not keep the program running'
         self.desktop.click(*exit_button.center)
         self.answer(self.dialog('the save question', 'alert', 'Please Confirm'), 'Yes')
-        try:
-            code = self.process.wait(10)
-        except subprocess.TimeoutExpired:
-            raise AssertionError('the program did not end after Exit') from None
-        assert code == 0, f'the program ended with {code}'
+        ended_well(self.process)
         self.check_file(('; edited\n' + UNICODE_TEXT).replace('[Other]', '[xOther]'))
 
 

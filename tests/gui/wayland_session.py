@@ -15,12 +15,11 @@ Ends with 77 (skipped) where no Wayland compositor can start.
 import os
 import re
 import shutil
-import subprocess
 import sys
 import tempfile
 import time
 
-from desktop import Desktop, run_session
+from desktop import Desktop, ended_well, run_session
 from user_session import SKIPPED, run_steps, wallpaper_tile
 
 TEXT = b'[Greeting]\r\ntext=Hello\r\n'
@@ -138,11 +137,7 @@ class Session:
         self.press(box.find('push button', 'No'))
         self.sr.wait_for('the editor window to go', lambda: not self.main.find('frame', self.path))
         self.press(self.menu_item('File', 'Exit'))
-        try:
-            code = self.process.wait(10)
-        except subprocess.TimeoutExpired:
-            raise AssertionError('the program did not end after Exit') from None
-        assert code == 0, f'the program ended with {code}'
+        ended_well(self.process)
 
 
 def main():
