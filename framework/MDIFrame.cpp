@@ -195,7 +195,10 @@ void TForm::FillWindowMenu() {
   menu->addSeparator()->setParent(menu);
   int number = 1;
   for (QMdiSubWindow* w : FMDIArea->subWindowList(QMdiArea::CreationOrder)) {
-    QAction* a = menu->addAction(QString("&%1 %2").arg(number++).arg(w->windowTitle()));
+    // A digit of its own underlined for each of the first nine; a title's "&" is shown as it is.
+    QString title = w->windowTitle().replace(QLatin1Char('&'), QLatin1String("&&"));
+    QAction* a = menu->addAction(QString(number < 10 ? "&%1 %2" : "%1 %2").arg(number).arg(title));
+    ++number;
     a->setParent(menu);
     a->setCheckable(true);
     a->setChecked(w == FMDIArea->currentSubWindow());

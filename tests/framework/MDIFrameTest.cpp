@@ -2,9 +2,11 @@
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QStyle>
 
 #include "framework/Forms.h"
+#include "framework/Menus.h"
 #include "framework/Registration.h"
 #include "tests/support/TestSupport.h"
 
@@ -75,4 +77,21 @@ TEST_F(MDIFrameTest, ManyWindowsTileInAGridTheirTitlesShowIn) {
     EXPECT_TRUE(Area().contains(r));
     EXPECT_GT(r.height(), 2 * title);
   }
+}
+
+TEST_F(MDIFrameTest, TheWindowListUnderlinesOneDigitEachForTheFirstNineAndShowsTitlesAsTheyAre) {
+  auto* windows = new TMenuItem(Frame);
+  Frame->SetWindowMenu(windows);
+  Open(1250, 700, 11);
+  Frame->MDIArea()->subWindowList(QMdiArea::CreationOrder).front()->setWindowTitle("a&b");
+  QMenu* menu = windows->Menu();
+  emit menu->aboutToShow();
+  std::vector<QString> entries;
+  for (QAction* a : menu->actions())
+    if (!a->isSeparator()) entries.push_back(a->text());
+  ASSERT_EQ(entries.size(), 11u);
+  EXPECT_EQ(entries[0], "&1 a&&b");
+  EXPECT_TRUE(entries[8].startsWith("&9 ")) << entries[8].toStdString();
+  EXPECT_TRUE(entries[9].startsWith("10 ")) << entries[9].toStdString();
+  EXPECT_TRUE(entries[10].startsWith("11 ")) << entries[10].toStdString();
 }
