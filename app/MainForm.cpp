@@ -40,11 +40,14 @@ void TMainForm::FormDestroy(TObject*) {
 void TMainForm::DisplayHint(TObject*) { SB1->SetSimpleText(Application->Hint()); }
 
 void TMainForm::UpdateMenuItems(TObject*) {
-  bool any = MDIChildCount() > 0;
-  for (TMenuItem* item : {FileCloseItem, FileSaveItem, FileSaveAsItem, CutItem, CopyItem, PasteItem, Selectall1})
-    item->SetEnabled(any);
+  const bool any = MDIChildCount() > 0;
+  // The commands on a file's text need an editor window; the results of a search are none.
+  const bool editing = any && ActiveEditor();
+  FileCloseItem->SetEnabled(any);
+  for (TMenuItem* item : {FileSaveItem, FileSaveAsItem, CutItem, CopyItem, PasteItem, Selectall1})
+    item->SetEnabled(editing);
   for (TSpeedButton* button : {SaveBtn, CutBtn, CopyBtn, PasteBtn})
-    button->SetEnabled(any);
+    button->SetEnabled(editing);
   for (TMenuItem* item : {WindowCascadeItem, WindowTileItem, WindowArrangeItem, WindowMinimizeItem, CloseAll1})
     item->SetEnabled(any);
 }

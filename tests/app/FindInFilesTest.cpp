@@ -88,6 +88,7 @@ TEST_F(FindInFilesTest, ARowOpensItsFileWithTheMatchSelectedOrActivatesItsWindow
   String path = WriteFile("open.ini", "[a]\r\nx=1\r\nkey=Value\r\n");
   TFindResultsForm* results = Search({path}, "value");
   WaitForTheEnd(results);
+  EXPECT_FALSE(MainForm->SaveBtn->Enabled()) << "the results are no text to save";
   results->ResultsList->SetItemIndex(0);
   SendMessageA(results->ResultsList->Handle(), WM_KEYDOWN, VK_RETURN, 1);
   auto* editor = dynamic_cast<TEditForm*>(MainForm->ActiveMDIChild());
@@ -95,6 +96,7 @@ TEST_F(FindInFilesTest, ARowOpensItsFileWithTheMatchSelectedOrActivatesItsWindow
   EXPECT_EQ(editor->GetFileName(), path);
   EXPECT_EQ(editor->RE1->SelText(), "Value");
   EXPECT_EQ(editor->RE1->SelStart(), 12);
+  EXPECT_TRUE(MainForm->SaveBtn->Enabled());
   editor->RE1->SetSelStart(0);
   results->SetFocus();
   results->ResultsListDblClick(results->ResultsList);
