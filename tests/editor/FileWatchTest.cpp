@@ -104,9 +104,14 @@ TEST_F(FileWatchTest, AFileReplacedByWhatCannotBeReadSaysSo) {
   ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
   ASSERT_EQ(unlink(other.c_str()), 0);
   ASSERT_TRUE(std::filesystem::create_directory(other));
-  ASSERT_TRUE(WaitFor([&] { return BarShown(fifo) && BarShown(dir); }));
-  EXPECT_EQ(fifo->FileBar->Text(), path + " cannot be read any more: it is no longer a regular file.");
-  EXPECT_EQ(dir->FileBar->Text(), other + " cannot be read any more: it is no longer a regular file.");
+  // Each bar may first tell of the removal, then of what took the file's place.
+  const String unreadable = " cannot be read any more: it is no longer a regular file.";
+  EXPECT_TRUE(WaitFor([&] {
+    return BarShown(fifo) && BarShown(dir) && fifo->FileBar->Text() == path + unreadable &&
+           dir->FileBar->Text() == other + unreadable;
+  })) << fifo->FileBar->Text()
+      << "\n"
+      << dir->FileBar->Text();
   EXPECT_FALSE(fifo->FileBar->ReloadButton()->isVisible());
   EXPECT_EQ(fifo->RE1->Text(), "[a]\n");
 }
