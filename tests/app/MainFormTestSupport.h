@@ -21,8 +21,7 @@ protected:
     RegisterMainFormClasses();
     Application->CreateForm(MainForm);
     MainForm->Show();
-    Dir = std::filesystem::temp_directory_path() /
-          ("tabrix-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    Dir = TestDirectory();
     std::filesystem::remove_all(Dir);
     std::filesystem::create_directories(Dir);
   }

@@ -22,8 +22,7 @@ class LabelImageTest : public testing::Test {
 protected:
   void SetUp() override {
     RegisterFrameworkClasses();
-    Dir =
-        fs::temp_directory_path() / ("tabrix-" + String(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    Dir = TestDirectory();
     fs::remove_all(Dir);
     fs::create_directories(Dir);
     Panel.SetBounds(0, 0, 200, 100);

@@ -7,14 +7,14 @@
 #include <iterator>
 
 #include "framework/RecentFiles.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
 class RecentFilesTest : public testing::Test {
 protected:
   void SetUp() override {
-    Dir = std::filesystem::temp_directory_path() /
-          ("tabrix-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    Dir = TestDirectory();
     std::filesystem::remove_all(Dir);
     std::filesystem::create_directories(Dir);
     Settings = (Dir / "tabrix" / "tabrix.conf").string();
