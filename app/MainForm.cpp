@@ -136,7 +136,7 @@ void TMainForm::OpenFiles(const std::vector<String>& Paths) {
 void TMainForm::QueueNextFile() {
   if (FNextFileQueued || FFilesToOpen.empty()) return;
   FNextFileQueued = true;
-  Application->Queue([] {
+  TThread::Queue([] {
     if (MainForm) MainForm->OpenNextFile();
   });
 }

@@ -86,11 +86,6 @@ void TApplication::ProcessMessages() {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-void TApplication::Queue(std::function<void()> Call) {
-  QMetaObject::invokeMethod(
-      FQtApplication.get(), [Call = std::move(Call)] { CallGuarded(Call); }, Qt::QueuedConnection);
-}
-
 void TApplication::BringToFront() {
   if (!FMainForm) return;
   QWidget* window = FMainForm->Widget();

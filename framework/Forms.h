@@ -76,9 +76,6 @@ public:
   // Delivers every posted message and handles the window system's pending input and due
   // timers, then returns; may be called from a handler.
   void ProcessMessages();
-  // Runs Call once control is back in the message loop, after what waits there already; an
-  // error it raises is shown as a command's is.
-  void Queue(std::function<void()> Call);
   // Brings the main form to the front, restored when it was minimised, and activates it.
   void BringToFront();
   // One program for a user on a display. When one runs there, hands Files over to it and
