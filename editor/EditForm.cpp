@@ -155,7 +155,7 @@ void TEditForm::ReloadClick(TObject*) {
   SetModified(false);
   ShowFormat();
   // The section entries follow the text read.
-  while (Find->Count() > 2)
+  while (Find->Items(Find->Count() - 1) != N2)
     delete Find->Items(Find->Count() - 1);
   FindSectionsClick();
   RE1->SetSelStart(RE1->LineStart(line));
