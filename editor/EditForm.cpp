@@ -495,13 +495,15 @@ void TEditForm::CheckLines() {
 }
 
 void TEditForm::FindSectionsClick() {
+  std::vector<TMenuItem*> entries;
   for (const TSectionHeader& header : ScanSections(RE1->Text())) {
     auto* item = new TMenuItem(Find);
     item->SetCaption(header.Name);
     item->SetOnClick([this](TObject* Sender) { SectionItemClick(Sender); });
     item->SetHint("Move cursor to this section header");
-    Find->Add(item);
+    entries.push_back(item);
   }
+  Find->Add(entries);
   RE1->SetSelStart(0);
 }
 
