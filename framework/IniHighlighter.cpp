@@ -26,7 +26,13 @@ void TIniHighlighter::SetMarkedLines(std::vector<int> Lines) {
     if (const QTextBlock block = document()->findBlockByNumber(line); block.isValid()) rehighlightBlock(block);
 }
 
+void TIniHighlighter::Reveal(const QTextBlock& Block) {
+  if (Block.isValid() && !Block.userData()) rehighlightBlock(Block);
+}
+
 void TIniHighlighter::highlightBlock(const QString& Text) {
+  if (FDeferred) return;
+  if (!currentBlockUserData()) setCurrentBlockUserData(new QTextBlockUserData);
   if (Text.size() > LongestLine) return;
   const bool marked =
       !FMarked.empty() && std::binary_search(FMarked.begin(), FMarked.end(), currentBlock().blockNumber());
