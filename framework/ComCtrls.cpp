@@ -376,9 +376,9 @@ void TRichEdit::LoadFromFile(const String& FileName) {
   // every line again afterwards, which took a tenth of the time of a large file's load.
   QTextDocument* doc = Edit()->document();
   doc->setPlainText(ToQString(content.Text));
+  if (FHighlighter) FHighlighter->SetDeferred(false);
   doc->setModified(false);
   Edit()->setTextCursor(QTextCursor(doc));
-  if (FHighlighter) FHighlighter->SetDeferred(false);
   FFormat = content.Format;
   FSaveLoss = content.Loss;
   for (const TOwnBreak& own : content.OwnBreaks)
