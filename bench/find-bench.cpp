@@ -55,8 +55,9 @@ int Measure(const std::string& Path) {
     return 1;
   }
 
-  // The Find menu opens as a click on the menu bar opens it, and counts as open once painted.
-  QMenu* menu = editor->Find->Menu();
+  // The Find menu opens as a click on the menu bar opens it, and counts as open once painted;
+  // it is taken as it is, its entries put in as it opens.
+  QMenu* menu = editor->Find->MenuAction()->menu<QMenu*>();
   QMenuBar* bar = MainForm->Widget()->findChild<QMenuBar*>();
   start = Clock::now();
   bar->setActiveAction(menu->menuAction());

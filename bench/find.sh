@@ -4,11 +4,13 @@
 # match near the end, and closing the window; beside them the time the text control alone
 # takes to load the same file, measured in the same process. Each run is a process of its own;
 # prints the median of each figure. Without DISPLAY the runs use Qt's offscreen platform.
+# Then the program itself opens a file of that size as a user opens it, on a virtual display,
+# plain and with a screen reader's accessibility bus on (bench/open-a11y.py).
 # BUILD and RUNS as in common.sh.
 set -euo pipefail
 
 source "$(dirname "$0")/common.sh"
-build_targets find-bench
+build_targets find-bench tabrix
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
@@ -32,3 +34,6 @@ echo "control: the text control alone loading the file; loadfile: LoadFile with 
 echo "built (target <= 1000); open_menu: the Find menu opened from the menu bar and painted"
 echo "(target <= 300); find_next: start to a match near the end (target <= 50); process: the"
 echo "whole benchmark process, file generation included."
+
+echo
+python3 "$repo/bench/open-a11y.py" "$build/tabrix" "$runs"

@@ -155,7 +155,7 @@ void TEditForm::ReloadClick(TObject*) {
   SetModified(false);
   ShowFormat();
   // The section entries follow the text read.
-  while (Find->Count() > 2)
+  while (Find->Items(Find->Count() - 1) != N2)
     delete Find->Items(Find->Count() - 1);
   FindSectionsClick();
   RE1->SetSelStart(RE1->LineStart(line));
@@ -495,13 +495,15 @@ void TEditForm::CheckLines() {
 }
 
 void TEditForm::FindSectionsClick() {
+  std::vector<TMenuItem*> entries;
   for (const TSectionHeader& header : ScanSections(RE1->Text())) {
     auto* item = new TMenuItem(Find);
     item->SetCaption(header.Name);
     item->SetOnClick([this](TObject* Sender) { SectionItemClick(Sender); });
     item->SetHint("Move cursor to this section header");
-    Find->Add(item);
+    entries.push_back(item);
   }
+  Find->Add(entries);
   RE1->SetSelStart(0);
 }
 

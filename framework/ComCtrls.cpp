@@ -64,8 +64,27 @@ public:
     int kept = document()->characterCount() - 1 - (c.selectionEnd() - c.selectionStart());
     return FMaxLength - kept;
   }
+  // Colours the lines it is about to paint that are not coloured yet.
+  TIniHighlighter* Highlighter = nullptr;
+  // True while it does: the document reports the new colours as a change of its contents,
+  // though the text stays as it was.
+  bool Colouring = false;
 
 protected:
+  void paintEvent(QPaintEvent* Event) override {
+    if (Highlighter) {
+      Colouring = true;
+      const qreal bottom = viewport()->height();
+      const QPointF offset = contentOffset();
+      for (QTextBlock b = firstVisibleBlock(); b.isValid(); b = b.next()) {
+        Highlighter->Reveal(b);
+        if (blockBoundingGeometry(b).translated(offset).bottom() >= bottom) break;
+      }
+      Colouring = false;
+    }
+    TQtWindow<QPlainTextEdit>::paintEvent(Event);
+  }
+
   void insertFromMimeData(const QMimeData* Source) override {
     if (Source->hasText() && HasUnwrappableWord(Source->text())) setWordWrapMode(QTextOption::WrapAnywhere);
     if (FMaxLength <= 0 || !Source->hasText()) {
@@ -171,11 +190,13 @@ TRichEdit::TRichEdit(TComponent* AOwner)
   edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   QObject::connect(edit->document(), &QTextDocument::contentsChange, FConnections.get(),
-                   [this](int Position, int Removed, int Added) {
+                   [this, edit](int Position, int Removed, int Added) {
+                     if (edit->Colouring) return;
                      FRawTextValid = false;
                      KeepOwnBreaks(Position, Removed, Added);
                    });
-  ConnectGuarded(edit, &QPlainTextEdit::textChanged, FConnections.get(), [this] {
+  ConnectGuarded(edit, &QPlainTextEdit::textChanged, FConnections.get(), [this, edit] {
+    if (edit->Colouring) return;
     FRawTextValid = false;
     if (FOnChange) FOnChange(this);
   });
@@ -350,10 +371,16 @@ void TRichEdit::LoadFromFile(const String& FileName) {
   Edit()->setWordWrapMode(HasUnwrappableWord(content.Text) ? QTextOption::WrapAnywhere
                                                            : QTextOption::WrapAtWordBoundaryOrAnywhere);
   FPendingSelection.reset();
-  Edit()->setPlainText(ToQString(content.Text));
+  if (FHighlighter) FHighlighter->SetDeferred(true);
+  // Straight into the document, without undo: the widget's own way sets the character format of
+  // every line again afterwards, which took a tenth of the time of a large file's load.
+  QTextDocument* doc = Edit()->document();
+  doc->setPlainText(ToQString(content.Text));
+  if (FHighlighter) FHighlighter->SetDeferred(false);
+  doc->setModified(false);
+  Edit()->setTextCursor(QTextCursor(doc));
   FFormat = content.Format;
   FSaveLoss = content.Loss;
-  QTextDocument* doc = Edit()->document();
   for (const TOwnBreak& own : content.OwnBreaks)
     doc->findBlockByNumber(static_cast<int>(own.Line)).setUserState(static_cast<int>(own.Break));
   FOwnBreaks = !content.OwnBreaks.empty();
@@ -421,6 +448,7 @@ void TRichEdit::SetHighlight(bool Value) {
   if (Highlight() == Value) return;
   delete FHighlighter;
   FHighlighter = Value ? new TIniHighlighter(Edit()->document(), ToQColor(Color())) : nullptr;
+  static_cast<TRichEditWidget*>(Edit())->Highlighter = FHighlighter;
 }
 
 void TRichEdit::SetMarkedLines(std::vector<int> Lines) {

@@ -26,7 +26,18 @@ void TIniHighlighter::SetMarkedLines(std::vector<int> Lines) {
     if (const QTextBlock block = document()->findBlockByNumber(line); block.isValid()) rehighlightBlock(block);
 }
 
+void TIniHighlighter::Reveal(const QTextBlock& Block) {
+  // A line too long to colour is left as it is: taking its text over again would cost much.
+  if (Block.isValid() && !Block.userData() && Block.length() - 1 <= LongestLine) rehighlightBlock(Block);
+}
+
 void TIniHighlighter::highlightBlock(const QString& Text) {
+  if (FDeferred && FColouredFirst++ >= ColouredFirst) {
+    // Coloured before, it is coloured again when it shows: a line marked meanwhile is underlined.
+    if (currentBlockUserData()) setCurrentBlockUserData(nullptr);
+    return;
+  }
+  if (!currentBlockUserData()) setCurrentBlockUserData(new QTextBlockUserData);
   if (Text.size() > LongestLine) return;
   const bool marked =
       !FMarked.empty() && std::binary_search(FMarked.begin(), FMarked.end(), currentBlock().blockNumber());

@@ -174,7 +174,7 @@ void TForm::UpdateMenuBar() {
                    [](TMenuItem* a, TMenuItem* b) { return a->GroupIndex() < b->GroupIndex(); });
   FMenuBar->clear();
   for (TMenuItem* item : items)
-    FMenuBar->addAction(item->Count() ? item->Menu()->menuAction() : item->Action());
+    FMenuBar->addAction(item->Count() ? item->MenuAction() : item->Action());
 }
 
 void TForm::SetWindowMenu(TMenuItem* Value) {

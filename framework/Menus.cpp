@@ -112,8 +112,16 @@ TMenuItem* TMenuItem::Items(int Index) const {
 }
 
 QMenu* TMenuItem::Menu() {
+  ShowItems();
+  return MenuWidget();
+}
+
+QAction* TMenuItem::MenuAction() { return MenuWidget()->menuAction(); }
+
+QMenu* TMenuItem::MenuWidget() {
   if (!FMenu) {
     // The menu takes the place of the plain action, which keeps the item's caption and state.
+    if (FParent && FParent->FMenu) FParent->ShowItems();
     FMenu = new QMenu;
     FMenu->setTitle(FAction->text());
     FMenu->menuAction()->setEnabled(FEnabled);
@@ -125,6 +133,7 @@ QMenu* TMenuItem::Menu() {
     });
     // A menu that opens shows its own hint until an item in it is highlighted.
     ConnectGuarded(FMenu, &QMenu::aboutToShow, [this] {
+      ShowItems();
       ShowHint(GetLongHint(FHint));
       Click();
     });
@@ -162,24 +171,59 @@ void TMenuItem::Insert(int Index, TMenuItem* Item) {
   if (Index < 0 || Index > Count()) throw EStringListError("List index out of bounds");
   if (Item->FParent) Item->FParent->Remove(Item);
   Item->FParent = this;
-  FItems.insert(FItems.begin() + Index, Item);
   if (FMenuOwner && FMenuOwner->Items() == this) {
+    FItems.insert(FItems.begin() + Index, Item);
     if (FMenuOwner->OnChange()) FMenuOwner->OnChange()();
     return;
   }
-  QMenu* menu = Menu();
+  QMenu* menu = MenuWidget();
+  ShowItems();
+  FItems.insert(FItems.begin() + Index, Item);
   QAction* before = Index + 1 < Count() ? FItems[static_cast<std::size_t>(Index) + 1]->Action() : nullptr;
   QAction* entry = Item->FMenu ? Item->FMenu->menuAction() : Item->FAction;
   menu->insertAction(before, entry);
+}
+
+void TMenuItem::Add(const std::vector<TMenuItem*>& Items) {
+  if (FMenuOwner && FMenuOwner->Items() == this) {
+    for (TMenuItem* item : Items)
+      Add(item);
+    return;
+  }
+  QMenu* menu = MenuWidget();
+  for (TMenuItem* item : Items) {
+    if (item->FParent) item->FParent->Remove(item);
+    item->FParent = this;
+    FItems.push_back(item);
+    ++FUnshown;
+  }
+  if (menu->isVisible()) ShowItems();
+}
+
+void TMenuItem::ShowItems() {
+  if (FUnshown == 0) return;
+  // Last first, each before the one after it: Qt finds that place near the start of the
+  // items put in, not at the end of the menu.
+  QAction* before = nullptr;
+  for (std::size_t i = FItems.size(); i-- > FItems.size() - FUnshown;) {
+    TMenuItem* item = FItems[i];
+    QAction* entry = item->FMenu ? item->FMenu->menuAction() : item->FAction;
+    FMenu->insertAction(before, entry);
+    before = entry;
+  }
+  FUnshown = 0;
 }
 
 void TMenuItem::Remove(TMenuItem* Item) {
   // Items mostly go last first.
   auto it = std::find(FItems.rbegin(), FItems.rend(), Item);
   if (it == FItems.rend()) return;
+  const bool unshown = static_cast<std::size_t>(it - FItems.rbegin()) < FUnshown;
   FItems.erase(std::next(it).base());
   Item->FParent = nullptr;
-  if (FMenu) {
+  if (unshown) {
+    --FUnshown;
+  } else if (FMenu) {
     FMenu->removeAction(Item->FAction);
     if (Item->FMenu) FMenu->removeAction(Item->FMenu->menuAction());
   }

@@ -38,6 +38,9 @@ public:
   TMenuItem* Items(int Index) const;
   TMenuItem* Parent() const { return FParent; }
   void Add(TMenuItem* Item);
+  // Adds Items at the end, in their order; a menu that is closed gets them as it opens, all at
+  // once, as a menu of thousands of entries, a file's sections, needs.
+  void Add(const std::vector<TMenuItem*>& Items);
   void Insert(int Index, TMenuItem* Item);
   void Remove(TMenuItem* Item);
   bool IsLine() const { return FCaption == "-"; }
@@ -48,7 +51,10 @@ public:
 
   // The action that stands for the item in a menu; items with items of their own have a menu.
   QAction* Action() const { return FAction; }
+  // The menu with all the item's entries in it.
   QMenu* Menu();
+  // The action that stands for the item's menu in a menu bar or another menu.
+  QAction* MenuAction();
 
   void SetParentComponent(TComponent* Value) override;
 
@@ -70,6 +76,13 @@ private:
   QMenu* FMenu = nullptr;
   // The menu's window procedure, while it has a menu.
   WNDPROC FMenuProc = nullptr;
+  // The last this many items are not in the menu yet. Qt searches the whole menu for each
+  // action put in: thousands put in one by one, as a file's sections are found, took a quarter
+  // of a second.
+  std::size_t FUnshown = 0;
+
+  QMenu* MenuWidget();
+  void ShowItems();
   friend class TMainMenu;
 };
 

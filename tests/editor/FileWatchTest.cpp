@@ -53,6 +53,11 @@ TEST_F(FileWatchTest, AChangedFileOffersReloadAndKeepAndAReplacedOneToo) {
   EXPECT_FALSE(editor->GetModified());
   EXPECT_FALSE(BarShown(editor));
   EXPECT_EQ(editor->RE1->CaretLine(), 3) << "the caret stays on its line";
+  // The Find menu keeps its commands, and its section entries are those of the text read.
+  ASSERT_EQ(editor->Find->Count(), 6);
+  EXPECT_EQ(editor->Find->Items(3), editor->Replace1);
+  EXPECT_EQ(editor->Find->Items(4), editor->N2);
+  EXPECT_EQ(editor->Find->Items(5)->Caption(), "a");
 
   // Replaced: Keep keeps the text, and the save still asks before it overwrites the file.
   editor->RE1->SetSelText("x");

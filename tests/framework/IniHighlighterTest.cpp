@@ -3,8 +3,13 @@
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <set>
+#include <string>
 #include <tuple>
 
 #include "framework/ComCtrls.h"
@@ -69,4 +74,56 @@ TEST(IniHighlighterTest, HeadersKeysValuesAndCommentsEachHaveAColourOfTheirOwn) 
   edit.SetMarkedLines({4});
   EXPECT_FALSE(Underlined(1));
   EXPECT_EQ(Runs(edit)[1], lines[1]);
+}
+
+TEST(IniHighlighterTest, ALoadedFileIsColouredAsItsLinesComeIntoView) {
+  RegisterFrameworkClasses();
+  std::string text;
+  for (int s = 0; s < 500; ++s) {
+    text += "[Section" + std::to_string(s) + "]\n; about it\n";
+    for (int k = 0; k < 3; ++k)
+      text += "key" + std::to_string(k) + "=value\n";
+  }
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("highlight-test-" + std::to_string(::getpid()) + ".ini");
+  std::ofstream(path, std::ios::binary) << text;
+  TRichEdit reference(nullptr);
+  reference.SetHighlight(true);
+  reference.SetText(text);
+  const auto expected = Runs(reference);
+
+  TRichEdit edit(nullptr);
+  edit.SetHighlight(true);
+  edit.SetBounds(0, 0, 300, 200);
+  edit.Widget()->show();
+  // Lines are marked as the text changes, as the editor marks them.
+  int changes = 0;
+  edit.SetOnChange([&](TObject*) {
+    ++changes;
+    edit.SetMarkedLines({3});
+  });
+  edit.LoadFromFile(path.string());
+  std::filesystem::remove(path);
+  changes = 0;
+  QWidget* viewport = static_cast<QPlainTextEdit*>(edit.Widget())->viewport();
+  viewport->grab();
+  auto lines = Runs(edit);
+  ASSERT_EQ(lines.size(), expected.size());
+  for (std::size_t i = 0; i < 5; ++i)
+    if (i != 3) {
+      EXPECT_EQ(lines[i], expected[i]) << "line " << i;
+    }
+  const auto formats =
+      static_cast<QPlainTextEdit*>(edit.Widget())->document()->findBlockByNumber(3).layout()->formats();
+  ASSERT_EQ(formats.size(), 3);
+  EXPECT_EQ(formats[0].format.underlineStyle(), QTextCharFormat::WaveUnderline);
+
+  // Scrolled to the end, the last lines are coloured as they show, and the colours change no text.
+  edit.SetSelStart(edit.GetTextLen());
+  edit.ScrollCaret();
+  viewport->grab();
+  lines = Runs(edit);
+  for (std::size_t i = expected.size() - 5; i < expected.size(); ++i)
+    EXPECT_EQ(lines[i], expected[i]) << "line " << i;
+  EXPECT_EQ(changes, 0);
 }

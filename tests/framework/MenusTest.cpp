@@ -70,6 +70,35 @@ TEST_F(MenusTest, RunTimeItemsShowAfterTheSeparatorAndGoWithTheItemThatOwnsThem)
   EXPECT_EQ(form.ComponentCount(), 2) << "the command and the separator are the form's";
 }
 
+TEST_F(MenusTest, EntriesAddedTogetherWhileTheMenuIsClosedAreInItInTheirOrderWhenItOpens) {
+  TComponent form(nullptr);
+  TMenuItem* find = MenuWithSeparator(&form);
+  const auto Entry = [&](const String& Caption) {
+    auto* entry = new TMenuItem(&form);
+    entry->SetCaption(Caption);
+    return entry;
+  };
+  std::vector<TMenuItem*> entries{Entry("one"), Entry("two"), Entry("three"), Entry("four")};
+  find->Add(entries);
+  delete entries[3];
+  delete entries[1];
+  TMenuItem* middle = Entry("middle");
+  find->Insert(3, middle);
+  TMenuItem* sub = Entry("sub");
+  TMenuItem* last = Entry("last");
+  find->Add({sub, last});
+  AddEntry(sub, "inner");
+
+  // The menu as the menu bar holds it, opened as a click opens it.
+  QMenu* menu = find->MenuAction()->menu<QMenu*>();
+  menu->popup(QPoint(0, 0));
+  EXPECT_EQ(menu->actions(),
+            (QList<QAction*>{find->Items(0)->Action(), find->Items(1)->Action(), entries[0]->Action(), middle->Action(),
+                             entries[2]->Action(), sub->MenuAction(), last->Action()}));
+  EXPECT_EQ(sub->Menu()->actions(), QList<QAction*>{sub->Items(0)->Action()});
+  menu->hide();
+}
+
 TEST_F(MenusTest, AMenuTallerThanTheScreenIsOneScrollingColumn) {
   TComponent form(nullptr);
   TMenuItem* find = MenuWithSeparator(&form);
