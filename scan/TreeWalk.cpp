@@ -1,7 +1,6 @@
 #include "scan/TreeWalk.h"
 
 #include <algorithm>
-#include <chrono>
 #include <memory>
 #include <string_view>
 
@@ -11,11 +10,8 @@
 
 namespace {
 
-// Two readers keep up with a tree in the kernel's caches. Where reads wait, for the disk or a
-// slow volume, not for a core, more join in, up to many at once.
-constexpr std::size_t FirstReaders = 2, MostReaders = 16;
-// A read that took longer waited.
-constexpr auto SlowRead = std::chrono::milliseconds(2);
+// Readers wait for the disk or a slow volume, not for a core: many at once.
+constexpr int ReaderCount = 16;
 // Directories read ahead and not yet reported, beyond which readers wait.
 constexpr std::size_t LeadLimit = 4096;
 
@@ -99,8 +95,7 @@ TTreeWalk::TTreeWalk(const String& Root, const String& Mask, bool Recursive, std
     : FMask(Mask), FRecursive(Recursive), FReady(std::move(Ready)), FRoot(std::make_shared<TNode>()) {
   FRoot->Path = Root;
   Queue(FRoot);
-  std::lock_guard lock(FLock);
-  for (std::size_t i = 0; i < FirstReaders; ++i)
+  for (int i = 0; i < ReaderCount; ++i)
     FReaders.emplace_back([this] { Read(); });
 }
 
@@ -159,9 +154,7 @@ void TTreeWalk::Read() {
     FPending.erase(FPending.begin());
     if (!FPending.empty()) FWork.notify_one();
     lock.unlock();
-    const auto began = std::chrono::steady_clock::now();
     TDirectoryListing listing = ReadListing(node->Path, FMask);
-    const bool slow = std::chrono::steady_clock::now() - began > SlowRead;
     std::vector<TNodePtr> children;
     if (FRecursive) {
       children.reserve(listing.Subdirectories.size());
@@ -174,7 +167,6 @@ void TTreeWalk::Read() {
       }
     }
     lock.lock();
-    if (slow && !FStop && FReaders.size() < MostReaders) FReaders.emplace_back([this] { Read(); });
     node->Listing = std::move(listing);
     node->Children = std::move(children);
     node->Read = true;

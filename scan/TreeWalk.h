@@ -87,6 +87,5 @@ private:
   std::set<TNodePtr, TKeyOrder> FPending;
   // Directories read and not handed over; readers wait beyond a bound, unless Take waits.
   std::size_t FLead = 0;
-  // Under FLock: more join while reads wait.
   std::vector<std::thread> FReaders;
 };
