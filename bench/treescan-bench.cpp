@@ -8,7 +8,8 @@
 #include <cstring>
 #include <string>
 
-#include "framework/Forms.h"
+#include <QCoreApplication>
+
 #include "scan/TreeScan.h"
 
 int main(int argc, char** argv) {
@@ -18,9 +19,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string dir = argv[1], mask = argv[2];
-  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // The walk needs a message loop, not windows: no window system is started for it.
   int qtArgc = 1;
-  TApplication application(qtArgc, argv);
+  QCoreApplication application(qtArgc, argv);
 
   static char output[1 << 16];
   std::setvbuf(stdout, output, _IOFBF, sizeof output);
