@@ -8,8 +8,6 @@
 #include <cstring>
 #include <string>
 
-#include <QCoreApplication>
-
 #include "scan/TreeScan.h"
 
 int main(int argc, char** argv) {
@@ -19,10 +17,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string dir = argv[1], mask = argv[2];
-  // The walk needs a message loop, not windows: no window system is started for it.
-  int qtArgc = 1;
-  QCoreApplication application(qtArgc, argv);
-
+  // The blocking walk waits for its listings itself: no message loop, no window system.
   static char output[1 << 16];
   std::setvbuf(stdout, output, _IOFBF, sizeof output);
   long directories = 0, files = 0, done = 0;

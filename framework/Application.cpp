@@ -19,7 +19,6 @@
 #include "platform/Seams.h"
 #include "platform/Utf8.h"
 
-TApplication* Application = nullptr;
 TScreen* Screen = nullptr;
 
 TApplication::TApplication(int& argc, char** argv)
@@ -72,18 +71,6 @@ void TApplication::Run() {
 void TApplication::Terminate() {
   FTerminated = true;
   QCoreApplication::exit(0);
-}
-
-void TApplication::ProcessMessages() {
-  // What the program posted is delivered at every call. The window system's input and the
-  // timers need a turn of Qt's event loop, which costs a system call even when nothing is
-  // waiting; they are gathered at most once a millisecond, so that a walk that calls this
-  // for every directory costs next to nothing while it stays as live as can be seen.
-  QCoreApplication::sendPostedEvents();
-  const auto now = std::chrono::steady_clock::now();
-  if (now - FLastEventLoopTurn < std::chrono::milliseconds(1)) return;
-  FLastEventLoopTurn = now;
-  QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 void TApplication::BringToFront() {

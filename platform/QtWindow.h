@@ -15,6 +15,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "platform/Guarded.h"
 #include "platform/Windows.h"
 
 class QFont;
@@ -35,13 +36,6 @@ HWND WindowHandle(const QWidget* Widget);
 QPainter* DCPainter(HDC DC);
 // Selects the font a device context measures and writes text in.
 void SetDCFont(HDC DC, const QFont& Font);
-
-// Sets who is told of an exception that reached the bridge; it runs inside the catch block
-// (std::current_exception holds the exception). Returns the handler it replaces.
-std::function<void()> SetMessageExceptionHandler(std::function<void()> Handler);
-// Runs Action for a caller that must not see an exception (Qt, a destructor); an exception
-// from it goes to the message exception handler.
-void CallGuarded(const std::function<void()>& Action);
 
 // Connects a Qt signal to framework code through the bridge. The slot gets the signal's
 // arguments and lives as long as Context.

@@ -11,11 +11,6 @@ using namespace WindowBridge;
 
 namespace {
 
-std::function<void()>& ExceptionHandler() {
-  static std::function<void()> handler;
-  return handler;
-}
-
 WNDPROC DefaultProcedure() {
   static TWindowProcedure proc{[](HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }};
   return &proc;
@@ -128,22 +123,6 @@ BOOL GetClientRect(HWND hWnd, RECT* lpRect) {
   if (!client || !lpRect) return FALSE;
   *lpRect = RECT{0, 0, client->width(), client->height()};
   return TRUE;
-}
-
-std::function<void()> SetMessageExceptionHandler(std::function<void()> Handler) {
-  return std::exchange(ExceptionHandler(), std::move(Handler));
-}
-
-void CallGuarded(const std::function<void()>& Action) {
-  try {
-    Action();
-  } catch (...) {
-    // The handler is the last resort: what it cannot show is dropped rather than let through.
-    try {
-      if (ExceptionHandler()) ExceptionHandler()();
-    } catch (...) {
-    }
-  }
 }
 
 LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <vector>
 
 #include "framework/Forms.h"
@@ -60,7 +61,7 @@ TTreeScanner::~TTreeScanner() {
   StopSearch();
 }
 
-std::shared_ptr<TTreeScanner::TWalk> TTreeScanner::Prepare() {
+std::shared_ptr<TTreeScanner::TWalk> TTreeScanner::Prepare(bool Blocking) {
   FSearchInProgress = true;
   FUnreadableDirectories = 0;
   FFileFound.clear();
@@ -69,20 +70,24 @@ std::shared_ptr<TTreeScanner::TWalk> TTreeScanner::Prepare() {
   if (FInitialDirectory.back() != '/') FInitialDirectory += '/';
   auto walk = std::make_shared<TWalk>();
   walk->Scanner = this;
+  walk->Blocking = Blocking;
   std::weak_ptr<TWalk> weak = walk;
-  walk->Reader = std::make_unique<TTreeWalk>(FInitialDirectory, FFileMask, FRecursive, [weak] {
-    TThread::Queue([weak] {
-      if (auto alive = weak.lock()) Turn(alive);
-    });
-  });
+  // A blocking walk waits for its listings itself; a begun one is told at a turn of the loop.
+  std::function<void()> ready;
+  if (!Blocking)
+    ready = [weak] {
+      TThread::Queue([weak] {
+        if (auto alive = weak.lock()) Turn(alive);
+      });
+    };
+  walk->Reader = std::make_unique<TTreeWalk>(FInitialDirectory, FFileMask, FRecursive, std::move(ready));
   walk->Frames.emplace_back().Node = walk->Reader->Root();
   FWalks.push_back(walk);
   return walk;
 }
 
 void TTreeScanner::StartSearch() {
-  std::shared_ptr<TWalk> walk = Prepare();
-  walk->Blocking = true;
+  std::shared_ptr<TWalk> walk = Prepare(true);
   // Gone from the running walks however the walk ends; an exception leaves the flag set.
   struct TForget {
     TTreeScanner* Scanner;
@@ -95,7 +100,7 @@ void TTreeScanner::StartSearch() {
 }
 
 void TTreeScanner::BeginSearch() {
-  std::weak_ptr<TWalk> walk = Prepare();
+  std::weak_ptr<TWalk> walk = Prepare(false);
   TThread::Queue([walk] {
     if (auto w = walk.lock()) Turn(w);
   });

@@ -54,7 +54,7 @@ public:
 
 private:
   struct TWalk;
-  std::shared_ptr<TWalk> Prepare();
+  std::shared_ptr<TWalk> Prepare(bool Blocking);
   // Reports what is ready of Walk, with Wait all of it: whether it ended, paused for the
   // message loop, or waits for a listing.
   int Report(TWalk& Walk, bool Wait);
