@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <locale.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -42,6 +43,8 @@ struct TSearch {
   bool IdentityKnown = false;
   dev_t Device = 0;
   ino_t Inode = 0;
+  // Whether the directory was looked at when it was opened (LastStamp).
+  bool Stamped = false;
   // The table that tells the system directories, taken at the first subdirectory met.
   std::shared_ptr<const TVolumeTable> Volumes;
   long Length = 0;
@@ -58,6 +61,24 @@ struct TSearch {
 // listing it read, which the name search of the same visit may take (see FindFile.h).
 thread_local std::unique_ptr<TSearch> Spare;
 thread_local DWORD LastError = 0;
+// The directory the thread's last search opened, as it was before it was read.
+thread_local TDirectoryStamp LastStamp{};
+thread_local bool LastStampTaken = false;
+
+// Looks at the directory Path, relative to the directory Dir; false when it cannot be looked
+// at. The clock that stamps changes is read before the directory is looked at.
+bool TakeStamp(int Dir, const char* Path, int Flags, TDirectoryStamp& Stamp) {
+  timespec now;
+  clock_gettime(CLOCK_REALTIME_COARSE, &now);
+  struct statx info;
+  const unsigned mask = STATX_TYPE | STATX_INO | STATX_MTIME | STATX_CTIME;
+  if (statx(Dir, Path, Flags, mask, &info) != 0 || (info.stx_mask & mask) != mask || !S_ISDIR(info.stx_mode))
+    return false;
+  const auto Ns = [](const statx_timestamp& T) { return T.tv_sec * 1'000'000'000LL + T.tv_nsec; };
+  Stamp = {(static_cast<unsigned long long>(info.stx_dev_major) << 32) | info.stx_dev_minor, info.stx_ino,
+           Ns(info.stx_mtime), Ns(info.stx_ctime), now.tv_sec * 1'000'000'000LL + now.tv_nsec};
+  return true;
+}
 
 // Looks at the entry Name of the search's directory: through the directory while it is
 // open, else by its path, which costs less than opening the directory for a file or two.
@@ -179,6 +200,7 @@ HANDLE FindFirstFileA(LPCSTR FileName, WIN32_FIND_DATAA* FindFileData) {
 
 HANDLE FindFirstFileExA(LPCSTR FileName, FINDEX_INFO_LEVELS, LPVOID FindFileData, FINDEX_SEARCH_OPS SearchOp,
                         LPVOID SearchFilter, DWORD AdditionalFlags) {
+  LastStampTaken = false;
   if (!FileName || !FindFileData || SearchFilter || (AdditionalFlags & ~FIND_FIRST_EX_SAME_VISIT))
     return INVALID_HANDLE_VALUE;
   const char* slash = std::strrchr(FileName, '/');
@@ -196,10 +218,15 @@ HANDLE FindFirstFileExA(LPCSTR FileName, FINDEX_INFO_LEVELS, LPVOID FindFileData
   s->Whole = false;
   if (kept) {
     s->Offset = 0;
+    LastStampTaken = s->Stamped;
   } else {
     s->Directory = directory;
-    s->IdentityKnown = false;
     s->Fd = OpenDirectory(s->Directory);
+    s->Stamped = LastStampTaken = s->Fd >= 0 && TakeStamp(s->Fd, "", AT_EMPTY_PATH, LastStamp);
+    // The stamp names the directory: no need to ask for it beside a system mount's name.
+    s->IdentityKnown = LastStampTaken;
+    s->Device = makedev(static_cast<unsigned>(LastStamp.Device >> 32), static_cast<unsigned>(LastStamp.Device));
+    s->Inode = LastStamp.Inode;
     s->Length = s->Offset = 0;
     s->Fills = 0;
     s->AtEnd = s->Fd < 0;
@@ -227,16 +254,12 @@ BOOL FindClose(HANDLE FindFile) {
 }
 
 BOOL GetDirectoryStamp(LPCSTR Path, TDirectoryStamp* Stamp) {
-  if (!Path || !Stamp) return 0;
-  // The clock that stamps changes, read before the directory is looked at.
-  timespec now;
-  clock_gettime(CLOCK_REALTIME_COARSE, &now);
-  struct statx info;
-  const unsigned mask = STATX_TYPE | STATX_INO | STATX_MTIME | STATX_CTIME;
-  if (statx(AT_FDCWD, Path, 0, mask, &info) != 0 || (info.stx_mask & mask) != mask || !S_ISDIR(info.stx_mode)) return 0;
-  const auto Ns = [](const statx_timestamp& T) { return T.tv_sec * 1'000'000'000LL + T.tv_nsec; };
-  *Stamp = {(static_cast<unsigned long long>(info.stx_dev_major) << 32) | info.stx_dev_minor, info.stx_ino,
-            Ns(info.stx_mtime), Ns(info.stx_ctime), now.tv_sec * 1'000'000'000LL + now.tv_nsec};
+  return Path && Stamp && TakeStamp(AT_FDCWD, Path, 0, *Stamp) ? 1 : 0;
+}
+
+BOOL GetSearchedDirectoryStamp(TDirectoryStamp* Stamp) {
+  if (!Stamp || !LastStampTaken) return 0;
+  *Stamp = LastStamp;
   return 1;
 }
 

@@ -80,6 +80,10 @@ struct TDirectoryStamp {
 };
 // Looks at the directory Path; 0 when it cannot be looked at.
 BOOL GetDirectoryStamp(LPCSTR Path, TDirectoryStamp* Stamp);
+// The directory the thread's last FindFirstFileExA opened, looked at once it was open and
+// before anything of it was read (a name search that took a kept listing opens nothing);
+// 0 when that search could not open or look at its directory.
+BOOL GetSearchedDirectoryStamp(TDirectoryStamp* Stamp);
 // Whether a listing read after Before was taken still holds when Now is taken: the same
 // directory, unchanged since, last changed before Before was taken (a change within the
 // clock's tick it was taken in cannot be told from a later one, so it holds then too little).

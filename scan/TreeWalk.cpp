@@ -54,7 +54,6 @@ template <class F> bool ForEachEntry(const String& Pattern, FINDEX_SEARCH_OPS Se
 TDirectoryListing ReadListing(const String& Dir, const String& Mask) {
   TDirectoryListing listing;
   listing.Mask = Mask;
-  if (!GetDirectoryStamp(Dir.c_str(), &listing.Stamp)) listing.Stamp = {};
   TStringList subdirectories;
   MakeSortedList(subdirectories, Dir);
   constexpr DWORD skipped =
@@ -69,6 +68,8 @@ TDirectoryListing ReadListing(const String& Dir, const String& Mask) {
     path.append(Dir).append(name).append("/");
     subdirectories.Add(path);
   });
+  // The directory that was read, as it was before it was read.
+  if (!GetSearchedDirectoryStamp(&listing.Stamp)) listing.Stamp = {};
   for (int i = 0; i < subdirectories.Count(); ++i)
     listing.Subdirectories.push_back(subdirectories.Strings(i));
 

@@ -193,6 +193,39 @@ TEST(FindFileTest, OnlyTheSecondSearchOfAVisitTakesTheListingOfTheFirst) {
   EXPECT_EQ(opened, 1) << "a directories-only search never takes a listing";
 }
 
+// The stamp names the directory a search read, whatever its path names later; a search that
+// takes a kept listing keeps it, and one that opens nothing has none.
+TEST(FindFileTest, EachSearchStampsTheDirectoryItOpened) {
+  TempDir dir;
+  fs::create_directory(dir / "d");
+  fs::create_directory(dir / "empty");
+  auto inode = [](const std::string& Path) {
+    struct stat st;
+    return stat(Path.c_str(), &st) == 0 ? static_cast<unsigned long long>(st.st_ino) : 0ULL;
+  };
+  const unsigned long long d = inode(dir / "d"), empty = inode(dir / "empty");
+  WIN32_FIND_DATAA data;
+  TDirectoryStamp stamp{};
+  auto first = [&](const std::string& Pattern, FINDEX_SEARCH_OPS Op, DWORD Flags) {
+    HANDLE handle = FindFirstFileExA((dir / Pattern).c_str(), FindExInfoStandard, &data, Op, nullptr, Flags);
+    if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
+    stamp = {};
+    return GetSearchedDirectoryStamp(&stamp);
+  };
+  ASSERT_EQ(first("empty/*.*", FindExSearchLimitToDirectories, 0), 1) << "a directory with nothing to report";
+  EXPECT_EQ(stamp.Inode, empty);
+  ASSERT_EQ(first("d/*.*", FindExSearchLimitToDirectories, 0), 1);
+  fs::rename(dir / "d", dir / "old");
+  fs::create_directory(dir / "d");
+  EXPECT_EQ(stamp.Inode, d);
+  ASSERT_EQ(first("d/*.ini", FindExSearchNameMatch, FIND_FIRST_EX_SAME_VISIT), 1);
+  EXPECT_EQ(stamp.Inode, d) << "the kept listing is the old directory's";
+  ASSERT_EQ(first("d/*.ini", FindExSearchNameMatch, 0), 1);
+  EXPECT_EQ(stamp.Inode, inode(dir / "d")) << "a new search opens what the path names now";
+  EXPECT_EQ(first("gone/*.*", FindExSearchLimitToDirectories, 0), 0);
+  EXPECT_EQ(first("d/", FindExSearchNameMatch, 0), 0) << "an empty pattern opens nothing";
+}
+
 // No search leaves its directory open, however it ends, so that a volume can be unmounted
 // once a walk is over.
 TEST(FindFileTest, NoDirectoryStaysOpenOnceItsSearchIsClosed) {
