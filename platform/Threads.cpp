@@ -16,3 +16,9 @@ BOOL SetThreadPriority(HANDLE Thread, int Priority) {
   // Linux takes a nice value per thread: 10 lets every normal thread go first.
   return setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), Priority < 0 ? 10 : 0) == 0;
 }
+
+long GetThreadDiskReads(HANDLE Thread) {
+  rusage usage;
+  if (Thread != &CurrentThread || getrusage(RUSAGE_THREAD, &usage) != 0) return 0;
+  return usage.ru_inblock;
+}

@@ -12,3 +12,6 @@ HANDLE GetCurrentThread();
 // Sets the priority of the calling thread (given by GetCurrentThread) whenever it and other
 // threads want a core.
 BOOL SetThreadPriority(HANDLE Thread, int Priority);
+// How many blocks the calling thread (given by GetCurrentThread) has had read from a disk
+// so far; reads served from the system's caches count none.
+long GetThreadDiskReads(HANDLE Thread);

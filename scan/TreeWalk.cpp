@@ -10,8 +10,11 @@
 
 namespace {
 
-// Readers wait for the disk or a slow volume, not for a core: many at once.
-constexpr int ReaderCount = 16;
+// Readers wait for the disk or a slow volume, not for a core: many at once, and more once
+// reads are seen to wait for the disk, which then serves more of them at a time. Each reader
+// looks at every few reads whether its reads had the disk read.
+constexpr std::size_t ReaderCount = 16, ReaderLimit = 32;
+constexpr int ReadsBetweenLooks = 8;
 // Directories read ahead and not yet reported, beyond which readers wait.
 constexpr std::size_t LeadLimit = 4096;
 
@@ -96,7 +99,9 @@ TTreeWalk::TTreeWalk(const String& Root, const String& Mask, bool Recursive, std
     : FMask(Mask), FRecursive(Recursive), FReady(std::move(Ready)), FRoot(std::make_shared<TNode>()) {
   FRoot->Path = Root;
   Queue(FRoot);
-  for (int i = 0; i < ReaderCount; ++i)
+  // The readers started first may start more meanwhile.
+  std::lock_guard lock(FLock);
+  for (std::size_t i = 0; i < ReaderCount; ++i)
     FReaders.emplace_back([this] { Read(); });
 }
 
@@ -147,6 +152,8 @@ const TDirectoryListing* TTreeWalk::Take(const TNodePtr& Node, bool Wait) {
 
 void TTreeWalk::Read() {
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+  long diskReads = GetThreadDiskReads(GetCurrentThread());
+  int reads = 0;
   std::unique_lock lock(FLock);
   for (;;) {
     FWork.wait(lock, [this] { return FStop || (!FPending.empty() && (FLead < LeadLimit || FAwaited)); });
@@ -156,6 +163,12 @@ void TTreeWalk::Read() {
     if (!FPending.empty()) FWork.notify_one();
     lock.unlock();
     TDirectoryListing listing = ReadListing(node->Path, FMask);
+    bool waitedForDisk = false;
+    if (++reads % ReadsBetweenLooks == 0) {
+      const long now = GetThreadDiskReads(GetCurrentThread());
+      waitedForDisk = now != diskReads;
+      diskReads = now;
+    }
     std::vector<TNodePtr> children;
     if (FRecursive) {
       children.reserve(listing.Subdirectories.size());
@@ -168,6 +181,7 @@ void TTreeWalk::Read() {
       }
     }
     lock.lock();
+    if (waitedForDisk && !FStop && FReaders.size() < ReaderLimit) FReaders.emplace_back([this] { Read(); });
     node->Listing = std::move(listing);
     node->Children = std::move(children);
     node->Read = true;
