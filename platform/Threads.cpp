@@ -17,8 +17,9 @@ BOOL SetThreadPriority(HANDLE Thread, int Priority) {
   return setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), Priority < 0 ? 10 : 0) == 0;
 }
 
-long GetThreadDiskReads(HANDLE Thread) {
+BOOL GetThreadWaits(HANDLE Thread, TThreadWaits* Waits) {
   rusage usage;
-  if (Thread != &CurrentThread || getrusage(RUSAGE_THREAD, &usage) != 0) return 0;
-  return usage.ru_inblock;
+  if (Thread != &CurrentThread || !Waits || getrusage(RUSAGE_THREAD, &usage) != 0) return 0;
+  *Waits = {usage.ru_inblock, usage.ru_nvcsw, usage.ru_nivcsw};
+  return 1;
 }

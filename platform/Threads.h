@@ -12,6 +12,10 @@ HANDLE GetCurrentThread();
 // Sets the priority of the calling thread (given by GetCurrentThread) whenever it and other
 // threads want a core.
 BOOL SetThreadPriority(HANDLE Thread, int Priority);
-// How many blocks the calling thread (given by GetCurrentThread) has had read from a disk
-// so far; reads served from the system's caches count none.
-long GetThreadDiskReads(HANDLE Thread);
+// What the calling thread (given by GetCurrentThread) has waited for so far: the blocks it
+// had read from a disk, the times it waited for anything (a disk, a volume, a lock), and the
+// times it was made to wait for a core.
+struct TThreadWaits {
+  long DiskReads, Waits, Preemptions;
+};
+BOOL GetThreadWaits(HANDLE Thread, TThreadWaits* Waits);

@@ -1,6 +1,7 @@
 #include "scan/TreeWalk.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <string_view>
 
@@ -10,11 +11,14 @@
 
 namespace {
 
-// Readers wait for the disk or a slow volume, not for a core: many at once, and more once
-// reads are seen to wait for the disk, which then serves more of them at a time. Each reader
-// looks at every few reads whether its reads had the disk read.
-constexpr std::size_t ReaderCount = 16, ReaderLimit = 32;
-constexpr int ReadsBetweenLooks = 8;
+// Readers that find what they read in memory want a core, and a few of them keep the cores busy;
+// readers that wait for a disk or a slow volume are served many at a time. So a few start,
+// and each read that is seen to wait starts one more, up to many. Every few reads a reader
+// looks whether the read had a disk read, or waited long for something else (a volume that
+// answers slowly) without being made to wait for a core.
+constexpr std::size_t ReaderCount = 4, ReaderLimit = 32;
+constexpr int ReadsBetweenLooks = 4;
+constexpr auto LongWait = std::chrono::milliseconds(2);
 // Directories read ahead and not yet reported, beyond which readers wait.
 constexpr std::size_t LeadLimit = 4096;
 
@@ -152,7 +156,6 @@ const TDirectoryListing* TTreeWalk::Take(const TNodePtr& Node, bool Wait) {
 
 void TTreeWalk::Read() {
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
-  long diskReads = GetThreadDiskReads(GetCurrentThread());
   int reads = 0;
   std::unique_lock lock(FLock);
   for (;;) {
@@ -162,13 +165,15 @@ void TTreeWalk::Read() {
     FPending.erase(FPending.begin());
     if (!FPending.empty()) FWork.notify_one();
     lock.unlock();
+    const bool look = ++reads % ReadsBetweenLooks == 0;
+    TThreadWaits before{}, after{};
+    const auto start = std::chrono::steady_clock::now();
+    if (look) GetThreadWaits(GetCurrentThread(), &before);
     TDirectoryListing listing = ReadListing(node->Path, FMask);
-    bool waitedForDisk = false;
-    if (++reads % ReadsBetweenLooks == 0) {
-      const long now = GetThreadDiskReads(GetCurrentThread());
-      waitedForDisk = now != diskReads;
-      diskReads = now;
-    }
+    const bool waited = look && GetThreadWaits(GetCurrentThread(), &after) &&
+                        (after.DiskReads != before.DiskReads ||
+                         (after.Waits != before.Waits && after.Preemptions == before.Preemptions &&
+                          std::chrono::steady_clock::now() - start > LongWait));
     std::vector<TNodePtr> children;
     if (FRecursive) {
       children.reserve(listing.Subdirectories.size());
@@ -181,7 +186,7 @@ void TTreeWalk::Read() {
       }
     }
     lock.lock();
-    if (waitedForDisk && !FStop && FReaders.size() < ReaderLimit) FReaders.emplace_back([this] { Read(); });
+    if (waited && !FStop && FReaders.size() < ReaderLimit) FReaders.emplace_back([this] { Read(); });
     node->Listing = std::move(listing);
     node->Children = std::move(children);
     node->Read = true;

@@ -87,6 +87,6 @@ private:
   std::set<TNodePtr, TKeyOrder> FPending;
   // Directories read and not handed over; readers wait beyond a bound, unless Take waits.
   std::size_t FLead = 0;
-  // Started under FLock: readers start more while reads wait for the disk.
+  // Started under FLock: readers start more while reads wait.
   std::vector<std::thread> FReaders;
 };
