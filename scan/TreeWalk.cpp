@@ -125,7 +125,7 @@ void TTreeWalk::Queue(const TNodePtr& Node) {
 }
 
 TTreeWalk::TNodePtr TTreeWalk::Child(TNode& Parent, std::size_t I, const String& Path) {
-  std::lock_guard lock(FLock);
+  // Parent has been handed over: its children are the reporting's alone.
   // Handed over once, so that a directory reported is freed with its frame.
   if (I < Parent.Children.size() && Parent.Children[I] && Parent.Children[I]->Path == Path)
     return std::move(Parent.Children[I]);
@@ -137,6 +137,16 @@ TTreeWalk::TNodePtr TTreeWalk::Child(TNode& Parent, std::size_t I, const String&
 }
 
 const TDirectoryListing* TTreeWalk::Take(const TNodePtr& Node, bool Wait) {
+  // A listing read ahead, the usual case, is taken without the lock: a reader that holds it
+  // and waits for a core would hold up the user interface.
+  if (!FAwaited && Node->Read.load(std::memory_order_acquire)) {
+    // A reader that waits at the bound may go on.
+    if (FLead.fetch_sub(1) == LeadLimit) {
+      std::lock_guard lock(FLock);
+      FWork.notify_one();
+    }
+    return &Node->Listing;
+  }
   std::unique_lock lock(FLock);
   if (!Node->Read && !Node->Queued) {
     Queue(Node);
@@ -147,10 +157,10 @@ const TDirectoryListing* TTreeWalk::Take(const TNodePtr& Node, bool Wait) {
     // A reader may pass the bound for the directory waited for.
     FWork.notify_one();
     if (!Wait) return nullptr;
-    FDone.wait(lock, [&] { return Node->Read; });
+    FDone.wait(lock, [&] { return Node->Read.load(); });
   }
   FAwaited = nullptr;
-  --FLead;
+  if (FLead-- == LeadLimit) FWork.notify_one();
   return &Node->Listing;
 }
 
@@ -189,11 +199,12 @@ void TTreeWalk::Read() {
     if (waited && !FStop && FReaders.size() < ReaderLimit) FReaders.emplace_back([this] { Read(); });
     node->Listing = std::move(listing);
     node->Children = std::move(children);
-    node->Read = true;
     ++FLead;
     for (const TNodePtr& child : node->Children)
       Queue(child);
     if (!node->Children.empty()) FWork.notify_one();
+    // Last: from here on Take may hand the listing over, and Child its children, unlocked.
+    node->Read.store(true, std::memory_order_release);
     if (FAwaited == node.get()) {
       FDone.notify_all();
       if (FReady) FReady();

@@ -3,6 +3,7 @@
 // the one who reports them, many at once, nearest first in the walk's order, and hand each
 // listing over when the reporting gets there.
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -39,7 +40,9 @@ public:
     String Path;
     // The indexes of the directory and its ancestors among their siblings: the walk's order.
     std::vector<std::uint32_t> Key;
-    bool Read = false;
+    // Set by the reader once the listing and the children are in place; from then on they
+    // are the reporting's, which reads them without the lock.
+    std::atomic<bool> Read = false;
     bool Queued = false;
     TDirectoryListing Listing;
     // The subdirectories, once this one has been read with the readers descending.
@@ -81,12 +84,13 @@ private:
   std::mutex FLock;
   std::condition_variable FWork, FDone;
   bool FStop = false;
-  // The directory that Take waits for, if any.
+  // The directory that Take waits for, if any; written by Take's thread only, under the lock.
   TNode* FAwaited = nullptr;
   // Directories known and not read yet, nearest in the walk's order first.
   std::set<TNodePtr, TKeyOrder> FPending;
   // Directories read and not handed over; readers wait beyond a bound, unless Take waits.
-  std::size_t FLead = 0;
+  // Raised under the lock, lowered by Take without it.
+  std::atomic<std::size_t> FLead = 0;
   // Started under FLock: readers start more while reads wait.
   std::vector<std::thread> FReaders;
 };
