@@ -19,8 +19,9 @@ namespace {
 constexpr std::size_t ReaderCount = 4, ReaderLimit = 32;
 constexpr int ReadsBetweenLooks = 4;
 constexpr auto LongWait = std::chrono::milliseconds(2);
-// Directories read ahead and not yet reported, beyond which readers wait.
-constexpr std::size_t LeadLimit = 4096;
+// Directories read ahead and not yet reported, beyond which readers wait, and down to which
+// the reporting lets them wait before it wakes them: in bursts, not one for each directory.
+constexpr std::size_t LeadLimit = 4096, LeadResume = LeadLimit / 2;
 
 // The order of one directory's lists: the user's collation with case ignored, and names
 // that differ only in case kept apart by their bytes. Every entry begins with the
@@ -140,8 +141,8 @@ const TDirectoryListing* TTreeWalk::Take(const TNodePtr& Node, bool Wait) {
   // A listing read ahead, the usual case, is taken without the lock: a reader that holds it
   // and waits for a core would hold up the user interface.
   if (!FAwaited && Node->Read.load(std::memory_order_acquire)) {
-    // A reader that waits at the bound may go on.
-    if (FLead.fetch_sub(1) == LeadLimit) {
+    // Readers that wait at the bound go on once half of the lead has been reported.
+    if (FLead.fetch_sub(1) == LeadResume + 1) {
       std::lock_guard lock(FLock);
       FWork.notify_one();
     }
@@ -160,7 +161,7 @@ const TDirectoryListing* TTreeWalk::Take(const TNodePtr& Node, bool Wait) {
     FDone.wait(lock, [&] { return Node->Read.load(); });
   }
   FAwaited = nullptr;
-  if (FLead-- == LeadLimit) FWork.notify_one();
+  if (FLead-- == LeadResume + 1) FWork.notify_one();
   return &Node->Listing;
 }
 
