@@ -201,6 +201,7 @@ int TTreeScanner::Report(TWalk& Walk, bool Wait) {
       }
       continue;
     }
+    Walk.Reader->Retire(std::move(frame.Node));
     Walk.Frames.pop_back();
     Fire(FOnDirectoryDone);
   }

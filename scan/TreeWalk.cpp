@@ -22,6 +22,8 @@ constexpr auto LongWait = std::chrono::milliseconds(2);
 // Directories read ahead and not yet reported, beyond which readers wait, and down to which
 // the reporting lets them wait before it wakes them: in bursts, not one for each directory.
 constexpr std::size_t LeadLimit = 4096, LeadResume = LeadLimit / 2;
+// Directories reported that are given back to the readers at a time.
+constexpr std::size_t RetireBatch = 256;
 
 // The order of one directory's lists: the user's collation with case ignored, and names
 // that differ only in case kept apart by their bytes. Every entry begins with the
@@ -148,7 +150,14 @@ const TDirectoryListing* TTreeWalk::Take(const TNodePtr& Node, bool Wait) {
     }
     return &Node->Listing;
   }
-  std::unique_lock lock(FLock);
+  std::unique_lock lock(FLock, std::defer_lock);
+  // Not waiting, the user interface does not wait for a reader that holds the lock either.
+  if (Wait || !FReady) {
+    lock.lock();
+  } else if (!lock.try_lock()) {
+    FReady();
+    return nullptr;
+  }
   if (!Node->Read && !Node->Queued) {
     Queue(Node);
     FWork.notify_one();
@@ -165,6 +174,14 @@ const TDirectoryListing* TTreeWalk::Take(const TNodePtr& Node, bool Wait) {
   return &Node->Listing;
 }
 
+void TTreeWalk::Retire(TNodePtr Node) {
+  FRetiring.push_back(std::move(Node));
+  // Handed over in batches, and only when the lock is free at once.
+  if (FRetiring.size() < RetireBatch || !FLock.try_lock()) return;
+  if (FRetired.empty()) FRetired.swap(FRetiring);
+  FLock.unlock();
+}
+
 void TTreeWalk::Read() {
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
   int reads = 0;
@@ -175,7 +192,10 @@ void TTreeWalk::Read() {
     TNodePtr node = *FPending.begin();
     FPending.erase(FPending.begin());
     if (!FPending.empty()) FWork.notify_one();
+    std::vector<TNodePtr> retired;
+    retired.swap(FRetired);
     lock.unlock();
+    retired.clear();
     const bool look = ++reads % ReadsBetweenLooks == 0;
     TThreadWaits before{}, after{};
     const auto start = std::chrono::steady_clock::now();

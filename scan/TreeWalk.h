@@ -51,7 +51,8 @@ public:
   using TNodePtr = std::shared_ptr<TNode>;
 
   // Starts the readers on Root with Mask; with Recursive false only Root is read ahead.
-  // Ready is called on a reader's thread when the directory that Take waits for has been read.
+  // Ready is called when Take, not waiting, is to be asked again: on a reader's thread once
+  // the directory it waits for has been read, or on Take's own when the readers were busy.
   TTreeWalk(const String& Root, const String& Mask, bool Recursive, std::function<void()> Ready);
   // Stops the readers: each ends after the read it is in.
   ~TTreeWalk();
@@ -63,8 +64,13 @@ public:
   // readers know, else one made now. Each is asked for once.
   TNodePtr Child(TNode& Parent, std::size_t I, const String& Path);
   // The listing of Node once it has been read, waiting for it when Wait is true; null while
-  // it is not read. A listing is handed over once.
+  // it is not read, or while the readers are too busy to be asked without waiting for them.
+  // A listing is handed over once.
   const TDirectoryListing* Take(const TNodePtr& Node, bool Wait);
+  // Gives back a directory that has been reported, for a reader to free: what a reader's
+  // allocator handed out goes back through a reader, so that the reporting never waits for
+  // the lock of a reader's allocator.
+  void Retire(TNodePtr Node);
 
 private:
   struct TKeyOrder {
@@ -93,4 +99,7 @@ private:
   std::atomic<std::size_t> FLead = 0;
   // Started under FLock: readers start more while reads wait.
   std::vector<std::thread> FReaders;
+  // Directories given back and not yet handed to the readers (the reporting's own), and those
+  // handed over, under FLock, for the next reader that takes work to free.
+  std::vector<TNodePtr> FRetiring, FRetired;
 };
