@@ -198,8 +198,11 @@ void TTreeWalk::Read() {
     retired.clear();
     const bool look = ++reads % ReadsBetweenLooks == 0;
     TThreadWaits before{}, after{};
-    const auto start = std::chrono::steady_clock::now();
-    if (look) GetThreadWaits(GetCurrentThread(), &before);
+    std::chrono::steady_clock::time_point start;
+    if (look) {
+      start = std::chrono::steady_clock::now();
+      GetThreadWaits(GetCurrentThread(), &before);
+    }
     TDirectoryListing listing = ReadListing(node->Path, FMask);
     const bool waited = look && GetThreadWaits(GetCurrentThread(), &after) &&
                         (after.DiskReads != before.DiskReads ||
