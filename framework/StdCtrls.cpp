@@ -35,12 +35,13 @@ private:
 } // namespace
 
 // A list box's entries. The view is told of added entries at most once a display frame, so
-// that a list filling fast does not lay itself out and repaint after every entry.
+// that a list filling fast does not lay itself out and repaint after every entry; only a few
+// times a second while they land below what it shows, where they move no more than the
+// scroll bar, since each telling repaints the whole list.
 class TListBoxModel : public QAbstractListModel {
 public:
-  explicit TListBoxModel(QObject* Parent) : QAbstractListModel(Parent) {
+  explicit TListBoxModel(QListView* View) : QAbstractListModel(View), FView(View) {
     FFlushTimer.setSingleShot(true);
-    FFlushTimer.setInterval(16);
     QObject::connect(&FFlushTimer, &QTimer::timeout, this, [this] { Flush(); });
   }
 
@@ -63,7 +64,7 @@ public:
 
   void Append(const String& S) {
     FItems.push_back(S);
-    if (!FFlushTimer.isActive()) FFlushTimer.start();
+    if (!FFlushTimer.isActive()) FFlushTimer.start(NewEntriesInSight() ? 16 : 200);
   }
 
   void InsertAt(int Index, const String& S) {
@@ -98,6 +99,12 @@ public:
   std::vector<String> FItems;
 
 private:
+  bool NewEntriesInSight() const {
+    if (FShown == 0) return true;
+    return FView->visualRect(index(FShown - 1)).bottom() < FView->viewport()->height();
+  }
+
+  QListView* FView;
   int FShown = 0;
   QTimer FFlushTimer;
 };
