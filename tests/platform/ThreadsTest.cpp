@@ -3,6 +3,9 @@
 #include <chrono>
 #include <thread>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include "platform/Threads.h"
 
 // A sleep is a wait; only the calling thread can be asked about.
@@ -16,4 +19,17 @@ TEST(ThreadsTest, AThreadThatSleepsHasWaited) {
   int other = 0;
   EXPECT_EQ(GetThreadWaits(&other, &after), 0);
   EXPECT_EQ(GetThreadWaits(GetCurrentThread(), nullptr), 0);
+}
+
+// Below normal lowers the calling thread alone, not the rest of the program.
+TEST(ThreadsTest, BelowNormalLowersTheCallingThreadOnly) {
+  const int process = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+  if (process >= 13) GTEST_SKIP() << "the tests already run at nice " << process;
+  int lowered = process;
+  std::thread([&] {
+    EXPECT_EQ(SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL), 1);
+    lowered = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+  }).join();
+  EXPECT_GT(lowered, process);
+  EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())), process);
 }
