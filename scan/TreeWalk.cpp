@@ -129,7 +129,7 @@ void TTreeWalk::Queue(const TNodePtr& Node) {
 
 TTreeWalk::TNodePtr TTreeWalk::Child(TNode& Parent, std::size_t I, const String& Path) {
   // Parent has been handed over: its children are the reporting's alone.
-  // Handed over once, so that a directory reported is freed with its frame.
+  // Handed over once, so that a directory reported is retired with its frame.
   if (I < Parent.Children.size() && Parent.Children[I] && Parent.Children[I]->Path == Path)
     return std::move(Parent.Children[I]);
   auto child = std::make_shared<TNode>();
