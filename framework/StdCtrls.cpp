@@ -39,6 +39,8 @@ private:
 // times a second while they land below what it shows, where they move no more than the
 // scroll bar, since each telling repaints the whole list.
 class TListBoxModel : public QAbstractListModel {
+  static constexpr int FrameMs = 16, OutOfSightMs = 200;
+
 public:
   explicit TListBoxModel(QListView* View) : QAbstractListModel(View), FView(View) {
     FFlushTimer.setSingleShot(true);
@@ -64,7 +66,7 @@ public:
 
   void Append(const String& S) {
     FItems.push_back(S);
-    if (!FFlushTimer.isActive()) FFlushTimer.start(NewEntriesInSight() ? 16 : 200);
+    if (!FFlushTimer.isActive()) FFlushTimer.start(NewEntriesInSight() ? FrameMs : OutOfSightMs);
   }
 
   void InsertAt(int Index, const String& S) {

@@ -225,8 +225,10 @@ HANDLE FindFirstFileExA(LPCSTR FileName, FINDEX_INFO_LEVELS, LPVOID FindFileData
     s->Stamped = LastStampTaken = s->Fd >= 0 && TakeStamp(s->Fd, "", AT_EMPTY_PATH, LastStamp);
     // The stamp names the directory: no need to ask for it beside a system mount's name.
     s->IdentityKnown = LastStampTaken;
-    s->Device = makedev(static_cast<unsigned>(LastStamp.Device >> 32), static_cast<unsigned>(LastStamp.Device));
-    s->Inode = LastStamp.Inode;
+    if (s->IdentityKnown) {
+      s->Device = makedev(static_cast<unsigned>(LastStamp.Device >> 32), static_cast<unsigned>(LastStamp.Device));
+      s->Inode = LastStamp.Inode;
+    }
     s->Length = s->Offset = 0;
     s->Fills = 0;
     s->AtEnd = s->Fd < 0;
